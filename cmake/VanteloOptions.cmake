@@ -1,0 +1,28 @@
+# Standard, warnings and defines shared by every target of ours.
+add_library(vantelo_options INTERFACE)
+target_compile_features(vantelo_options INTERFACE cxx_std_20)
+target_compile_options(vantelo_options INTERFACE -Wall -Wextra -pedantic -Werror)
+target_compile_definitions(vantelo_options INTERFACE
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_FOREACH
+  VANTELO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  VANTELO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  VANTELO_VERSION_REVISION=${PROJECT_VERSION_PATCH})
+
+if(VANTELO_SANITIZE)
+  # Applied to everything we build, so libraries and tests agree on the runtime.
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# One test executable per library: links the library, registered with CTest,
+# run on the offscreen platform with hives and folders isolated by the test itself.
+function(vantelo_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/common/testsupport/TestMain.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} vantelo_testsupport GTest::gtest vantelo_options)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/.ci/lsan.supp;ASAN_OPTIONS=detect_leaks=1"
+    TIMEOUT 600)
+endfunction()

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Titles and version numbers both programs show and store.
+namespace AppInfo {
+inline constexpr int major = VANTELO_VERSION_MAJOR;
+inline constexpr int minor = VANTELO_VERSION_MINOR;
+inline constexpr int revision = VANTELO_VERSION_REVISION;
+
+inline QString catalogueTitle() { return QStringLiteral("Orvana"); }
+inline QString updaterTitle() { return QStringLiteral("Vantelo Update"); }
+} // namespace AppInfo

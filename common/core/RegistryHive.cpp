@@ -1,0 +1,234 @@
+#include "RegistryHive.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 3000;
+
+// Keys are stored by their full folded path, so a look-up is one indexed row.
+constexpr const char *kSchema =
+    "CREATE TABLE IF NOT EXISTS keys(path_fold TEXT PRIMARY KEY, path TEXT NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS vals(key_fold TEXT NOT NULL, name_fold TEXT NOT NULL,"
+    " name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB,"
+    " PRIMARY KEY(key_fold, name_fold));";
+
+struct Stmt {
+    sqlite3_stmt *s = nullptr;
+    Stmt(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Stmt() { sqlite3_finalize(s); }
+    Stmt(const Stmt &) = delete;
+    Stmt &operator=(const Stmt &) = delete;
+    explicit operator bool() const { return s != nullptr; }
+    void bind(int i, const QString &text)
+    {
+        const QByteArray u = text.toUtf8();
+        sqlite3_bind_text(s, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    }
+    void bindBlob(int i, const QByteArray &b)
+    {
+        sqlite3_bind_blob(s, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+    }
+    QString text(int i) const
+    {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, i)),
+                                 sqlite3_column_bytes(s, i));
+    }
+    QByteArray blob(int i) const
+    {
+        const void *p = sqlite3_column_blob(s, i);
+        return QByteArray(static_cast<const char *>(p), sqlite3_column_bytes(s, i));
+    }
+};
+
+bool exec(sqlite3 *db, const char *sql)
+{
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+sqlite3 *openHive(RegRoot root, bool write)
+{
+    const QString file = hivePath(root);
+    if (!write && !QFileInfo::exists(file))
+        return nullptr;
+    if (write && !QDir().mkpath(QFileInfo(file).absolutePath()))
+        return nullptr;
+    sqlite3 *db = nullptr;
+    const int flags = write ? (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) : SQLITE_OPEN_READONLY;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (write && !exec(db, kSchema)) { // also catches a damaged or foreign file
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return db;
+}
+
+} // namespace
+
+QString hivePath(RegRoot root)
+{
+    const QString name = root == RegRoot::CurrentUser ? QStringLiteral("user.hive")
+                                                      : QStringLiteral("machine.hive");
+    const QByteArray dir = qgetenv("VANTELO_HIVE_DIR");
+    if (!dir.isEmpty())
+        return QFile::decodeName(dir) + u'/' + name;
+    if (root == RegRoot::LocalMachine)
+        return QStringLiteral("/var/lib/vantelo/") + name;
+    QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/vantelo/") + name;
+}
+
+QString RegKey::fold(const QString &text) { return text.toCaseFolded(); }
+
+QString RegKey::normalisePath(const QString &path)
+{
+    QStringList parts = path.split(u'\\', Qt::SkipEmptyParts);
+    return parts.join(u'\\');
+}
+
+RegKey::RegKey() = default;
+RegKey::RegKey(sqlite3 *db, QString path, bool writable)
+    : m_db(db), m_path(std::move(path)), m_writable(writable)
+{
+}
+RegKey::RegKey(RegKey &&o) noexcept
+    : m_db(std::exchange(o.m_db, nullptr)), m_path(std::move(o.m_path)), m_writable(o.m_writable)
+{
+}
+RegKey &RegKey::operator=(RegKey &&o) noexcept
+{
+    if (this != &o) {
+        sqlite3_close(m_db);
+        m_db = std::exchange(o.m_db, nullptr);
+        m_path = std::move(o.m_path);
+        m_writable = o.m_writable;
+    }
+    return *this;
+}
+RegKey::~RegKey() { sqlite3_close(m_db); }
+
+RegKey RegKey::open(RegRoot root, const QString &path)
+{
+    const QString norm = normalisePath(path);
+    sqlite3 *db = openHive(root, false);
+    if (!db)
+        return {};
+    Stmt q(db, "SELECT path FROM keys WHERE path_fold = ?");
+    if (!q) {
+        sqlite3_close(db);
+        return {};
+    }
+    q.bind(1, fold(norm));
+    if (sqlite3_step(q.s) != SQLITE_ROW) {
+        sqlite3_finalize(q.s);
+        q.s = nullptr;
+        sqlite3_close(db);
+        return {};
+    }
+    QString stored = q.text(0);
+    return RegKey(db, stored, false);
+}
+
+RegKey RegKey::create(RegRoot root, const QString &path)
+{
+    const QString norm = normalisePath(path);
+    sqlite3 *db = openHive(root, true);
+    if (!db)
+        return {};
+    bool ok = exec(db, "BEGIN IMMEDIATE");
+    if (ok) {
+        // Every level is a key of its own, as in the registry.
+        const QStringList parts = norm.split(u'\\', Qt::SkipEmptyParts);
+        QString prefix;
+        for (const QString &part : parts) {
+            prefix = prefix.isEmpty() ? part : prefix + u'\\' + part;
+            Stmt ins(db, "INSERT OR IGNORE INTO keys(path_fold, path) VALUES(?, ?)");
+            if (!ins) {
+                ok = false;
+                break;
+            }
+            ins.bind(1, fold(prefix));
+            ins.bind(2, prefix);
+            if (sqlite3_step(ins.s) != SQLITE_DONE) {
+                ok = false;
+                break;
+            }
+        }
+        ok = ok && exec(db, "COMMIT");
+        if (!ok)
+            exec(db, "ROLLBACK");
+    }
+    if (!ok) {
+        sqlite3_close(db);
+        return {};
+    }
+    return RegKey(db, norm, true);
+}
+
+std::optional<RegValue> RegKey::value(const QString &name) const
+{
+    if (!m_db)
+        return std::nullopt;
+    Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? AND name_fold = ?");
+    if (!q)
+        return std::nullopt;
+    q.bind(1, fold(m_path));
+    q.bind(2, fold(name));
+    if (sqlite3_step(q.s) != SQLITE_ROW)
+        return std::nullopt;
+    return RegValue{q.text(0), sqlite3_column_int(q.s, 1), q.blob(2)};
+}
+
+QList<RegValue> RegKey::values() const
+{
+    QList<RegValue> out;
+    if (!m_db)
+        return out;
+    Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? ORDER BY name_fold");
+    if (!q)
+        return out;
+    q.bind(1, fold(m_path));
+    while (sqlite3_step(q.s) == SQLITE_ROW)
+        out.append(RegValue{q.text(0), sqlite3_column_int(q.s, 1), q.blob(2)});
+    return out;
+}
+
+bool RegKey::setValue(const QString &name, int type, const QByteArray &data)
+{
+    if (!m_db || !m_writable)
+        return false;
+    Stmt q(m_db, "INSERT INTO vals(key_fold, name_fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
+                 " ON CONFLICT(key_fold, name_fold) DO UPDATE SET type = excluded.type,"
+                 " data = excluded.data");
+    if (!q)
+        return false;
+    q.bind(1, fold(m_path));
+    q.bind(2, fold(name));
+    q.bind(3, name);
+    sqlite3_bind_int(q.s, 4, type);
+    q.bindBlob(5, data);
+    // A single statement outside BEGIN is its own transaction.
+    return sqlite3_step(q.s) == SQLITE_DONE;
+}
+
+bool RegKey::deleteValue(const QString &name)
+{
+    if (!m_db || !m_writable)
+        return false;
+    Stmt q(m_db, "DELETE FROM vals WHERE key_fold = ? AND name_fold = ?");
+    if (!q)
+        return false;
+    q.bind(1, fold(m_path));
+    q.bind(2, fold(name));
+    return sqlite3_step(q.s) == SQLITE_DONE && sqlite3_changes(m_db) > 0;
+}

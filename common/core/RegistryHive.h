@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+struct sqlite3;
+
+// Registry roots of the programs; a hive file per root.
+enum class RegRoot { CurrentUser, LocalMachine };
+
+// Value types as the Windows registry numbers them.
+enum RegType : int { REG_NONE = 0, REG_SZ = 1, REG_EXPAND_SZ = 2, REG_BINARY = 3, REG_DWORD = 4 };
+
+struct RegValue {
+    QString name;
+    int type = REG_NONE;
+    QByteArray data; // UTF-8 text for string types, raw bytes otherwise
+};
+
+// Where each root's hive lives: $VANTELO_HIVE_DIR when set, else the user's config
+// folder and /var/lib/vantelo.
+QString hivePath(RegRoot root);
+
+// An open key of one hive. Holds its own database connection for the one operation
+// that uses it; closing is the destructor. A default-constructed key is the null handle.
+class RegKey final {
+public:
+    RegKey();
+    RegKey(RegKey &&) noexcept;
+    RegKey &operator=(RegKey &&) noexcept;
+    ~RegKey();
+
+    // Opens an existing key, for reading only; never creates the hive or the key.
+    static RegKey open(RegRoot root, const QString &path);
+    // Opens the key for writing, creating the hive and every missing level.
+    static RegKey create(RegRoot root, const QString &path);
+
+    explicit operator bool() const { return m_db != nullptr; }
+    bool writable() const { return m_writable; }
+    const QString &path() const { return m_path; }
+
+    std::optional<RegValue> value(const QString &name) const;
+    QList<RegValue> values() const;
+    // Each write is its own transaction; false when nothing was written.
+    bool setValue(const QString &name, int type, const QByteArray &data);
+    bool deleteValue(const QString &name);
+
+    // The normalised form in which paths and names are compared.
+    static QString fold(const QString &text);
+    static QString normalisePath(const QString &path);
+
+private:
+    RegKey(sqlite3 *db, QString path, bool writable);
+    sqlite3 *m_db = nullptr;
+    QString m_path; // normalised, original letter case
+    bool m_writable = false;
+};

@@ -1,0 +1,41 @@
+#include "UiServices.h"
+
+#include <QDebug>
+
+namespace {
+
+// Until a program installs its seam nothing can be shown; say so on stderr rather than crash.
+class NullUi final : public UiServices {
+public:
+    MsgAnswer messageBox(const MessageBoxRequest &r) override
+    {
+        qWarning().noquote() << r.title << ":" << r.text;
+        return MsgAnswer::Cancel;
+    }
+    QString openFile(const FileDialogRequest &) override { return {}; }
+    QString browseForFolder(const QString &, const QString &) override { return {}; }
+    std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
+    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
+    bool openDocument(const QString &) override { return false; }
+    bool openWith(const QString &) override { return false; }
+    bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
+};
+
+NullUi g_nullUi;
+UiServices *g_ui = &g_nullUi;
+
+} // namespace
+
+UiServices &ui() { return *g_ui; }
+
+void setUi(UiServices *services) { g_ui = services ? services : &g_nullUi; }
+
+MsgAnswer MsgBox(const QString &text, MsgIcon icon, MsgButtons buttons, const QString &title)
+{
+    MessageBoxRequest r;
+    r.text = text;
+    r.icon = icon;
+    r.buttons = buttons;
+    r.title = title;
+    return ui().messageBox(r);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Everything that talks to the user or hands work to the desktop goes through this
+// one seam: message boxes, file/folder/colour/font dialogs, opening documents and
+// starting programs. Production uses Qt; tests install a scripted implementation.
+
+enum class MsgIcon { None, Information, Exclamation, Critical, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+enum class MsgAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+
+struct MessageBoxRequest {
+    QString text;
+    QString title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+    int defaultButton = 0; // index into the buttons, left to right
+    bool helpButton = false;
+};
+
+struct FileDialogRequest {
+    QString title;
+    QString initialFolder;
+    QString initialFile;
+    QStringList filters; // Qt form: "Text Files (*.txt)"
+    int filterIndex = 0;
+};
+
+struct FontChoice {
+    QString family;
+    double pointSize = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikeOut = false;
+};
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    virtual MsgAnswer messageBox(const MessageBoxRequest &request) = 0;
+    // An existing file's path, or "" when cancelled.
+    virtual QString openFile(const FileDialogRequest &request) = 0;
+    // A folder's path ("/" for the root), or "" when cancelled.
+    virtual QString browseForFolder(const QString &title, const QString &startFolder) = 0;
+    // Colours are 0x00BBGGRR numbers, as stored by the programs; nullopt when cancelled.
+    virtual std::optional<unsigned> chooseColor(unsigned initial) = 0;
+    virtual std::optional<FontChoice> chooseFont(const FontChoice &initial) = 0;
+    // Opens a document with the desktop's associated program; false when there is none.
+    virtual bool openDocument(const QString &path) = 0;
+    // Lets the user choose a program for the document; false when none was started.
+    virtual bool openWith(const QString &path) = 0;
+    // Starts a program detached, with an argument list (never a shell).
+    virtual bool startProcess(const QString &program, const QStringList &arguments,
+                              const QString &workingFolder = {}) = 0;
+};
+
+// The installed implementation. Programs install the Qt one at start, tests a scripted one.
+UiServices &ui();
+void setUi(UiServices *services); // not owned; nullptr restores the default
+
+// Short forms for the common boxes.
+MsgAnswer MsgBox(const QString &text, MsgIcon icon, MsgButtons buttons, const QString &title);

@@ -1,0 +1,131 @@
+#include "TestEnv.h"
+#include "modRegistry.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace modRegistry;
+
+namespace {
+const QString kKey = QStringLiteral("Software\\Vantelo\\Orvana\\Test");
+}
+
+TEST(Registry, NamesCompareWithoutLetterCase)
+{
+    TestEnv env;
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Colour"), QStringLiteral("blue"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey.toUpper(), QStringLiteral("COLOUR")),
+              QStringLiteral("blue"));
+    // Writing under another spelling replaces the value, it does not add a second one.
+    SetStringValue(HKEY_CURRENT_USER, kKey.toLower(), QStringLiteral("colour"), QStringLiteral("red"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Colour")), QStringLiteral("red"));
+    EXPECT_EQ(OpenKey(HKEY_CURRENT_USER, kKey).values().size(), 1);
+}
+
+TEST(Registry, ReadingMissingThingsGivesEmptyAndCreatesNothing)
+{
+    TestEnv env;
+    // No hive at all yet.
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
+    EXPECT_FALSE(QFileInfo::exists(hivePath(RegRoot::CurrentUser)));
+
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("present"), QStringLiteral("1"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("absent")), QString());
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey + QStringLiteral("\\Deeper"), QStringLiteral("x")),
+              QString());
+    EXPECT_FALSE(OpenKey(HKEY_CURRENT_USER, kKey + QStringLiteral("\\Deeper")));
+}
+
+TEST(Registry, WritingCreatesEveryMissingLevel)
+{
+    TestEnv env;
+    SetStringValue(HKEY_CURRENT_USER, QStringLiteral("A\\B\\C\\D"), QStringLiteral("v"), QStringLiteral("d"));
+    for (const char *k : {"A", "A\\B", "A\\B\\C", "A\\B\\C\\D"})
+        EXPECT_TRUE(OpenKey(HKEY_CURRENT_USER, QString::fromLatin1(k))) << k;
+    EXPECT_TRUE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("a\\b\\c\\d")));
+}
+
+TEST(Registry, OnlyStringValuesReadBack)
+{
+    TestEnv env;
+    RegKey key = CreateKey(HKEY_CURRENT_USER, kKey);
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(key.setValue(QStringLiteral("dword"), REG_DWORD, QByteArray("\x05\x00\x00\x00", 4)));
+    ASSERT_TRUE(key.setValue(QStringLiteral("expand"), REG_EXPAND_SZ, QByteArray("%HOME%")));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("dword")), QString());
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("expand")), QString());
+}
+
+TEST(Registry, LongAndNonAsciiValuesReadBackWhole)
+{
+    TestEnv env;
+    const QString longText(300, u'x');
+    const QString unicode = QStringLiteral("Größe – 部品");
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("long"), longText);
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("unicode"), unicode);
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("long")), longText);
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("unicode")), unicode);
+}
+
+TEST(Registry, ReadsNeedNoWriteAccess)
+{
+    TestEnv env;
+    SetStringValue(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Vantelo\\ORVANA"),
+                   QStringLiteral("FRONT_END"), QStringLiteral("/opt/x"));
+    const QString hive = hivePath(RegRoot::LocalMachine);
+    QFile::setPermissions(hive, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Vantelo\\ORVANA"),
+                             QStringLiteral("FRONT_END")),
+              QStringLiteral("/opt/x"));
+    QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+TEST(Registry, DamagedOrUnreachableHivesAreSilent)
+{
+    TestEnv env;
+    TestEnv::writeFile(hivePath(RegRoot::CurrentUser), QByteArray(4096, 'Z'));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x"), QStringLiteral("y")); // dropped
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
+    EXPECT_EQ(GetProperty(QStringLiteral("G"), QStringLiteral("C"), QStringLiteral("n"), QStringLiteral("def")),
+              QStringLiteral("def"));
+
+    // A hive folder that cannot be created: a file stands where the folder should be.
+    TestEnv::writeFile(env.path(QStringLiteral("blocker")), "x");
+    qputenv("VANTELO_HIVE_DIR", QFile::encodeName(env.path(QStringLiteral("blocker/hives"))));
+    SetStringValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("x"), QStringLiteral("y"));
+    EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("x")), QString());
+}
+
+TEST(Registry, PropertiesAreTrimmedOnReadOnly)
+{
+    TestEnv env;
+    const QString g = QStringLiteral("General"), c = QStringLiteral("Database");
+    SaveProperty(g, c, QStringLiteral("blank"), QStringLiteral("  "));
+    SaveProperty(g, c, QStringLiteral("word"), QStringLiteral(" word "));
+    EXPECT_EQ(GetProperty(g, c, QStringLiteral("blank"), QStringLiteral(" def ")), QStringLiteral(" def "));
+    EXPECT_EQ(GetProperty(g, c, QStringLiteral("word"), QStringLiteral("def")), QStringLiteral("word"));
+    EXPECT_EQ(GetProperty(g, c, QStringLiteral("missing"), QStringLiteral("def")), QStringLiteral("def"));
+    // Stored unchanged, under the catalogue's properties key.
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER,
+                             QStringLiteral("Software\\Vantelo\\Orvana\\Properties\\General\\Database"),
+                             QStringLiteral("word")),
+              QStringLiteral(" word "));
+}
+
+TEST(Registry, EachProgramHasItsOwnRootAndKey)
+{
+    TestEnv env;
+    modRegistry::SaveAppSetting(QStringLiteral("FRONT_END"), QStringLiteral("/cat"));
+    Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"), QStringLiteral("1"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, QStringLiteral("Software\\Vantelo\\Orvana"),
+                             QStringLiteral("FRONT_END")),
+              QStringLiteral("/cat"));
+    EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Vantelo\\Vantelo Update"),
+                             QStringLiteral("OPTION_PASSIVE")),
+              QStringLiteral("1"));
+    EXPECT_EQ(Reg::GetAppSetting(QStringLiteral("FRONT_END")), QString());
+    EXPECT_EQ(modRegistry::GetAppSetting(QStringLiteral("OPTION_PASSIVE")), QString());
+}

@@ -1,0 +1,99 @@
+#include "ScriptedUi.h"
+
+namespace {
+
+MsgAnswer firstAnswerOf(MsgButtons b)
+{
+    switch (b) {
+    case MsgButtons::Ok:
+    case MsgButtons::OkCancel: return MsgAnswer::Ok;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+    case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
+    }
+    return MsgAnswer::Ok;
+}
+
+template <typename T> T take(std::deque<T> &queue, T fallback)
+{
+    if (queue.empty())
+        return fallback;
+    T v = queue.front();
+    queue.pop_front();
+    return v;
+}
+
+} // namespace
+
+ScriptedUi::ScriptedUi() { setUi(this); }
+
+ScriptedUi::~ScriptedUi() { setUi(nullptr); }
+
+QList<ScriptedUi::Call> ScriptedUi::callsOf(const QString &kind) const
+{
+    QList<Call> out;
+    for (const Call &c : calls)
+        if (c.kind == kind)
+            out << c;
+    return out;
+}
+
+void ScriptedUi::record(Call c)
+{
+    calls << c;
+    if (onCall)
+        onCall(c);
+}
+
+MsgAnswer ScriptedUi::messageBox(const MessageBoxRequest &r)
+{
+    record({QStringLiteral("message"), r.title, r.text, r.icon, r.buttons, {}, r.helpButton});
+    return take(answers, firstAnswerOf(r.buttons));
+}
+
+QString ScriptedUi::openFile(const FileDialogRequest &r)
+{
+    record({QStringLiteral("openFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok,
+            r.filters, false});
+    return take(files, QString());
+}
+
+QString ScriptedUi::browseForFolder(const QString &title, const QString &startFolder)
+{
+    record({QStringLiteral("folder"), title, startFolder, MsgIcon::None, MsgButtons::Ok, {}, false});
+    return take(folders, QString());
+}
+
+std::optional<unsigned> ScriptedUi::chooseColor(unsigned initial)
+{
+    record({QStringLiteral("color"), {}, QString::number(initial), MsgIcon::None, MsgButtons::Ok, {}, false});
+    return take(colors, std::optional<unsigned>());
+}
+
+std::optional<FontChoice> ScriptedUi::chooseFont(const FontChoice &initial)
+{
+    record({QStringLiteral("font"), {}, initial.family, MsgIcon::None, MsgButtons::Ok, {}, false});
+    return take(fonts, std::optional<FontChoice>());
+}
+
+bool ScriptedUi::openDocument(const QString &path)
+{
+    record({QStringLiteral("open"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false});
+    return openDocumentResult;
+}
+
+bool ScriptedUi::openWith(const QString &path)
+{
+    record({QStringLiteral("openWith"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false});
+    return openWithResult;
+}
+
+bool ScriptedUi::startProcess(const QString &program, const QStringList &arguments,
+                              const QString &workingFolder)
+{
+    record({QStringLiteral("start"), workingFolder, program, MsgIcon::None, MsgButtons::Ok, arguments, false});
+    if (!runProcesses)
+        return true;
+    return QProcess::startDetached(program, arguments, workingFolder);
+}

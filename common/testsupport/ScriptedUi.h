@@ -1,0 +1,58 @@
+#pragma once
+
+#include "UiServices.h"
+
+#include <QProcess>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+// The seam as tests drive it: every call is recorded, answers come from queues.
+// An empty queue gives the first button / a cancelled dialog, so a forgotten answer
+// never blocks a test.
+class ScriptedUi final : public UiServices {
+public:
+    struct Call {
+        QString kind; // "message", "openFile", "folder", "color", "font", "open", "openWith", "start"
+        QString title;
+        QString text; // message text, or the path / program
+        MsgIcon icon = MsgIcon::None;
+        MsgButtons buttons = MsgButtons::Ok;
+        QStringList arguments;
+        bool helpButton = false;
+    };
+
+    ScriptedUi();  // installs itself
+    ~ScriptedUi() override; // restores the default seam
+
+    std::deque<MsgAnswer> answers;
+    std::deque<QString> files;
+    std::deque<QString> folders;
+    std::deque<std::optional<unsigned>> colors;
+    std::deque<std::optional<FontChoice>> fonts;
+    bool openDocumentResult = true;
+    bool openWithResult = false;
+    bool runProcesses = true; // start programs for real (tests check their effects)
+
+    // Called on every call after it was recorded, while the "dialog" is up.
+    std::function<void(const Call &)> onCall;
+
+    QList<Call> calls;
+    QList<Call> callsOf(const QString &kind) const;
+    QList<Call> messages() const { return callsOf(QStringLiteral("message")); }
+    void clear() { calls.clear(); }
+
+    MsgAnswer messageBox(const MessageBoxRequest &request) override;
+    QString openFile(const FileDialogRequest &request) override;
+    QString browseForFolder(const QString &title, const QString &startFolder) override;
+    std::optional<unsigned> chooseColor(unsigned initial) override;
+    std::optional<FontChoice> chooseFont(const FontChoice &initial) override;
+    bool openDocument(const QString &path) override;
+    bool openWith(const QString &path) override;
+    bool startProcess(const QString &program, const QStringList &arguments,
+                      const QString &workingFolder) override;
+
+private:
+    void record(Call c);
+};

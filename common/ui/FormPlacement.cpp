@@ -1,0 +1,80 @@
+#include "FormPlacement.h"
+
+#include "modRegistry.h"
+
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include <cmath>
+
+namespace FormPlacement {
+
+namespace {
+const QString kGroup = QStringLiteral("Form Settings");
+constexpr double kTwipsPerInch = 1440.0;
+} // namespace
+
+int twipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / kTwipsPerInch)); }
+
+int pixelsToTwips(int pixels, double dpi) { return int(std::lround(pixels * kTwipsPerInch / dpi)); }
+
+double logicalDpi(const QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchX() : 96.0;
+}
+
+void SaveFormPlacement(const QWidget *window)
+{
+    if (window->isMinimized())
+        return;
+    const QString name = window->objectName();
+    const double dpi = logicalDpi(window);
+    const QRect r = window->frameGeometry();
+    const auto save = [&](const char *suffix, int pixels) {
+        modRegistry::SaveProperty(kGroup, name, name + QLatin1String(suffix),
+                                  QString::number(pixelsToTwips(pixels, dpi)));
+    };
+    save("_Left", r.x());
+    save("_Top", r.y());
+    save("_Width", r.width());
+    save("_Height", r.height());
+}
+
+QString RestoreFormPlacement(QWidget *window)
+{
+    const QString name = window->objectName();
+    const double dpi = logicalDpi(window);
+    QStringList bad;
+    const auto read = [&](const char *suffix, const char *fallback) {
+        const QString valueName = name + QLatin1String(suffix);
+        const QString text = modRegistry::GetProperty(kGroup, name, valueName, QLatin1String(fallback));
+        bool ok = false;
+        double twips = QLocale::system().toDouble(text, &ok);
+        if (!ok)
+            twips = QLocale::c().toDouble(text, &ok);
+        if (!ok) {
+            bad << QStringLiteral("%1 (\"%2\")").arg(valueName, text);
+            twips = QLocale::c().toDouble(QLatin1String(fallback));
+        }
+        return twipsToPixels(twips, dpi);
+    };
+    const int left = read("_Left", "1000");
+    const int top = read("_Top", "1000");
+    const int width = read("_Width", "6500");
+    const int height = read("_Height", "6500");
+
+    // The stored size is the outer one; the frame is known only once the window exists.
+    const QSize frameExtra = window->frameGeometry().size() - window->geometry().size();
+    window->move(left, top);
+    window->resize(std::max(1, width - frameExtra.width()), std::max(1, height - frameExtra.height()));
+    if (bad.isEmpty())
+        return {};
+    return QStringLiteral("The stored window placement %1 is not a number; the default is used.")
+        .arg(bad.join(QStringLiteral(", ")));
+}
+
+} // namespace FormPlacement

@@ -1,0 +1,146 @@
+#include "QtUiServices.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+QWidget *owner() { return QApplication::activeWindow(); }
+
+struct ButtonSpec {
+    QMessageBox::StandardButton button;
+    MsgAnswer answer;
+};
+
+QList<ButtonSpec> buttonsOf(MsgButtons b)
+{
+    using SB = QMessageBox::StandardButton;
+    switch (b) {
+    case MsgButtons::Ok: return {{SB::Ok, MsgAnswer::Ok}};
+    case MsgButtons::OkCancel: return {{SB::Ok, MsgAnswer::Ok}, {SB::Cancel, MsgAnswer::Cancel}};
+    case MsgButtons::YesNo: return {{SB::Yes, MsgAnswer::Yes}, {SB::No, MsgAnswer::No}};
+    case MsgButtons::YesNoCancel:
+        return {{SB::Yes, MsgAnswer::Yes}, {SB::No, MsgAnswer::No}, {SB::Cancel, MsgAnswer::Cancel}};
+    case MsgButtons::RetryCancel: return {{SB::Retry, MsgAnswer::Retry}, {SB::Cancel, MsgAnswer::Cancel}};
+    case MsgButtons::AbortRetryIgnore:
+        return {{SB::Abort, MsgAnswer::Abort}, {SB::Retry, MsgAnswer::Retry}, {SB::Ignore, MsgAnswer::Ignore}};
+    }
+    return {{SB::Ok, MsgAnswer::Ok}};
+}
+
+QMessageBox::Icon iconOf(MsgIcon i)
+{
+    switch (i) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QColor fromBgr(unsigned c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+unsigned toBgr(const QColor &c) { return unsigned(c.red()) | unsigned(c.green()) << 8 | unsigned(c.blue()) << 16; }
+
+} // namespace
+
+MsgAnswer QtUiServices::messageBox(const MessageBoxRequest &r)
+{
+    QMessageBox box(iconOf(r.icon), r.title, r.text, QMessageBox::NoButton, owner());
+    const QList<ButtonSpec> specs = buttonsOf(r.buttons);
+    for (int i = 0; i < specs.size(); ++i) {
+        QAbstractButton *b = box.addButton(specs[i].button);
+        if (i == r.defaultButton)
+            box.setDefaultButton(static_cast<QPushButton *>(b));
+    }
+    if (r.helpButton)
+        box.addButton(QMessageBox::Help);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const ButtonSpec &s : specs)
+        if (s.button == clicked)
+            return s.answer;
+    // Closed by Esc or the close box: the cancelling answer of the set.
+    return specs.size() == 1 ? specs.front().answer : specs.back().answer;
+}
+
+QString QtUiServices::openFile(const FileDialogRequest &r)
+{
+    QFileDialog dlg(owner(), r.title, r.initialFolder);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!r.filters.isEmpty()) {
+        dlg.setNameFilters(r.filters);
+        dlg.selectNameFilter(r.filters.value(r.filterIndex, r.filters.front()));
+    }
+    if (!r.initialFile.isEmpty())
+        dlg.selectFile(r.initialFile);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().front();
+}
+
+QString QtUiServices::browseForFolder(const QString &title, const QString &startFolder)
+{
+    return QFileDialog::getExistingDirectory(owner(), title, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+std::optional<unsigned> QtUiServices::chooseColor(unsigned initial)
+{
+    const QColor c = QColorDialog::getColor(fromBgr(initial), owner());
+    if (!c.isValid())
+        return std::nullopt;
+    return toBgr(c);
+}
+
+std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
+{
+    QFont f(initial.family);
+    if (initial.pointSize > 0)
+        f.setPointSizeF(initial.pointSize);
+    f.setBold(initial.bold);
+    f.setItalic(initial.italic);
+    f.setUnderline(initial.underline);
+    f.setStrikeOut(initial.strikeOut);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, f, owner());
+    if (!ok)
+        return std::nullopt;
+    return FontChoice{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(),
+                      chosen.underline(), chosen.strikeOut()};
+}
+
+bool QtUiServices::openDocument(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool QtUiServices::openWith(const QString &path)
+{
+    bool ok = false;
+    const QString program = QInputDialog::getText(
+        owner(), QStringLiteral("Open With"),
+        QStringLiteral("No program is associated with %1.\nOpen it with this program:").arg(path),
+        QLineEdit::Normal, QStringLiteral("xdg-open"), &ok);
+    if (!ok || program.trimmed().isEmpty())
+        return false;
+    const QString exe = QStandardPaths::findExecutable(program.trimmed());
+    return !exe.isEmpty() && QProcess::startDetached(exe, {path});
+}
+
+bool QtUiServices::startProcess(const QString &program, const QStringList &arguments,
+                                const QString &workingFolder)
+{
+    return QProcess::startDetached(program, arguments, workingFolder);
+}
