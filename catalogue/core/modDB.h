@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class DbRecordset;
+
+// The whole result of a query, cells indexed (field, row) from 0. A result without rows is
+// "no array at all": isArray() is false and both counts are 0.
+//
+// Cells live in one UTF-8 buffer with an end offset and a null bit per cell, so a million
+// parts cost little more than their text (a variant per cell would cost several times it).
+// Numbers and dates are held as the text the database gives for them.
+class DataArray final {
+public:
+    bool isArray() const { return m_rows > 0; }
+    int fieldCount() const { return m_rows > 0 ? m_fields : 0; }
+    int rowCount() const { return m_rows; }
+
+    // The cell's text; a null cell gives "".
+    QString text(int field, int row) const;
+    std::string_view utf8(int field, int row) const;
+    bool isNull(int field, int row) const;
+
+    void clear();
+
+    // Filling, used by the database engines: start(fields), then per row one append per field
+    // followed by endRow(). Returns false when the buffer would pass its 4 GiB limit.
+    void start(int fields);
+    bool append(std::string_view utf8);
+    bool appendNull();
+    void endRow() { ++m_rows; }
+
+    // What the array occupies in memory, and the bytes of its cells' text alone.
+    std::size_t memoryBytes() const;
+    std::size_t textBytes() const { return m_text.size(); }
+
+private:
+    std::size_t cell(int field, int row) const { return std::size_t(row) * std::size_t(m_fields) + field; }
+
+    int m_fields = 0;
+    int m_rows = 0;
+    std::vector<char> m_text;
+    std::vector<std::uint32_t> m_ends;  // end offset of each cell in m_text, row by row
+    std::vector<std::uint64_t> m_nulls; // one bit per cell
+};
+
+// Per field of the last query that returned a row: attribute 0 its name, 1 its type code
+// (3 long integer, 6 currency, 7 date, 202 text, 203 memo, 5 double, 11 yes/no, others
+// as the engine gives them) and 2 its defined size, both as decimal text; 3 and 4 stay empty.
+// Before the first such query it is no array at all.
+class StructureArray final {
+public:
+    static constexpr int kAttributes = 5;
+
+    bool isArray() const { return !m_fields.empty(); }
+    int fieldCount() const { return int(m_fields.size()); }
+    QString at(int attribute, int field) const
+    {
+        return m_fields.at(std::size_t(field)).at(std::size_t(attribute));
+    }
+
+    void erase() { m_fields.clear(); }
+    void append(const QString &name, const QString &typeCode, const QString &size)
+    {
+        m_fields.push_back({name, typeCode, size, QString(), QString()});
+    }
+
+private:
+    std::vector<std::array<QString, kAttributes>> m_fields;
+};
+
+extern StructureArray g_Structure;
+
+// Every operation opens its own connection with g_DbConnect as it is at the call, does one
+// thing and closes it. A failure is written to the log and shown ("Error in " + name ...),
+// and the operation returns its failure value.
+namespace modDB {
+
+// 0 when it ran to the end, -1 when it failed. On success with rows, `data` holds every row
+// and `fieldNames` the result's names (aliases where given), and g_Structure describes the
+// fields; without rows both stay empty and g_Structure is left as it was.
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames);
+
+// Rebuilds g_Structure from an open result set positioned on its first row.
+void GetStructure(const DbRecordset &rs);
+
+// 0 on success, -1 on failure.
+std::int16_t RunSQL(const QString &sql);
+
+// The first row's field as trimmed text ("" for null); "-1" when no row matches or on failure.
+QString LookUp(const QString &table, const QString &field, const QString &criterion);
+
+// COUNT(*) of the table, with " WHERE " + criterion when the criterion is not empty; -1 on failure.
+std::int32_t dbCount(const QString &table, const QString &criterion);
+
+// The value with every apostrophe doubled, for an apostrophe-delimited SQL literal.
+QString SQLQuote(const QString &value);
+
+} // namespace modDB
