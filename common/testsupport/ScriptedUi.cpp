@@ -54,6 +54,7 @@ MsgAnswer ScriptedUi::messageBox(const MessageBoxRequest &r)
 
 QString ScriptedUi::openFile(const FileDialogRequest &r)
 {
+    lastFileRequest = r;
     record({QStringLiteral("openFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok,
             r.filters, false});
     return take(files, QString());

@@ -39,6 +39,7 @@ public:
     std::function<void(const Call &)> onCall;
 
     QList<Call> calls;
+    FileDialogRequest lastFileRequest; // the whole request of the latest openFile
     QList<Call> callsOf(const QString &kind) const;
     QList<Call> messages() const { return callsOf(QStringLiteral("message")); }
     void clear() { calls.clear(); }
