@@ -1,0 +1,378 @@
+#include "PackageProcessor.h"
+
+#include "AppInfo.h"
+#include "Platform.h"
+#include "PresenceBeacon.h"
+#include "Timings.h"
+#include "UiServices.h"
+#include "Zip.h"
+#include "modFileCopy.h"
+#include "modPaths.h"
+#include "modService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStringDecoder>
+#include <QTime>
+
+#include <exception>
+
+using modService::DoEvents;
+using modService::FolderOfPath;
+using modService::Pause;
+
+namespace {
+
+// Windows-1252 where it differs from Latin-1 (0x80 to 0x9F); 0 marks an unused byte.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Process files are written on Windows: UTF-8 when they are valid UTF-8, else the
+// Windows code page.
+QString decodeText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    text.clear();
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const char16_t high = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : 0;
+        text += QChar(high ? high : char16_t(b));
+    }
+    return text;
+}
+
+QStringList nonEmptyLines(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text.at(i) != u'\r' && text.at(i) != u'\n')
+            continue;
+        if (i > start)
+            lines << text.mid(start, i - start);
+        if (i + 1 < text.size() && text.at(i) == u'\r' && text.at(i + 1) == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
+// The value of the leading decimal number, blanks ignored anywhere; 0 without one.
+double leadingNumber(const QString &text)
+{
+    QString digits;
+    bool point = false;
+    for (const QChar c : text) {
+        if (c == u' ' || c == u'\t')
+            continue;
+        if ((c == u'+' || c == u'-') && digits.isEmpty())
+            digits += c;
+        else if (c.isDigit() && c.unicode() < 128)
+            digits += c;
+        else if (c == u'.' && !point)
+            point = true, digits += c;
+        else
+            break;
+    }
+    bool ok = false;
+    const double v = digits.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+QString timeNow()
+{
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(u't');
+    return QLocale::system().toString(QTime::currentTime(), format.trimmed());
+}
+
+} // namespace
+
+PackageProcessor::PackageProcessor(UpdateView *view) : m_view(view ? view : &m_noView) {}
+
+QString PackageProcessor::processFileName(const QString &packageFileName)
+{
+    return packageFileName.left(std::max<qsizetype>(0, packageFileName.size() - 4)) + QStringLiteral(".INI");
+}
+
+bool PackageProcessor::processPackage(const QString &targetFolder, const QString &packageFileName,
+                                      UpdateView *view)
+{
+    g_TargetFolder = targetFolder;
+    g_UpdateError = false;
+    PackageProcessor(view).ProcessFile(packageFileName);
+    return !g_UpdateError;
+}
+
+void PackageProcessor::log(const QString &text)
+{
+    QString error;
+    if (modService::LogEvent(text, &error) || m_logFailureReported)
+        return;
+    // Once per run: the update itself goes on without its record.
+    m_logFailureReported = true;
+    MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+}
+
+void PackageProcessor::ProcessFile(const QString &packageFileName)
+{
+    m_unzipError = 0;
+    m_batchResult = 0;
+    m_target = Platform::toLocalPath(g_TargetFolder);
+    while (m_target.size() > 1 && m_target.endsWith(u'/'))
+        m_target.chop(1);
+
+    log(QStringLiteral("Begin Process File"));
+    m_view->ShowBusy();
+    m_view->EnableUpdate(false);
+    Pause(timings().pauseMs);
+
+    // Whatever happens in between, the window is handed back idle below.
+    QString step = QStringLiteral("Begin Process File");
+    try {
+        unpackAndRun(packageFileName, step);
+    } catch (const std::exception &e) {
+        reportOutside(step, QString::fromLocal8Bit(e.what()));
+    }
+
+    m_view->ShowNotBusy();
+    m_view->EnableUpdate(true);
+    log(QStringLiteral("End Process File"));
+    m_view->SetStatusLabel(QStringLiteral("Update process completed at ") + timeNow());
+    if (g_UpdateError)
+        modService::ShowLog();
+}
+
+void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &step)
+{
+    const QString written = m_target + u'/' + packageFileName;
+    const QString package = m_names.resolvePath(written);
+    if (!Platform::FileExists(package)) {
+        const QString text = QStringLiteral("File not found: ") + written;
+        MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Process File"));
+        log(text);
+        g_UpdateError = true;
+        return;
+    }
+
+    Pause(timings().pauseShortMs);
+    m_view->SetStatusText(QStringLiteral("Unzipping"));
+    step = QStringLiteral("UnZIP: ") + package;
+    log(step);
+    QString reason;
+    m_unzipError = Zip::UnzipPackage(package, m_target, &reason);
+    m_names = NameIndex(); // the folders have changed
+    if (m_unzipError != 0) {
+        const QString number = QString::number(m_unzipError);
+        m_view->SetStatusLabel(QStringLiteral("Error during UnZip: ") + number);
+        log(QStringLiteral("Error during UnZip: ") + number + QStringLiteral(" (") + package + u')');
+        log(QStringLiteral("UnZIP: ") + reason);
+        MsgBox(QStringLiteral("Error Number: ") + number + QStringLiteral("  (") + package + u')',
+               MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Error During UnZIP"));
+        g_UpdateError = true;
+        return;
+    }
+
+    m_view->SetStatusLabel(package);
+    step = QStringLiteral("Delete ") + package;
+    log(step);
+    modFileCopy::FileError error;
+    if (!modFileCopy::DeleteFile(package, &error)) {
+        reportOutside(step, QString::number(error.number) + QStringLiteral(" -- ") + error.description);
+        return;
+    }
+
+    const QString processFile = m_names.resolvePath(m_target + u'/' + processFileName(packageFileName));
+    if (Platform::FileExists(processFile)) {
+        step = QStringLiteral("Process file: ") + processFile;
+        log(step);
+        m_batchResult = RunBatchIni(processFile);
+    } else {
+        log(QStringLiteral("Process file not found: ") + processFile);
+    }
+}
+
+// A failure outside the interpreter: told to the user and logged, never silent.
+void PackageProcessor::reportOutside(const QString &step, const QString &description)
+{
+    log(QStringLiteral("Process File Error: ") + step + QStringLiteral(" - ") + description);
+    MsgBox(QStringLiteral("Process File Error\n\nStep: ") + step + QStringLiteral("\nDescription: ") +
+               description,
+           MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("Process File"));
+    g_UpdateError = true;
+}
+
+short PackageProcessor::RunBatchIni(const QString &file)
+{
+    if (m_target.isEmpty()) {
+        m_target = Platform::toLocalPath(g_TargetFolder);
+        while (m_target.size() > 1 && m_target.endsWith(u'/'))
+            m_target.chop(1);
+    }
+    for (const auto &[title, name] :
+         {std::pair{QStringLiteral("Carvell"), QStringLiteral("Carvell")},
+          std::pair{QStringLiteral("Dunmore Service Management System"), QStringLiteral("Dunmore")}}) {
+        if (!IsWindowOpen(title))
+            continue;
+        const QString text = QStringLiteral("Batch process terminated.  Running instance of ") + name +
+                             QStringLiteral(" detected");
+        log(text);
+        MsgBox(text + QStringLiteral(". Please close ") + name + QStringLiteral(" and start again."),
+               MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+        return SiblingRunning;
+    }
+    if (!Platform::FileExists(file)) {
+        log(QStringLiteral("Batch process terminated.  File not found: ") + file);
+        return NotFound;
+    }
+
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        log(QStringLiteral("Batch process terminated.  The process file cannot be read: ") + file +
+            QStringLiteral(" (") + in.errorString() + u')');
+        g_UpdateError = true;
+        return Unreadable;
+    }
+    const QStringList lines = nonEmptyLines(decodeText(in.readAll()));
+    in.close();
+
+    m_from.clear();
+    m_to.clear();
+    for (const QString &line : lines) {
+        try {
+            runLine(line);
+        } catch (const std::exception &e) {
+            runTimeError(0, QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+    log(QStringLiteral("Delete: ") + file);
+    modFileCopy::FileError error;
+    if (!modFileCopy::DeleteFile(file, &error))
+        runTimeError(error.number, error.description);
+    return Completed;
+}
+
+void PackageProcessor::runTimeError(int number, const QString &description)
+{
+    log(QStringLiteral("File Update Error:     - ") + m_from + QStringLiteral("\n     - ") + m_to +
+        QStringLiteral("\n     - ") + QString::number(number) + QStringLiteral(" -- ") + description);
+    g_UpdateError = true;
+}
+
+void PackageProcessor::runLine(const QString &line)
+{
+    if (line.startsWith(u'-'))
+        return;
+    const QStringList fields = line.split(u'|');
+    if (fields.size() < 3) {
+        // Never run with the paths of the line before.
+        m_from.clear();
+        m_to.clear();
+        runTimeError(9, QStringLiteral("Subscript out of range: the line \"") + line +
+                            QStringLiteral("\" has fewer than three fields and is skipped"));
+        return;
+    }
+    m_code = fields.at(0);
+    m_from = modPaths::FromPath(m_target, fields.at(1), m_names);
+    m_to = modPaths::ToPath(m_target, fields.at(2), m_names);
+    log(QStringLiteral("From: ") + m_from);
+    log(QStringLiteral("To: ") + m_to);
+
+    const double code = leadingNumber(m_code);
+    if (code == 0)
+        folderCopy();
+    else if (code == 1)
+        fileCopy();
+    else if (code == 3)
+        deleteFiles();
+    else if (code == 4)
+        registerComponent(false);
+    else if (code == 5) {
+        log(QStringLiteral("Show File: ") + m_from);
+        modService::ShellOpen(m_from);
+    } else if (code == 6)
+        registerComponent(true);
+    else {
+        log(QStringLiteral("File Update Error: Unable to process command: ") + m_code +
+            QStringLiteral(" - ") + m_from + QStringLiteral(" - ") + m_to);
+        g_UpdateError = true;
+    }
+}
+
+void PackageProcessor::folderCopy()
+{
+    QString pattern = QStringLiteral("*.*");
+    modFileCopy::BulkCopy(m_from + u'/', m_to + u'/', pattern);
+    m_names.forget(m_to);
+    log(QStringLiteral("Bulk Copy ") + m_from + QStringLiteral(" to ") + m_to);
+}
+
+void PackageProcessor::fileCopy()
+{
+    const QString folder = FolderOfPath(m_to);
+    log(QStringLiteral("Check for folder:") + folder);
+    if (!modFileCopy::FolderExists(folder)) {
+        log(QStringLiteral("Create Folder: ") + folder);
+        modFileCopy::CreateFolderPath(folder);
+    }
+    log(QStringLiteral("File Copy: ") + m_from + QStringLiteral(" to ") + m_to);
+    modFileCopy::FileError error;
+    if (!modFileCopy::CopyFileReplace(m_from, m_to, &error))
+        runTimeError(error.number, error.description);
+    DoEvents();
+}
+
+void PackageProcessor::deleteFiles()
+{
+    log(QStringLiteral("Check Delete: ") + m_from);
+    QStringList doomed;
+    const QString folder = FolderOfPath(m_from);
+    const QString leaf = m_from.mid(folder.size() + 1);
+    if (modPaths::hasWildcard(leaf)) {
+        const QStringList names = QDir(folder.isEmpty() ? QStringLiteral("/") : folder)
+                                      .entryList(QDir::Files | QDir::Hidden | QDir::System);
+        for (const QString &name : names)
+            if (modFileCopy::MatchesPattern(name, leaf))
+                doomed << folder + u'/' + name;
+    } else if (Platform::FileExists(m_from)) {
+        doomed << m_from;
+    }
+    if (doomed.isEmpty())
+        return;
+    log(QStringLiteral("Delete: ") + m_from);
+    modFileCopy::FileError first;
+    for (const QString &path : doomed) {
+        modFileCopy::FileError error;
+        if (!modFileCopy::DeleteFile(path, &error) && first.number == 0)
+            first = error;
+    }
+    m_names.forget(folder);
+    if (first.number != 0)
+        runTimeError(first.number, first.description);
+}
+
+void PackageProcessor::registerComponent(bool quiet)
+{
+    const QString kind = quiet ? QStringLiteral("Quiet Register: ") : QStringLiteral("Register: ");
+    log(QStringLiteral("Check ") + kind + m_to);
+    const QString extension = m_to.right(4).toUpper();
+    if (extension != QStringLiteral(".DLL") && extension != QStringLiteral(".OCX"))
+        return;
+    Pause(timings().pauseLongMs);
+    DoEvents();
+    log(kind + m_to);
+    if (modService::RegisterObject(m_to, quiet)) {
+        log(QStringLiteral("Failed to register DLL: ") + m_to);
+        g_UpdateError = true;
+    }
+    DoEvents();
+}

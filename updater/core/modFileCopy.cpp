@@ -1,0 +1,241 @@
+#include "modFileCopy.h"
+
+#include "AppInfo.h"
+#include "UiServices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace modFileCopy {
+
+namespace {
+
+QString stripTrailingSeparator(const QString &path)
+{
+    QString p = path.trimmed();
+    if (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
+        p.chop(1);
+    return p;
+}
+
+bool globMatch(const QString &name, qsizetype n, const QString &pat, qsizetype p)
+{
+    // Iterative matcher with single-star backtracking.
+    qsizetype starP = -1;
+    qsizetype starN = 0;
+    while (n < name.size()) {
+        if (p < pat.size() && (pat.at(p) == u'?' || pat.at(p) == name.at(n))) {
+            ++n;
+            ++p;
+        } else if (p < pat.size() && pat.at(p) == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pat.size() && pat.at(p) == u'*')
+        ++p;
+    return p == pat.size();
+}
+
+bool writeAll(int fd, const char *data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+int closeQuietly(int fd)
+{
+    const int saved = errno;
+    const int rc = ::close(fd);
+    errno = saved;
+    return rc;
+}
+
+} // namespace
+
+bool FolderExists(const QString &path)
+{
+    const QString p = stripTrailingSeparator(path);
+    return !p.isEmpty() && QFileInfo(p).isDir();
+}
+
+int CreateFolderPath(const QString &path)
+{
+    const QStringList elements = QString(path).replace(u'\\', u'/').split(u'/');
+    QString current = elements.value(0) + u'/';
+    int result = 0;
+    for (qsizetype i = 1; i < elements.size(); ++i) {
+        current += elements.at(i) + u'/';
+        if (!FolderExists(current))
+            result = ::mkdir(QFile::encodeName(current).constData(), 0777) == 0 ? 1 : 0;
+    }
+    return result;
+}
+
+int BulkCopy(const QString &source, const QString &dest, QString &pattern)
+{
+    if (pattern.isEmpty())
+        pattern = QStringLiteral("*.*");
+    ::mkdir(QFile::encodeName(stripTrailingSeparator(dest)).constData(), 0777);
+
+    const QDir dir(source);
+    QStringList names;
+    if (!source.isEmpty() && dir.exists()) {
+        // The directory search of the original returned "." and ".." in every folder
+        // but the root, and counted them like any other match.
+        if (dir.absolutePath() != QStringLiteral("/"))
+            for (const QString &dot : {QStringLiteral("."), QStringLiteral("..")})
+                if (MatchesPattern(dot, pattern))
+                    names << dot;
+        const QStringList entries = dir.entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString &e : entries)
+            if (MatchesPattern(e, pattern))
+                names << e;
+    }
+    if (names.isEmpty()) {
+        MsgBox(QStringLiteral("No ") + pattern + QStringLiteral(" files found."), MsgIcon::None,
+               MsgButtons::Ok, AppInfo::updaterTitle());
+        return 0;
+    }
+    int count = 0;
+    for (const QString &name : names) {
+        const QString from = source + name;
+        if (QFileInfo(from).isFile())
+            CopyFileReplace(from, dest + name);
+        ++count;
+    }
+    return count;
+}
+
+FileError errorFromErrno(int err, bool sourceSide)
+{
+    const QString reason = QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+        if (sourceSide)
+            return {53, QStringLiteral("File not found (%1)").arg(reason)};
+        return {76, QStringLiteral("Path not found (%1)").arg(reason)};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY: return {70, QStringLiteral("Permission denied (%1)").arg(reason)};
+    default: return {75, QStringLiteral("Path/File access error (%1)").arg(reason)};
+    }
+}
+
+bool CopyFileReplace(const QString &from, const QString &to, FileError *error)
+{
+    auto fail = [error](int err, bool sourceSide) {
+        if (error)
+            *error = errorFromErrno(err, sourceSide);
+        return false;
+    };
+    const QByteArray src = QFile::encodeName(from);
+    const QByteArray dst = QFile::encodeName(to);
+    const int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return fail(errno, true);
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        closeQuietly(in);
+        return fail(err, true);
+    }
+    const qsizetype slash = dst.lastIndexOf('/');
+    QByteArray tmp = (slash < 0 ? QByteArray() : dst.left(slash + 1)) + ".vantelo-copy-XXXXXX";
+    const int out = ::mkostemp(tmp.data(), O_CLOEXEC);
+    if (out < 0) {
+        closeQuietly(in);
+        return fail(errno, false);
+    }
+    bool ok = ::fchmod(out, st.st_mode & 07777) == 0;
+    off_t left = st.st_size;
+    bool useRange = true;
+    char buffer[1 << 16];
+    while (ok && left > 0) {
+        ssize_t n = -1;
+        if (useRange) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(left), 0);
+            if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                useRange = false; // another file system or an old kernel: copy by hand
+                continue;
+            }
+        } else {
+            n = ::read(in, buffer, sizeof buffer);
+            if (n > 0 && !writeAll(out, buffer, size_t(n)))
+                n = -1;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ok = false;
+        if (n <= 0)
+            break; // a source that shrank meanwhile ends early
+        left -= n;
+    }
+    int err = ok ? 0 : errno;
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (ok)
+        ::futimens(out, times);
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    closeQuietly(in);
+    if (ok && ::rename(tmp.constData(), dst.constData()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(tmp.constData());
+        return fail(err ? err : EIO, false);
+    }
+    return true;
+}
+
+bool DeleteFile(const QString &path, FileError *error)
+{
+    if (::unlink(QFile::encodeName(path).constData()) == 0)
+        return true;
+    if (error)
+        *error = errorFromErrno(errno, true);
+    return false;
+}
+
+bool MatchesPattern(const QString &name, const QString &pattern)
+{
+    const QString n = name.toCaseFolded();
+    QString p = pattern.toCaseFolded();
+    if (p.isEmpty())
+        p = QStringLiteral("*.*");
+    if (globMatch(n, 0, p, 0))
+        return true;
+    // "name.*" also matches "name", as it did on Windows.
+    if (p.endsWith(QStringLiteral(".*")))
+        return globMatch(n, 0, p.left(p.size() - 2), 0);
+    return false;
+}
+
+} // namespace modFileCopy

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+// Folder operations of the process-file interpreter: is there a folder, create a
+// folder path level by level, copy the files of one folder that match a wildcard.
+namespace modFileCopy {
+
+// An existing folder (a trailing separator makes no difference); false for a file.
+bool FolderExists(const QString &path);
+
+// Creates every missing level below the first element (the root, never created).
+// Non-zero when the last creation attempted made its folder; 0 when every level
+// existed or the last creation failed.
+int CreateFolderPath(const QString &path);
+
+// Copies every entry of `source` that matches `pattern` into `dest` (both ending in
+// "/"), replacing files there. Sub-folders, and in a folder other than the root the
+// "." and ".." entries the pattern matches, are counted but not copied, and so is a
+// file that cannot be copied. An empty pattern becomes "*.*" (in the caller's
+// variable too). When nothing matches the user is told "No <pattern> files found."
+// and the result is 0.
+int BulkCopy(const QString &source, const QString &dest, QString &pattern);
+
+// A failure of the file system, numbered as the interpreter's log numbers them.
+struct FileError {
+    int number = 0;
+    QString description;
+};
+
+// Copies `from` over `to`, keeping the source's permissions and modification time.
+// The copy is written beside `to` and renamed over it, so a program that is running
+// from `to` keeps its old file and a failed copy leaves the old file whole.
+bool CopyFileReplace(const QString &from, const QString &to, FileError *error = nullptr);
+
+// Deletes one file; false with the reason when the file system refuses.
+bool DeleteFile(const QString &path, FileError *error = nullptr);
+
+// The wildcard rules of the process files: "*" and "?", letter case ignored, and a
+// pattern ending in ".*" also matching names without an extension ("*.*" is all).
+bool MatchesPattern(const QString &name, const QString &pattern);
+
+FileError errorFromErrno(int err, bool sourceSide);
+
+} // namespace modFileCopy
