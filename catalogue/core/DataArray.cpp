@@ -1,0 +1,58 @@
+#include "modDB.h"
+
+#include <limits>
+
+QString DataArray::text(int field, int row) const
+{
+    const std::string_view v = utf8(field, row);
+    return QString::fromUtf8(v.data(), qsizetype(v.size()));
+}
+
+std::string_view DataArray::utf8(int field, int row) const
+{
+    const std::size_t i = cell(field, row);
+    const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+    return {m_text.data() + begin, m_ends[i] - begin};
+}
+
+bool DataArray::isNull(int field, int row) const
+{
+    const std::size_t i = cell(field, row);
+    return (m_nulls[i / 64] >> (i % 64)) & 1u;
+}
+
+void DataArray::clear()
+{
+    *this = DataArray();
+}
+
+void DataArray::start(int fields)
+{
+    clear();
+    m_fields = fields;
+}
+
+bool DataArray::append(std::string_view utf8)
+{
+    if (m_text.size() + utf8.size() > std::numeric_limits<std::uint32_t>::max())
+        return false;
+    m_text.insert(m_text.end(), utf8.begin(), utf8.end());
+    m_ends.push_back(std::uint32_t(m_text.size()));
+    if (m_ends.size() > m_nulls.size() * 64)
+        m_nulls.push_back(0);
+    return true;
+}
+
+bool DataArray::appendNull()
+{
+    append({});
+    const std::size_t i = m_ends.size() - 1;
+    m_nulls[i / 64] |= std::uint64_t(1) << (i % 64);
+    return true;
+}
+
+std::size_t DataArray::memoryBytes() const
+{
+    return sizeof(*this) + m_text.capacity() + m_ends.capacity() * sizeof(std::uint32_t) +
+           m_nulls.capacity() * sizeof(std::uint64_t);
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "DbError.h"
+#include "DbRecordset.h"
+
+#include <QString>
+
+#include <memory>
+
+// One open connection to the parts database. A connection string containing "DSN=" goes to
+// ODBC as it stands; any other is read as key=value pairs whose "Data Source" names an
+// SQLite file. Every failure throws DbError.
+class DbConnection {
+public:
+    virtual ~DbConnection() = default;
+
+    static std::unique_ptr<DbConnection> open(const QString &connectionString);
+
+    // Runs a statement; whatever it returns is discarded.
+    virtual void execute(const QString &sql) = 0;
+    virtual std::unique_ptr<DbRecordset> openRecordset(const QString &sql) = 0;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "modDB.h"
+
+#include <QString>
+
+// A forward-only, read-only result set, opened positioned on its first row (or at its end).
+class DbRecordset {
+public:
+    virtual ~DbRecordset() = default;
+
+    virtual bool eof() const = 0;
+    virtual int fieldCount() const = 0;
+    virtual QString fieldName(int field) const = 0;
+    virtual int typeCode(int field) const = 0;
+    virtual long long definedSize(int field) const = 0;
+
+    // The current row's value as text; `isNull` tells a null apart from "".
+    virtual QString value(int field, bool *isNull = nullptr) = 0;
+
+    // Reads every row from the current one to the end into `data`.
+    virtual void getRows(DataArray &data) = 0;
+};

@@ -1,0 +1,35 @@
+#include "DbReport.h"
+
+#include "UiServices.h"
+#include "modGlobal.h"
+
+#include <exception>
+
+namespace DbReport {
+
+QString compose(const QString &operation, const DbError &error, const QStringList &items)
+{
+    QStringList lines{QStringLiteral("Error in ") + operation, kIndent + error.description,
+                      kIndent + QString::number(error.number), kIndent + error.source};
+    lines += items;
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+void show(const QString &report)
+{
+    QString logProblem;
+    try {
+        if (!modGlobal::WriteLog(report, true, &logProblem) && logProblem.isEmpty())
+            logProblem = QStringLiteral("The log file cannot be written.");
+    } catch (const std::exception &e) {
+        logProblem = QStringLiteral("The log file cannot be written: ") + QString::fromLocal8Bit(e.what());
+    } catch (...) {
+        logProblem = QStringLiteral("The log file cannot be written.");
+    }
+    QString text = report;
+    if (!logProblem.isEmpty())
+        text += QStringLiteral("\r\n\r\n") + logProblem;
+    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Orvana"));
+}
+
+} // namespace DbReport

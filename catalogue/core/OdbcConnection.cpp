@@ -1,0 +1,105 @@
+#include "OdbcConnection.h"
+
+#include "DbTypes.h"
+#include "OdbcRecordset.h"
+
+#include <sqlext.h>
+
+#include <vector>
+
+namespace {
+
+bool ok(SQLRETURN rc)
+{
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+SQLCHAR *chars(QByteArray &bytes)
+{
+    return reinterpret_cast<SQLCHAR *>(bytes.data());
+}
+
+} // namespace
+
+OdbcConnection::OdbcConnection(const QString &connectionString)
+{
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
+    if (!ok(rc))
+        throw DbError{QStringLiteral("The ODBC driver manager could not be started."), rc,
+                      QStringLiteral("ODBC")};
+    SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    rc = SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
+    if (!ok(rc)) {
+        DbError e = error(SQL_HANDLE_ENV, m_env, rc);
+        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+        throw e;
+    }
+
+    QByteArray in = connectionString.toUtf8();
+    rc = SQLDriverConnect(m_dbc, nullptr, chars(in), SQLSMALLINT(in.size()), nullptr, 0, nullptr,
+                          SQL_DRIVER_NOPROMPT);
+    if (!ok(rc)) {
+        DbError e = error(SQL_HANDLE_DBC, m_dbc, rc);
+        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+        throw e;
+    }
+    m_connected = true;
+
+    SQLCHAR name[128] = {};
+    SQLSMALLINT length = 0;
+    if (ok(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+        m_limitDialect = QString::fromUtf8(reinterpret_cast<const char *>(name))
+                             .contains(QStringLiteral("SQLite"), Qt::CaseInsensitive);
+}
+
+OdbcConnection::~OdbcConnection()
+{
+    if (m_connected)
+        SQLDisconnect(m_dbc);
+    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+}
+
+QString OdbcConnection::dialect(const QString &sql) const
+{
+    return m_limitDialect ? DbTypes::topToLimit(sql) : sql;
+}
+
+void OdbcConnection::execute(const QString &sql)
+{
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
+    if (!ok(rc))
+        throw error(SQL_HANDLE_DBC, m_dbc, rc);
+    QByteArray text = dialect(sql).toUtf8();
+    rc = SQLExecDirect(stmt, chars(text), SQLINTEGER(text.size()));
+    // An UPDATE or DELETE that touched no row answers "no data": that is no failure.
+    if (!ok(rc) && rc != SQL_NO_DATA) {
+        DbError e = error(SQL_HANDLE_STMT, stmt, rc);
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        throw e;
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+}
+
+std::unique_ptr<DbRecordset> OdbcConnection::openRecordset(const QString &sql)
+{
+    return std::make_unique<OdbcRecordset>(m_dbc, dialect(sql));
+}
+
+DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc)
+{
+    SQLCHAR state[6] = {};
+    SQLINTEGER native = 0;
+    std::vector<SQLCHAR> message(2048);
+    SQLSMALLINT length = 0;
+    if (!ok(SQLGetDiagRec(handleType, handle, 1, state, &native, message.data(), SQLSMALLINT(message.size()),
+                          &length)))
+        return DbError{QStringLiteral("ODBC call failed (return code %1).").arg(rc), rc,
+                       QStringLiteral("ODBC")};
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
+    const QString source =
+        QStringLiteral("ODBC (SQLSTATE %1)").arg(QString::fromLatin1(reinterpret_cast<const char *>(state)));
+    return DbError{text, native, source};
+}

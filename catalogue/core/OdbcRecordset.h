@@ -1,0 +1,40 @@
+#pragma once
+
+#include "DbRecordset.h"
+
+#include <sql.h>
+
+#include <vector>
+
+class OdbcRecordset final : public DbRecordset {
+public:
+    OdbcRecordset(SQLHDBC dbc, const QString &sql);
+    ~OdbcRecordset() override;
+    OdbcRecordset(const OdbcRecordset &) = delete;
+    OdbcRecordset &operator=(const OdbcRecordset &) = delete;
+
+    bool eof() const override { return m_eof; }
+    int fieldCount() const override { return int(m_columns.size()); }
+    QString fieldName(int field) const override { return m_columns.at(std::size_t(field)).name; }
+    int typeCode(int field) const override { return m_columns.at(std::size_t(field)).code; }
+    long long definedSize(int field) const override { return m_columns.at(std::size_t(field)).size; }
+    QString value(int field, bool *isNull) override;
+    void getRows(DataArray &data) override;
+
+private:
+    struct Column {
+        QString name;
+        int code = 0;
+        long long size = 0;
+    };
+
+    void fetch();
+    // The current row's cell; false for null. Each cell can be read once.
+    bool read(int field, std::vector<char> &out);
+
+    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
+    std::vector<Column> m_columns;
+    std::vector<std::vector<char>> m_row; // the current row, read when it is fetched
+    std::vector<bool> m_rowNull;
+    bool m_eof = true;
+};

@@ -1,0 +1,85 @@
+#include "SqliteConnection.h"
+
+#include "DbTypes.h"
+#include "SqliteRecordset.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+SqliteConnection::SqliteConnection(const QString &connectionString)
+{
+    const QString file = dataSource(connectionString);
+    if (file.isEmpty())
+        throw DbError{QStringLiteral("The connection string names no database file (Data Source)."),
+                      SQLITE_CANTOPEN, QStringLiteral("SQLite")};
+    if (!QFileInfo(file).isFile())
+        throw DbError{QStringLiteral("Could not find file '%1'.").arg(file), SQLITE_CANTOPEN,
+                      QStringLiteral("SQLite")};
+
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        DbError e = error(m_db, rc);
+        e.description += QStringLiteral(" (%1)").arg(file);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw e;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+
+    // Opening is lazy: read the schema now so a file that is no database fails here.
+    const int check = sqlite3_exec(m_db, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+    if (check != SQLITE_OK) {
+        DbError e = error(m_db, check);
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw e;
+    }
+}
+
+SqliteConnection::~SqliteConnection()
+{
+    sqlite3_close_v2(m_db);
+}
+
+void SqliteConnection::execute(const QString &sql)
+{
+    const QByteArray text = DbTypes::topToLimit(sql).toUtf8();
+    char *message = nullptr;
+    const int rc = sqlite3_exec(m_db, text.constData(), nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK)
+        throw error(m_db, rc);
+}
+
+std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
+{
+    return std::make_unique<SqliteRecordset>(m_db, DbTypes::topToLimit(sql));
+}
+
+QString SqliteConnection::dataSource(const QString &connectionString)
+{
+    const QStringList pairs = connectionString.split(u';');
+    for (const QString &pair : pairs) {
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq < 0)
+            continue;
+        if (pair.left(eq).simplified().compare(QStringLiteral("Data Source"), Qt::CaseInsensitive) != 0)
+            continue;
+        QString value = pair.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+            value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+        // Settings written on Windows may carry backslashes.
+        value.replace(u'\\', u'/');
+        return value;
+    }
+    return {};
+}
+
+DbError SqliteConnection::error(sqlite3 *db, int rc)
+{
+    QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    return DbError{text, rc, QStringLiteral("SQLite")};
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DbConnection.h"
+
+struct sqlite3;
+
+// An SQLite database file named by the connection string's "Data Source", opened read-write
+// and never created.
+class SqliteConnection final : public DbConnection {
+public:
+    // How long a statement waits for a database another program has locked.
+    static constexpr int kBusyTimeoutMs = 2000;
+
+    explicit SqliteConnection(const QString &connectionString);
+    ~SqliteConnection() override;
+    SqliteConnection(const SqliteConnection &) = delete;
+    SqliteConnection &operator=(const SqliteConnection &) = delete;
+
+    void execute(const QString &sql) override;
+    std::unique_ptr<DbRecordset> openRecordset(const QString &sql) override;
+
+    // The file a connection string names, "" when it names none.
+    static QString dataSource(const QString &connectionString);
+
+    // The engine's error for a result code, as the failure report shows it.
+    static DbError error(sqlite3 *db, int rc);
+
+private:
+    sqlite3 *m_db = nullptr;
+};

@@ -1,0 +1,107 @@
+#include "SqliteRecordset.h"
+
+#include "DbTypes.h"
+#include "SqliteConnection.h"
+
+#include <sqlite3.h>
+
+SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
+{
+    const QByteArray text = sql.toUtf8();
+    const char *tail = nullptr;
+    const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, &tail);
+    if (rc != SQLITE_OK)
+        throw SqliteConnection::error(m_db, rc);
+    if (!m_stmt) // nothing but blanks or a comment
+        throw DbError{QStringLiteral("The statement is empty."), SQLITE_MISUSE, QStringLiteral("SQLite")};
+    m_fields = sqlite3_column_count(m_stmt);
+    step();
+}
+
+SqliteRecordset::~SqliteRecordset()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+void SqliteRecordset::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        m_eof = false;
+    else if (rc == SQLITE_DONE)
+        m_eof = true;
+    else
+        throw SqliteConnection::error(m_db, rc);
+}
+
+QString SqliteRecordset::fieldName(int field) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, field));
+}
+
+namespace {
+
+// A column without a declaration (an expression) is typed by its value in the current row.
+DbTypes::TypeInfo typeOf(sqlite3_stmt *stmt, bool eof, int field)
+{
+    DbTypes::TypeInfo t;
+    const char *declared = sqlite3_column_decltype(stmt, field);
+    if (declared && DbTypes::fromDeclaration(QString::fromUtf8(declared), &t))
+        return t;
+    if (declared)
+        return {DbTypes::Variant, 0};
+    switch (eof ? SQLITE_NULL : sqlite3_column_type(stmt, field)) {
+    case SQLITE_INTEGER: t.code = DbTypes::Long; break;
+    case SQLITE_FLOAT: t.code = DbTypes::Double; break;
+    case SQLITE_BLOB: t.code = DbTypes::Binary; break;
+    default: t.code = DbTypes::Text; break;
+    }
+    t.size = DbTypes::defaultSize(t.code);
+    return t;
+}
+
+} // namespace
+
+int SqliteRecordset::typeCode(int field) const
+{
+    return typeOf(m_stmt, m_eof, field).code;
+}
+
+long long SqliteRecordset::definedSize(int field) const
+{
+    return typeOf(m_stmt, m_eof, field).size;
+}
+
+QString SqliteRecordset::value(int field, bool *isNull)
+{
+    const bool null = m_eof || sqlite3_column_type(m_stmt, field) == SQLITE_NULL;
+    if (isNull)
+        *isNull = null;
+    if (null)
+        return {};
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, field));
+    return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, field));
+}
+
+void SqliteRecordset::getRows(DataArray &data)
+{
+    data.start(m_fields);
+    while (!m_eof) {
+        for (int f = 0; f < m_fields; ++f) {
+            bool fits = true;
+            if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
+                data.appendNull();
+            } else {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, f));
+                if (!text)
+                    throw DbError{QStringLiteral("Out of memory."), SQLITE_NOMEM, QStringLiteral("SQLite")};
+                fits = data.append({text, std::size_t(sqlite3_column_bytes(m_stmt, f))});
+            }
+            if (!fits)
+                throw DbError{QStringLiteral("The result is too large to be held in memory."), SQLITE_TOOBIG,
+                              QStringLiteral("SQLite")};
+        }
+        data.endRow();
+        step();
+    }
+}

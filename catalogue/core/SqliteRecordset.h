@@ -1,0 +1,30 @@
+#pragma once
+
+#include "DbRecordset.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class SqliteRecordset final : public DbRecordset {
+public:
+    SqliteRecordset(sqlite3 *db, const QString &sql);
+    ~SqliteRecordset() override;
+    SqliteRecordset(const SqliteRecordset &) = delete;
+    SqliteRecordset &operator=(const SqliteRecordset &) = delete;
+
+    bool eof() const override { return m_eof; }
+    int fieldCount() const override { return m_fields; }
+    QString fieldName(int field) const override;
+    int typeCode(int field) const override;
+    long long definedSize(int field) const override;
+    QString value(int field, bool *isNull) override;
+    void getRows(DataArray &data) override;
+
+private:
+    void step();
+
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+    int m_fields = 0;
+    bool m_eof = true;
+};

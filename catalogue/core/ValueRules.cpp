@@ -1,0 +1,141 @@
+#include "ValueRules.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <cmath>
+
+namespace ValueRules {
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+namespace {
+
+std::optional<double> numberIn(const QLocale &locale, QString text)
+{
+    text = text.trimmed();
+    const QString symbol = locale.currencySymbol();
+    if (!symbol.isEmpty()) {
+        // "$12.50", "-$12.50", "12,50 €"
+        if (text.startsWith(u'-') && text.mid(1).startsWith(symbol))
+            text = u'-' + text.mid(1 + symbol.size()).trimmed();
+        else if (text.startsWith(symbol))
+            text = text.mid(symbol.size()).trimmed();
+        else if (text.endsWith(symbol))
+            text = text.left(text.size() - symbol.size()).trimmed();
+    }
+    bool ok = false;
+    const double v = locale.toDouble(text, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+// The locale's date forms, with four-digit years where the locale writes two.
+QStringList dateForms(const QLocale &locale, bool withTime)
+{
+    QStringList forms;
+    for (const auto type : {QLocale::ShortFormat, QLocale::LongFormat}) {
+        QString f = withTime ? locale.dateTimeFormat(type) : locale.dateFormat(type);
+        forms << f;
+        if (!f.contains(QStringLiteral("yyyy")) && f.contains(QStringLiteral("yy")))
+            forms << QString(f).replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    }
+    if (withTime) {
+        // The locale's date followed by a time with or without seconds.
+        const QString date = locale.dateFormat(QLocale::ShortFormat);
+        for (const QString &d : {date, QString(date).replace(QStringLiteral("yy"), QStringLiteral("yyyy"))})
+            for (const QString &t :
+                 {locale.timeFormat(QLocale::ShortFormat), QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")})
+                forms << d + u' ' + t;
+    }
+    return forms;
+}
+
+std::optional<QDateTime> dateIn(const QLocale &locale, const QString &text, bool *hasTime)
+{
+    for (const bool withTime : {false, true}) {
+        for (const QString &form : dateForms(locale, withTime)) {
+            QDateTime dt =
+                withTime ? locale.toDateTime(text, form) : QDateTime(locale.toDate(text, form), QTime(0, 0));
+            if (!dt.isValid())
+                continue;
+            // Two-digit years fall in 1930..2029, as the desktop's date parsing has them.
+            if (!form.contains(QStringLiteral("yyyy")) && dt.date().year() < 1930)
+                dt = dt.addYears(100);
+            *hasTime = withTime;
+            return dt;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> parseNumber(const QString &text)
+{
+    if (auto v = numberIn(QLocale(), text))
+        return v;
+    return numberIn(QLocale::c(), text);
+}
+
+std::optional<QDateTime> parseDate(const QString &text, bool *hasTime)
+{
+    bool time = false;
+    std::optional<QDateTime> dt;
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    dt = dateIn(QLocale(), t, &time);
+    if (!dt) {
+        // ISO 8601, which the database itself writes, and the C locale's forms.
+        const QDate d = QDate::fromString(t, Qt::ISODate);
+        if (d.isValid()) {
+            dt = QDateTime(d, QTime(0, 0));
+            time = false;
+        } else {
+            for (const QString &f :
+                 {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm"),
+                  QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm")}) {
+                const QDateTime x = QDateTime::fromString(t, f);
+                if (x.isValid()) {
+                    dt = x;
+                    time = true;
+                    break;
+                }
+            }
+        }
+    }
+    if (!dt)
+        dt = dateIn(QLocale::c(), t, &time);
+    if (dt && hasTime)
+        *hasTime = time;
+    return dt;
+}
+
+QString isoDate(const QDateTime &value, bool hasTime)
+{
+    return hasTime ? value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                   : value.date().toString(Qt::ISODate);
+}
+
+qsizetype characterCount(const QString &text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        ++n;
+    }
+    return n;
+}
+
+} // namespace ValueRules

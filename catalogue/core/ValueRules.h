@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// How typed text becomes a value: the locale's number and date forms (the default QLocale,
+// which is the system's unless a program sets another), with the C locale as fallback.
+namespace ValueRules {
+
+// Removes leading and trailing spaces only, as the designed trim does.
+QString trimSpaces(const QString &text);
+
+// A number with the locale's sign, decimal and group separators and currency symbol.
+std::optional<double> parseNumber(const QString &text);
+
+// A date, with or without a time of day; `hasTime` tells which was typed.
+std::optional<QDateTime> parseDate(const QString &text, bool *hasTime = nullptr);
+
+// The form the database is given: ISO 8601, "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss".
+QString isoDate(const QDateTime &value, bool hasTime);
+
+// Characters as a user counts them (a character outside the basic plane counts once).
+qsizetype characterCount(const QString &text);
+
+} // namespace ValueRules
