@@ -20,6 +20,7 @@ struct MessageBoxRequest {
     MsgButtons buttons = MsgButtons::Ok;
     int defaultButton = 0; // index into the buttons, left to right
     bool helpButton = false;
+    int helpTopic = 0; // opened in the application's help file when Help is pressed
 };
 
 struct FileDialogRequest {

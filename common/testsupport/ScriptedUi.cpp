@@ -48,7 +48,7 @@ void ScriptedUi::record(Call c)
 
 MsgAnswer ScriptedUi::messageBox(const MessageBoxRequest &r)
 {
-    record({QStringLiteral("message"), r.title, r.text, r.icon, r.buttons, {}, r.helpButton});
+    record({QStringLiteral("message"), r.title, r.text, r.icon, r.buttons, {}, r.helpButton, r.helpTopic});
     return take(answers, firstAnswerOf(r.buttons));
 }
 
@@ -56,44 +56,44 @@ QString ScriptedUi::openFile(const FileDialogRequest &r)
 {
     lastFileRequest = r;
     record({QStringLiteral("openFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok,
-            r.filters, false});
+            r.filters, false, 0});
     return take(files, QString());
 }
 
 QString ScriptedUi::browseForFolder(const QString &title, const QString &startFolder)
 {
-    record({QStringLiteral("folder"), title, startFolder, MsgIcon::None, MsgButtons::Ok, {}, false});
+    record({QStringLiteral("folder"), title, startFolder, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return take(folders, QString());
 }
 
 std::optional<unsigned> ScriptedUi::chooseColor(unsigned initial)
 {
-    record({QStringLiteral("color"), {}, QString::number(initial), MsgIcon::None, MsgButtons::Ok, {}, false});
+    record({QStringLiteral("color"), {}, QString::number(initial), MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return take(colors, std::optional<unsigned>());
 }
 
 std::optional<FontChoice> ScriptedUi::chooseFont(const FontChoice &initial)
 {
-    record({QStringLiteral("font"), {}, initial.family, MsgIcon::None, MsgButtons::Ok, {}, false});
+    record({QStringLiteral("font"), {}, initial.family, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return take(fonts, std::optional<FontChoice>());
 }
 
 bool ScriptedUi::openDocument(const QString &path)
 {
-    record({QStringLiteral("open"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false});
+    record({QStringLiteral("open"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return openDocumentResult;
 }
 
 bool ScriptedUi::openWith(const QString &path)
 {
-    record({QStringLiteral("openWith"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false});
+    record({QStringLiteral("openWith"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return openWithResult;
 }
 
 bool ScriptedUi::startProcess(const QString &program, const QStringList &arguments,
                               const QString &workingFolder)
 {
-    record({QStringLiteral("start"), workingFolder, program, MsgIcon::None, MsgButtons::Ok, arguments, false});
+    record({QStringLiteral("start"), workingFolder, program, MsgIcon::None, MsgButtons::Ok, arguments, false, 0});
     if (!runProcesses)
         return true;
     return QProcess::startDetached(program, arguments, workingFolder);

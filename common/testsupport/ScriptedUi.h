@@ -21,6 +21,7 @@ public:
         MsgButtons buttons = MsgButtons::Ok;
         QStringList arguments;
         bool helpButton = false;
+        int helpTopic = 0;
     };
 
     ScriptedUi();  // installs itself

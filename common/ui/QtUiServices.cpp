@@ -1,5 +1,7 @@
 #include "QtUiServices.h"
 
+#include "modHHSubclass.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -64,9 +66,14 @@ MsgAnswer QtUiServices::messageBox(const MessageBoxRequest &r)
         if (i == r.defaultButton)
             box.setDefaultButton(static_cast<QPushButton *>(b));
     }
-    if (r.helpButton)
-        box.addButton(QMessageBox::Help);
-    box.exec();
+    QAbstractButton *help = r.helpButton ? box.addButton(QMessageBox::Help) : nullptr;
+    // Help opens the topic and leaves the question standing, as the desktop's boxes do.
+    for (;;) {
+        box.exec();
+        if (!help || box.clickedButton() != help)
+            break;
+        modHHSubclass::ShowHelpTopic(r.helpTopic);
+    }
     const auto clicked = box.standardButton(box.clickedButton());
     for (const ButtonSpec &s : specs)
         if (s.button == clicked)
