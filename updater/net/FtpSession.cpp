@@ -1,0 +1,389 @@
+#include "FtpSession.h"
+
+#include "CurlMultiDriver.h"
+
+#include <QUrl>
+
+#include <cstdio>
+#include <sys/socket.h>
+
+namespace {
+
+void initCurlOnce()
+{
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    (void)initialised;
+}
+
+// A final reply line: three digits and a blank (or nothing) after them.
+bool isFinalReply(const QByteArray &line)
+{
+    if (line.size() < 3)
+        return false;
+    for (int i = 0; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9')
+            return false;
+    }
+    return line.size() == 3 || line[3] == ' ';
+}
+
+QString partPath(const QString &localPath)
+{
+    return localPath + QStringLiteral(".part");
+}
+
+} // namespace
+
+FtpSession::FtpSession(QObject *parent) : QObject(parent)
+{
+    initCurlOnce();
+}
+
+FtpSession::~FtpSession()
+{
+    abort();
+}
+
+void FtpSession::setHost(const QString &host, int port)
+{
+    m_host = host;
+    m_port = port > 0 ? port : 21;
+}
+
+int FtpSession::lastReplyCode() const
+{
+    const QByteArray r = m_lastReply.toLatin1();
+    return isFinalReply(r.left(4)) || isFinalReply(r.left(3)) ? r.left(3).toInt() : 0;
+}
+
+QString FtpSession::urlFor(const QString &remotePath) const
+{
+    QString host = m_host;
+    if (host.contains(u':'))
+        host = u'[' + host + u']';
+    QString url = QStringLiteral("ftp://%1:%2/").arg(host).arg(m_port);
+    QString path = remotePath;
+    if (path.startsWith(u'/')) {
+        url += QStringLiteral("%2F"); // an absolute path, not one below the log-on folder
+        path.remove(0, 1);
+    }
+    const QStringList parts = path.split(u'/');
+    QStringList encoded;
+    for (const QString &p : parts)
+        encoded << QString::fromLatin1(QUrl::toPercentEncoding(p));
+    return url + encoded.join(u'/');
+}
+
+bool FtpSession::connectAndLogOn()
+{
+    if (m_state != State::Disconnected)
+        return false;
+    m_lastReply.clear();
+    m_state = State::Connecting;
+    return begin(Op::Connect, urlFor(QString()));
+}
+
+bool FtpSession::sendCommand(const QString &command)
+{
+    if (m_state != State::Connected)
+        return false;
+    m_command = command.toUtf8();
+    m_awaitReply = false;
+    m_lastReply.clear();
+    m_state = State::Busy;
+    return begin(Op::Command, urlFor(QString()));
+}
+
+bool FtpSession::getFile(const QString &remotePath, const QString &localPath, qint64 expectedBytes)
+{
+    if (m_state != State::Connected)
+        return false;
+    m_state = State::Busy;
+    m_localPath = localPath;
+    m_expected = expectedBytes;
+    m_received = 0;
+    m_writeFailed = false;
+    m_reportedBytes = -1;
+    // The local name is the finished package or nothing: an older copy goes now.
+    QFile::remove(localPath);
+    QFile::remove(partPath(localPath));
+    m_file.setFileName(partPath(localPath));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        const QString text =
+            QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
+        const QString tag = m_tag;
+        m_localPath.clear();
+        teardown();
+        post([this, text, tag] { emit error(LocalFileError, text, tag); });
+        return true;
+    }
+    return begin(Op::Get, urlFor(remotePath));
+}
+
+void FtpSession::disconnectFromServer()
+{
+    const QString tag = m_tag;
+    teardown();
+    post([this, tag] { emit done(tag); });
+}
+
+void FtpSession::abort()
+{
+    teardown();
+}
+
+bool FtpSession::begin(Op op, const QString &url)
+{
+    if (!m_driver) {
+        m_driver = std::make_unique<CurlMultiDriver>();
+        m_driver->onDone = [this](CURL *easy, CURLcode code) { onDone(easy, code); };
+        m_driver->onActivity = [this] { queueProgress(); };
+    }
+    if (!m_easy) {
+        m_easy = curl_easy_init();
+        const long t = m_timeoutSec;
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
+        curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_user.toUtf8().constData());
+        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+        curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT, t);
+        curl_easy_setopt(m_easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, t);
+        curl_easy_setopt(m_easy, CURLOPT_ACCEPTTIMEOUT_MS, t * 1000);
+        // A stalled data connection counts as a server that stopped answering.
+        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, t);
+        curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active ? "-" : nullptr);
+        curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 512L * 1024L);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeCallback);
+        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &FtpSession::debugCallback);
+        curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
+    }
+    if (m_easyAdded) {
+        m_driver->remove(m_easy);
+        m_easyAdded = false;
+    }
+    curl_slist_free_all(m_quote);
+    m_quote = nullptr;
+    if (op == Op::Command) {
+        m_quote = curl_slist_append(m_quote, "*TYPE I");
+        m_quote = curl_slist_append(m_quote, ("*" + m_command).constData());
+    }
+    curl_easy_setopt(m_easy, CURLOPT_URL, url.toUtf8().constData());
+    curl_easy_setopt(m_easy, CURLOPT_NOBODY, op == Op::Get ? 0L : 1L);
+    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    // Only a command needs the dialogue; a download should not pay for it.
+    curl_easy_setopt(m_easy, CURLOPT_VERBOSE, op == Op::Command ? 1L : 0L);
+    m_errorBuffer[0] = '\0';
+    m_op = op;
+    m_opTag = m_tag;
+    m_progressQueued = false;
+    if (!m_driver->add(m_easy)) {
+        const QString tag = m_opTag;
+        teardown();
+        post([this, tag] {
+            emit error(OtherError, QStringLiteral("The transfer could not be started"), tag);
+        });
+        return true;
+    }
+    m_easyAdded = true;
+    return true;
+}
+
+size_t FtpSession::writeCallback(char *data, size_t size, size_t count, void *userp)
+{
+    auto *self = static_cast<FtpSession *>(userp);
+    const qint64 n = static_cast<qint64>(size * count);
+    if (self->m_op != Op::Get || self->m_file.write(data, n) != n) {
+        self->m_writeFailed = true;
+        return 0;
+    }
+    self->m_received += n;
+    return static_cast<size_t>(n);
+}
+
+int FtpSession::debugCallback(CURL *, curl_infotype type, char *data, size_t size, void *userp)
+{
+    auto *self = static_cast<FtpSession *>(userp);
+    if (type == CURLINFO_HEADER_OUT) {
+        if (QByteArray(data, static_cast<qsizetype>(size)).trimmed() == self->m_command)
+            self->m_awaitReply = true;
+    } else if (type == CURLINFO_HEADER_IN && self->m_awaitReply) {
+        const QList<QByteArray> lines = QByteArray(data, static_cast<qsizetype>(size)).split('\n');
+        for (const QByteArray &raw : lines) {
+            const QByteArray line = raw.trimmed();
+            if (isFinalReply(line)) {
+                self->m_lastReply = QString::fromUtf8(line);
+                self->m_awaitReply = false;
+                break;
+            }
+        }
+    }
+    return 0;
+}
+
+void FtpSession::post(std::function<void()> fn)
+{
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, fn = std::move(fn)] {
+            if (generation == m_generation)
+                fn();
+        },
+        Qt::QueuedConnection);
+}
+
+void FtpSession::onDone(CURL *easy, CURLcode code)
+{
+    if (easy != m_easy || m_op == Op::None)
+        return;
+    // Still inside the driver: everything else happens from the event loop.
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this, [this, generation, code] { finish(generation, code); }, Qt::QueuedConnection);
+}
+
+qint64 FtpSession::total() const
+{
+    if (m_expected >= 0)
+        return m_expected;
+    curl_off_t length = -1;
+    if (m_easy && curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+        length >= 0)
+        return length;
+    return -1;
+}
+
+void FtpSession::queueProgress()
+{
+    if (m_op != Op::Get || m_progressQueued || m_received <= 0 || m_received == m_reportedBytes)
+        return;
+    if (m_reportedBytes >= 0 && m_sinceReport.isValid() && m_sinceReport.elapsed() < m_progressIntervalMs)
+        return;
+    m_progressQueued = true;
+    post([this] {
+        m_progressQueued = false;
+        if (m_op != Op::Get)
+            return;
+        m_reportedBytes = m_received;
+        m_sinceReport.restart();
+        emit progress(m_received, total());
+    });
+}
+
+void FtpSession::finish(quint64 generation, CURLcode code)
+{
+    if (generation != m_generation || m_op == Op::None)
+        return;
+    const Op op = m_op;
+    const QString tag = m_opTag;
+    int errorCode = 0;
+    QString errorText;
+    if (op == Op::Get) {
+        finishDownload(code, errorCode, errorText);
+    } else if (code != CURLE_OK) {
+        errorCode = classify(op, code);
+    } else if (op == Op::Command && m_lastReply.isEmpty()) {
+        errorCode = ConnectionLost;
+        errorText = QStringLiteral("No reply to %1").arg(QString::fromUtf8(m_command));
+    }
+    if (errorCode && errorText.isEmpty()) {
+        const QString detail =
+            m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : QString::fromUtf8(curl_easy_strerror(code));
+        errorText = detail;
+    }
+    m_op = Op::None;
+    if (errorCode) {
+        teardown();
+        emit error(errorCode, errorText, tag);
+        return;
+    }
+    m_state = State::Connected;
+    emit done(tag);
+}
+
+void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorText)
+{
+    m_file.close();
+    const qint64 got = m_received;
+    if (code != CURLE_OK) {
+        errorCode = classify(Op::Get, code);
+    } else if (m_expected >= 0 && got != m_expected) {
+        errorCode = Incomplete;
+        errorText = QStringLiteral("Received %1 of %2 bytes").arg(got).arg(m_expected);
+    } else if (std::rename(QFile::encodeName(partPath(m_localPath)).constData(),
+                           QFile::encodeName(m_localPath).constData()) != 0) {
+        errorCode = LocalFileError;
+        errorText = QStringLiteral("Cannot put the download in place as %1").arg(m_localPath);
+    }
+    if (errorCode) {
+        dropPartialFile();
+        return;
+    }
+    m_localPath.clear();
+    if (got != m_reportedBytes) {
+        m_reportedBytes = got;
+        emit progress(got, total());
+    }
+}
+
+int FtpSession::classify(Op op, CURLcode code) const
+{
+    if (code == CURLE_LOGIN_DENIED)
+        return LogOnRefused;
+    if (op == Op::Connect)
+        return ConnectFailed;
+    if (code == CURLE_OPERATION_TIMEDOUT)
+        return TimedOut;
+    if (op == Op::Get) {
+        switch (code) {
+        case CURLE_WRITE_ERROR: return m_writeFailed ? LocalFileError : Incomplete;
+        case CURLE_REMOTE_FILE_NOT_FOUND:
+        case CURLE_FTP_COULDNT_RETR_FILE:
+        case CURLE_REMOTE_ACCESS_DENIED: return ServerRefused;
+        default: return m_received > 0 ? Incomplete : ConnectionLost;
+        }
+    }
+    return ConnectionLost;
+}
+
+void FtpSession::dropPartialFile()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    if (!m_localPath.isEmpty())
+        QFile::remove(partPath(m_localPath));
+    m_localPath.clear();
+}
+
+void FtpSession::teardown()
+{
+    ++m_generation;
+    if (m_easy) {
+        // Between operations the connection may still be open: say goodbye without
+        // waiting for the answer, and leave curl nothing to wait for either, so a hung
+        // server cannot stall the window. An operation under way is simply cut off.
+        curl_socket_t s = CURL_SOCKET_BAD;
+        if (m_easyAdded && m_op == Op::None &&
+            curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &s) == CURLE_OK && s != CURL_SOCKET_BAD) {
+            static const char quit[] = "QUIT\r\n";
+            (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            ::shutdown(s, SHUT_RDWR);
+        }
+        if (m_easyAdded)
+            m_driver->remove(m_easy);
+        curl_easy_cleanup(m_easy);
+        m_easy = nullptr;
+        m_easyAdded = false;
+    }
+    m_driver.reset();
+    curl_slist_free_all(m_quote);
+    m_quote = nullptr;
+    dropPartialFile();
+    m_op = Op::None;
+    m_state = State::Disconnected;
+    m_progressQueued = false;
+}

@@ -1,0 +1,93 @@
+#include "modUpdateServer.h"
+
+#include "FtpSession.h"
+#include "modRegistry.h"
+
+#include <QRegularExpression>
+
+namespace UpdateServer {
+
+QString UserName()
+{
+    return QStringLiteral("webupdusr");
+}
+QString Password()
+{
+    return QStringLiteral("kxrw4817");
+}
+QString ServerFolder()
+{
+    return QStringLiteral("/vantelo_com/web/download/");
+}
+QString RemotePath(const QString &packageFile)
+{
+    return ServerFolder() + packageFile;
+}
+
+QString DefaultHost()
+{
+    return QStringLiteral(VANTELO_UPDATE_HOST);
+}
+
+Address ParseAddress(const QString &text)
+{
+    const QString t = text.trimmed();
+    Address a;
+    auto portOf = [](const QString &p) {
+        bool ok = false;
+        const int n = p.toInt(&ok);
+        return ok && n > 0 && n < 65536 ? n : DefaultPort;
+    };
+    if (t.startsWith(u'[')) {
+        const qsizetype close = t.indexOf(u']');
+        if (close < 0) {
+            a.host = t.mid(1);
+            return a;
+        }
+        a.host = t.mid(1, close - 1);
+        if (t.mid(close + 1).startsWith(u':'))
+            a.port = portOf(t.mid(close + 2));
+        return a;
+    }
+    if (t.count(u':') == 1) {
+        const qsizetype colon = t.indexOf(u':');
+        a.host = t.left(colon).trimmed();
+        a.port = portOf(t.mid(colon + 1).trimmed());
+        return a;
+    }
+    a.host = t; // a name, or a bare IPv6 address
+    return a;
+}
+
+Address ServerAddress()
+{
+    Address a = ParseAddress(Reg::GetAppSetting(QStringLiteral("UPDATE_HOST")));
+    if (a.host.isEmpty())
+        a.host = DefaultHost();
+    return a;
+}
+
+void Configure(FtpSession &session, bool passiveMode)
+{
+    const Address a = ServerAddress();
+    session.setHost(a.host, a.port);
+    session.setUserName(UserName());
+    session.setPassword(Password());
+    session.setTimeout(TimeoutSeconds);
+    session.setActiveMode(!passiveMode);
+}
+
+SizeReply ParseSizeReply(const QString &reply)
+{
+    SizeReply r;
+    if (!reply.isEmpty() && reply.at(0) > u'2')
+        return r;
+    r.available = true;
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
+    const QRegularExpressionMatch m = number.match(reply.mid(3).trimmed());
+    if (m.hasMatch())
+        r.size = m.captured(0).toDouble();
+    return r;
+}
+
+} // namespace UpdateServer

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class FtpSession;
+
+// The maker's update server: where it is, how to log on, where the packages lie,
+// and how its answer to the size query reads.
+namespace UpdateServer {
+
+inline constexpr int DefaultPort = 21;
+inline constexpr int TimeoutSeconds = 75;
+
+QString UserName();
+QString Password();
+QString ServerFolder(); // "/vantelo_com/web/download/"
+QString RemotePath(const QString &packageFile);
+
+struct Address {
+    QString host;
+    int port = DefaultPort;
+};
+
+// "host", "host:port", "[v6]:port" or a bare IPv6 address; a bad port counts as none.
+Address ParseAddress(const QString &text);
+// UPDATE_HOST under the updater's machine key, else the build's default.
+Address ServerAddress();
+QString DefaultHost();
+
+// Everything the session needs before connectAndLogOn(): the server, the fixed
+// log-on, the time-out, and passive or active data connections by the option.
+void Configure(FtpSession &session, bool passiveMode);
+
+struct SizeReply {
+    bool available = false;
+    double size = 0; // the number the reply starts with after its code; 0 when there is none
+};
+// A reply of class 3, 4 or 5 means the file is not available.
+SizeReply ParseSizeReply(const QString &reply);
+
+} // namespace UpdateServer

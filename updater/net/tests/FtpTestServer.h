@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real FTP server on 127.0.0.1 (pyftpdlib under /usr/bin/python3) with the update
+// server's log-on and folder, on a free port, for the updater's tests and benchmark.
+// It can also play the failures a download must survive.
+class FtpTestServer final {
+public:
+    enum class Mode {
+        Normal,
+        DropMidTransfer, // the server goes away after dropAfter bytes of a download
+        ShortTransfer,   // SIZE claims twice the real size
+        Silent,          // accepts connections and never answers
+    };
+
+    explicit FtpTestServer(Mode mode = Mode::Normal);
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer &) = delete;
+    FtpTestServer &operator=(const FtpTestServer &) = delete;
+
+    // Set before start(): data rate of downloads in bytes/s (0: as fast as it goes),
+    // and where DropMidTransfer cuts off. Root defaults to a fresh temporary folder.
+    void setRate(qint64 bytesPerSecond) { m_rate = bytesPerSecond; }
+    void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
+    void setRoot(const QString &folder) { m_root = folder; }
+
+    // Starts the server and waits until it listens; false with a reason otherwise.
+    bool start(QString *why = nullptr);
+    void stop();
+
+    int port() const { return m_port; }
+    QString host() const { return QStringLiteral("127.0.0.1"); }
+    QString address() const; // "127.0.0.1:<port>", the form UPDATE_HOST takes
+    // The local folder that the server shows as "/vantelo_com/web/download/".
+    QString serverFolder() const;
+    // Writes a package into the server folder; returns its local path.
+    QString putFile(const QString &name, const QByteArray &bytes) const;
+    // A package of `size` bytes whose content is a function of its offset.
+    QString putFile(const QString &name, qint64 size) const;
+    static QByteArray patternBytes(qint64 size);
+
+    // A port on 127.0.0.1 where nothing listens, for "connection refused".
+    static int refusedPort();
+
+private:
+    Mode m_mode;
+    qint64 m_rate = 0;
+    qint64 m_dropAfter = 256 * 1024;
+    QTemporaryDir m_tempRoot;
+    QString m_root;
+    QProcess m_process;
+    int m_port = 0;
+};

@@ -1,0 +1,82 @@
+#!/usr/bin/python3
+"""A real FTP server on 127.0.0.1 for the updater's tests and benchmark.
+
+Prints "PORT <n>" once it listens, then serves until killed. Modes:
+  normal  serve the root folder (optionally throttled with --rate bytes/s)
+  drop    the server goes away after --drop-after bytes of a download
+  short   SIZE reports twice the real size (the download then comes up short)
+  silent  accept connections and never answer
+"""
+import argparse
+import os
+import socket
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler, ThrottledDTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def serve_silent():
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(16)
+    print("PORT %d" % listener.getsockname()[1], flush=True)
+    held = []
+    while True:
+        conn, _ = listener.accept()
+        held.append(conn)  # kept open, never written to
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--user", required=True)
+    ap.add_argument("--password", required=True)
+    ap.add_argument("--mode", default="normal", choices=["normal", "drop", "short", "silent"])
+    ap.add_argument("--rate", type=int, default=0)
+    ap.add_argument("--drop-after", type=int, default=256 * 1024)
+    args = ap.parse_args()
+
+    if args.mode == "silent":
+        serve_silent()
+        return
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elr")
+
+    dtp_base = ThrottledDTPHandler if (args.rate or args.mode == "drop") else DTPHandler
+
+    class Dtp(dtp_base):
+        def send(self, data):
+            sent = super().send(data)
+            if args.mode == "drop" and self.tot_bytes_sent >= args.drop_after:
+                # The whole server vanishes mid-transfer, as a crash or a cut line would look.
+                os._exit(3)
+            return sent
+
+    if dtp_base is ThrottledDTPHandler:
+        Dtp.write_limit = args.rate or 1024 * 1024
+
+    class Handler(FTPHandler):
+        def ftp_SIZE(self, path):
+            if args.mode == "short" and self._current_type != "a" and os.path.isfile(path):
+                self.respond("213 %d" % (2 * os.path.getsize(path)))
+                return
+            return super().ftp_SIZE(path)
+
+    Handler.authorizer = authorizer
+    Handler.dtp_handler = Dtp
+    Handler.banner = "test server ready"
+
+    server = FTPServer(("127.0.0.1", 0), Handler)
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    import logging
+
+    logging.basicConfig(level=logging.CRITICAL)
+    main()
