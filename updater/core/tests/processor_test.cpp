@@ -1,0 +1,355 @@
+#include "UpdaterFixture.h"
+
+#include "PackageProcessor.h"
+#include "PresenceBeacon.h"
+#include "modService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+const QString kFileUpdateError = QStringLiteral("File Update Error: Unable to process command: ");
+}
+
+class Interpreter : public UpdaterTest {
+protected:
+    QString ini() const { return inTarget(QStringLiteral("t.INI")); }
+    short run(const QByteArray &text)
+    {
+        write(ini(), text);
+        return PackageProcessor().RunBatchIni(ini());
+    }
+};
+
+TEST_F(Interpreter, CommentsAndEmptyLinesOnlyDeleteTheFile)
+{
+    EXPECT_EQ(run("- a comment\r\n\r\n-1|a|b\r\n\n"), PackageProcessor::Completed);
+    EXPECT_EQ(logEntries(), QStringList{QStringLiteral("Delete: ") + ini()});
+    EXPECT_FALSE(exists(ini()));
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, FileCopyCreatesTheMissingFoldersOfAnAbsoluteTo)
+{
+    write(inTarget(QStringLiteral("bin/app.exe")), "app");
+    const QString tools = m_env.path(QStringLiteral("Tools/deep"));
+    // A drive letter and backslashes, as written on Windows; " 1 " is still File Copy.
+    const QString to =
+        QStringLiteral("C:") + QString(tools).replace(u'/', u'\\') + QStringLiteral("\\app.exe");
+    EXPECT_EQ(run(" 1 |bin\\app.exe|" + to.toUtf8() + "\r\n"), PackageProcessor::Completed);
+    EXPECT_EQ(read(tools + QStringLiteral("/app.exe")), "app");
+    const QStringList expected = {QStringLiteral("From: ") + inTarget(QStringLiteral("bin/app.exe")),
+                                  QStringLiteral("To: ") + tools + QStringLiteral("/app.exe"),
+                                  QStringLiteral("Check for folder:") + tools,
+                                  QStringLiteral("Create Folder: ") + tools,
+                                  QStringLiteral("File Copy: ") + inTarget(QStringLiteral("bin/app.exe")) +
+                                      QStringLiteral(" to ") + tools + QStringLiteral("/app.exe"),
+                                  QStringLiteral("Delete: ") + ini()};
+    EXPECT_EQ(logEntries(), expected);
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, FromStaysInTheTargetFolderAndNamesMatchInAnyCase)
+{
+    write(inTarget(QStringLiteral("bin/App.Exe")), "app");
+    QDir().mkpath(inTarget(QStringLiteral("Out")));
+    EXPECT_EQ(run("01|C:\\BIN\\app.exe|out\\copy.exe\r\n1.0|/bin/app.exe|OUT\\second.exe\r\n"),
+              PackageProcessor::Completed);
+    EXPECT_EQ(read(inTarget(QStringLiteral("Out/copy.exe"))), "app");
+    EXPECT_EQ(read(inTarget(QStringLiteral("Out/second.exe"))), "app");
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("out"))));
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, FolderCopyCopiesFilesButNotSubFolders)
+{
+    write(inTarget(QStringLiteral("system/a.dll")), "a");
+    write(inTarget(QStringLiteral("system/b.dll")), "b");
+    write(inTarget(QStringLiteral("system/sub/c.dll")), "c");
+    const QString dest = m_env.path(QStringLiteral("Windows/System"));
+    QDir().mkpath(m_env.path(QStringLiteral("Windows")));
+    EXPECT_EQ(run("0|system|" + dest.toUtf8() + "\r\n0|empty|x\r\n"), PackageProcessor::Completed);
+    EXPECT_EQ(read(dest + QStringLiteral("/a.dll")), "a");
+    EXPECT_EQ(read(dest + QStringLiteral("/b.dll")), "b");
+    EXPECT_FALSE(exists(dest + QStringLiteral("/sub")));
+    EXPECT_TRUE(logHas(QStringLiteral("Bulk Copy ") + inTarget(QStringLiteral("system")) +
+                       QStringLiteral(" to ") + dest));
+    // An empty source: the user is told, the script goes on.
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages().at(0).text, QStringLiteral("No *.* files found."));
+    EXPECT_TRUE(logHas(QStringLiteral("Delete: ") + ini()));
+}
+
+TEST_F(Interpreter, DeleteWithWildcardsRemovesEveryMatchAndNothingElse)
+{
+    write(inTarget(QStringLiteral("old/a.tmp")), "a");
+    write(inTarget(QStringLiteral("old/B.TMP")), "b");
+    write(inTarget(QStringLiteral("old/keep.dat")), "k");
+    write(inTarget(QStringLiteral("single.txt")), "s");
+    EXPECT_EQ(run("3|old\\*.tmp|\r\n3|single.txt|\r\n3|old\\*.none|\r\n3|missing.txt|\r\n"),
+              PackageProcessor::Completed);
+    EXPECT_EQ(QDir(inTarget(QStringLiteral("old"))).entryList(QDir::Files),
+              QStringList{QStringLiteral("keep.dat")});
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("single.txt"))));
+    const QStringList log = logEntries();
+    EXPECT_EQ(log.count(QStringLiteral("Delete: ") + inTarget(QStringLiteral("old/*.tmp"))), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("Check Delete: ") + inTarget(QStringLiteral("old/*.none"))));
+    EXPECT_FALSE(log.contains(QStringLiteral("Delete: ") + inTarget(QStringLiteral("old/*.none"))));
+    EXPECT_FALSE(log.contains(QStringLiteral("Delete: ") + inTarget(QStringLiteral("missing.txt"))));
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, RegisterAndQuietRegisterStartTheToolWithItsArguments)
+{
+    placeRecordingRegistrar();
+    write(inTarget(QStringLiteral("mycontrol.ocx")), "MZ");
+    write(inTarget(QStringLiteral("lib.DLL")), "MZ");
+    write(inTarget(QStringLiteral("readme.txt")), "text");
+    EXPECT_EQ(run("4||mycontrol.ocx\r\n6||lib.DLL\r\n4||readme.txt\r\n"), PackageProcessor::Completed);
+    QStringList runs = registrarRuns(2);
+    runs.sort();
+    const QStringList expected = {QStringLiteral("/s\n") + inTarget(QStringLiteral("lib.DLL")),
+                                  inTarget(QStringLiteral("mycontrol.ocx"))};
+    EXPECT_EQ(runs, expected);
+    const QStringList log = logEntries();
+    EXPECT_TRUE(log.contains(QStringLiteral("Register: ") + inTarget(QStringLiteral("mycontrol.ocx"))));
+    EXPECT_TRUE(log.contains(QStringLiteral("Quiet Register: ") + inTarget(QStringLiteral("lib.DLL"))));
+    // The text file: its three lines and nothing more.
+    // An empty From is the package folder itself, as written.
+    EXPECT_EQ(log.mid(log.size() - 4),
+              QStringList({QStringLiteral("From: ") + target() + u'/',
+                           QStringLiteral("To: ") + inTarget(QStringLiteral("readme.txt")),
+                           QStringLiteral("Check Register: ") + inTarget(QStringLiteral("readme.txt")),
+                           QStringLiteral("Delete: ") + ini()}));
+    EXPECT_TRUE(m_ui.messages().isEmpty());
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, AFailedRegistrationIsToldLoggedAndTheScriptGoesOn)
+{
+    write(inTarget(QStringLiteral("a.txt")), "a");
+    EXPECT_EQ(run("4||missing.ocx\r\n1|a.txt|b.txt\r\n"), PackageProcessor::Completed);
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Vantelo Update File missing"));
+    EXPECT_TRUE(logHas(QStringLiteral("Failed to register DLL: ") + inTarget(QStringLiteral("missing.ocx"))));
+    EXPECT_TRUE(exists(inTarget(QStringLiteral("b.txt"))));
+    EXPECT_TRUE(g_UpdateError);
+}
+
+TEST_F(Interpreter, UnknownCodesShortLinesAndFailedStepsAreLoggedAndSkipped)
+{
+    write(inTarget(QStringLiteral("a.txt")), "a");
+    EXPECT_EQ(run("2|a|b\r\n7|a|b\r\n1|a.txt\r\n1|missing.txt|c.txt\r\n1|a.txt|d.txt\r\n"),
+              PackageProcessor::Completed);
+    const QStringList log = logEntries();
+    EXPECT_TRUE(log.contains(kFileUpdateError + QStringLiteral("2 - ") + inTarget(QStringLiteral("a")) +
+                             QStringLiteral(" - ") + inTarget(QStringLiteral("b"))));
+    EXPECT_TRUE(log.contains(kFileUpdateError + QStringLiteral("7 - ") + inTarget(QStringLiteral("a")) +
+                             QStringLiteral(" - ") + inTarget(QStringLiteral("b"))));
+    // The short line is skipped, never run with the paths of the line before.
+    const qsizetype shortLine = log.indexOf(QRegularExpression(
+        QStringLiteral("^File Update Error:     - \n     - \n     - 9 -- .*1\\|a\\.txt.*")));
+    EXPECT_GE(shortLine, 0) << log.join(u'|').toStdString();
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("b"))));
+    // A copy that fails: the error with the line's paths, then the next line runs.
+    EXPECT_TRUE(log.contains(QStringLiteral("File Update Error:     - ") +
+                             inTarget(QStringLiteral("missing.txt")) + QStringLiteral("\n     - ") +
+                             inTarget(QStringLiteral("c.txt")) +
+                             QStringLiteral("\n     - 53 -- File not found (No such file or directory)")));
+    EXPECT_EQ(read(inTarget(QStringLiteral("d.txt"))), "a");
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_FALSE(exists(ini()));
+}
+
+TEST_F(Interpreter, ShowFileOpensTheDocument)
+{
+    write(inTarget(QStringLiteral("notes.txt")), "n");
+    EXPECT_EQ(run("5|notes.txt|\r\n"), PackageProcessor::Completed);
+    const auto opens = m_ui.callsOf(QStringLiteral("open"));
+    ASSERT_EQ(opens.size(), 1);
+    EXPECT_EQ(opens.at(0).text, inTarget(QStringLiteral("notes.txt")));
+    EXPECT_TRUE(logHas(QStringLiteral("Show File: ") + inTarget(QStringLiteral("notes.txt"))));
+}
+
+TEST_F(Interpreter, WindowsCodePageTextIsRead)
+{
+    write(inTarget(QStringLiteral("Größe.txt")), "g");
+    EXPECT_EQ(run("1|Gr\xf6\xdf"
+                  "e.txt|\x80.txt\r\n"),
+              PackageProcessor::Completed);
+    EXPECT_EQ(read(inTarget(QStringLiteral("€.txt"))), "g");
+}
+
+TEST_F(Interpreter, ARunningSiblingStopsEverythingAndKeepsTheFile)
+{
+    write(inTarget(QStringLiteral("a.txt")), "a");
+    for (const auto &[title, name] :
+         {std::pair{QStringLiteral("Carvell"), QStringLiteral("Carvell")},
+          std::pair{QStringLiteral("Dunmore Service Management System"), QStringLiteral("Dunmore")}}) {
+        m_ui.clear();
+        PresenceBeacon beacon(title);
+        ASSERT_TRUE(beacon.held());
+        EXPECT_EQ(run("1|a.txt|b.txt\r\n"), PackageProcessor::SiblingRunning);
+        EXPECT_TRUE(exists(ini()));
+        EXPECT_FALSE(exists(inTarget(QStringLiteral("b.txt"))));
+        ASSERT_EQ(m_ui.messages().size(), 1);
+        EXPECT_EQ(m_ui.messages().at(0).text,
+                  QStringLiteral("Batch process terminated.  Running instance of ") + name +
+                      QStringLiteral(" detected. Please close ") + name +
+                      QStringLiteral(" and start again."));
+        EXPECT_EQ(logEntries().last(), QStringLiteral("Batch process terminated.  Running instance of ") +
+                                           name + QStringLiteral(" detected"));
+    }
+    PresenceBeacon orvana(QStringLiteral("Orvana")); // not looked for here
+    EXPECT_EQ(run("1|a.txt|b.txt\r\n"), PackageProcessor::Completed);
+    EXPECT_FALSE(g_UpdateError);
+}
+
+TEST_F(Interpreter, MissingAndUnreadableFilesEndTheRun)
+{
+    EXPECT_EQ(PackageProcessor().RunBatchIni(ini()), PackageProcessor::NotFound);
+    EXPECT_EQ(logEntries(),
+              QStringList{QStringLiteral("Batch process terminated.  File not found: ") + ini()});
+    EXPECT_TRUE(m_ui.messages().isEmpty());
+    EXPECT_FALSE(g_UpdateError);
+
+    // A socket cannot be opened as a file, even by root.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(ini());
+    ASSERT_LT(size_t(path.size()), sizeof addr.sun_path);
+    memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    EXPECT_EQ(PackageProcessor().RunBatchIni(ini()), PackageProcessor::Unreadable);
+    ::close(fd);
+    EXPECT_TRUE(logEntries().last().startsWith(
+        QStringLiteral("Batch process terminated.  The process file cannot be read: ") + ini()));
+    EXPECT_TRUE(exists(ini()));
+    EXPECT_TRUE(g_UpdateError);
+}
+
+class Processing : public UpdaterTest {
+protected:
+    QString package() const { return inTarget(QStringLiteral("mendrelparts.zip")); }
+    RecordingView view;
+};
+
+TEST_F(Processing, APackageIsUnpackedItsScriptRunAndBothDeleted)
+{
+    makeZip(package(), {{QStringLiteral("MENDRELPARTS.ini"), "1|new\\orvana|bin\\orvana\r\n"},
+                        {QStringLiteral("new/orvana"), "binary"}});
+    EXPECT_TRUE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    EXPECT_EQ(read(inTarget(QStringLiteral("bin/orvana"))), "binary");
+    EXPECT_FALSE(exists(package()));
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("MENDRELPARTS.ini"))));
+    const QStringList log = logEntries();
+    ASSERT_GE(log.size(), 6);
+    EXPECT_EQ(log.mid(0, 4),
+              QStringList({QStringLiteral("Begin Process File"), QStringLiteral("UnZIP: ") + package(),
+                           QStringLiteral("Delete ") + package(),
+                           QStringLiteral("Process file: ") + inTarget(QStringLiteral("MENDRELPARTS.ini"))}));
+    EXPECT_EQ(log.last(), QStringLiteral("End Process File"));
+    EXPECT_FALSE(view.busy);
+    EXPECT_TRUE(view.updateEnabled);
+    EXPECT_EQ(view.statusTexts, QStringList{QStringLiteral("Unzipping")});
+    EXPECT_TRUE(view.labels.last().startsWith(QStringLiteral("Update process completed at ")));
+    EXPECT_TRUE(m_ui.calls.isEmpty()); // no failure: the log is not shown
+}
+
+TEST_F(Processing, APackageWithoutAScriptIsASuccess)
+{
+    makeZip(package(), {{QStringLiteral("readme.txt"), "r"}});
+    EXPECT_TRUE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    EXPECT_TRUE(
+        logHas(QStringLiteral("Process file not found: ") + inTarget(QStringLiteral("mendrelparts.INI"))));
+    EXPECT_TRUE(m_ui.calls.isEmpty());
+}
+
+TEST_F(Processing, AMissingPackageIsToldAndTheLogShown)
+{
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Process File"));
+    EXPECT_EQ(m_ui.messages().at(0).text, QStringLiteral("File not found: ") + package());
+    EXPECT_TRUE(logHas(QStringLiteral("File not found: ") + package()));
+    const auto opens = m_ui.callsOf(QStringLiteral("open"));
+    ASSERT_EQ(opens.size(), 1);
+    EXPECT_EQ(opens.at(0).text, modService::logFilePath());
+    EXPECT_FALSE(view.busy);
+}
+
+TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndStays)
+{
+    write(inTarget(QStringLiteral("a.txt")), "a");
+    const QList<QList<ZipItem>> bad = {
+        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("../escape.txt"), "x"}},
+        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"},
+         {QStringLiteral("lnk"), "/etc", false, true}},
+    };
+    for (const auto &items : bad) {
+        m_ui.clear();
+        makeZip(package(), items);
+        EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+        EXPECT_TRUE(exists(package()));
+        EXPECT_FALSE(exists(inTarget(QStringLiteral("mendrelparts.INI"))));
+        EXPECT_FALSE(exists(inTarget(QStringLiteral("b.txt"))));
+        EXPECT_FALSE(exists(m_env.path(QStringLiteral("escape.txt"))));
+        ASSERT_EQ(m_ui.messages().size(), 1);
+        EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
+        EXPECT_TRUE(m_ui.messages().at(0).text.startsWith(QStringLiteral("Error Number: 100")));
+        EXPECT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 1);
+        EXPECT_FALSE(view.busy);
+    }
+
+    m_ui.clear();
+    write(package(), "PK\x03\x04 damaged beyond repair");
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
+    EXPECT_TRUE(m_ui.messages().at(0).text.endsWith(QStringLiteral("  (") + package() + u')'));
+    EXPECT_TRUE(logEntries().contains(
+        QRegularExpression(QStringLiteral("^Error during UnZip: [1-9][0-9]* \\(.*\\)$"))));
+    EXPECT_TRUE(exists(package()));
+}
+
+TEST_F(Processing, AFailureOutsideTheScriptIsReportedAndTheWindowLeftIdle)
+{
+    struct ThrowingView final : UpdateView {
+        RecordingView &inner;
+        explicit ThrowingView(RecordingView &v) : inner(v) {}
+        void ShowBusy() override { inner.ShowBusy(); }
+        void ShowNotBusy() override { inner.ShowNotBusy(); }
+        void EnableUpdate(bool e) override { inner.EnableUpdate(e); }
+        void SetStatusText(const QString &) override { throw std::runtime_error("the status bar is gone"); }
+    } throwing(view);
+    makeZip(package(), {{QStringLiteral("mendrelparts.INI"), "1|a|b\r\n"}});
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &throwing));
+    EXPECT_FALSE(view.busy);
+    EXPECT_TRUE(view.updateEnabled);
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Process File"));
+    EXPECT_TRUE(m_ui.messages().at(0).text.contains(QStringLiteral("the status bar is gone")));
+    EXPECT_TRUE(logEntries().contains(
+        QRegularExpression(QStringLiteral("^Process File Error: .*the status bar is gone$"))));
+    EXPECT_EQ(logEntries().last(), QStringLiteral("End Process File"));
+    EXPECT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 1);
+}
+
+TEST_F(Processing, ALogThatCannotBeWrittenIsToldOnceAndTheUpdateGoesOn)
+{
+    QDir().mkpath(modService::logFilePath());
+    makeZip(package(),
+            {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("a.txt"), "a"}});
+    EXPECT_TRUE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    EXPECT_EQ(read(inTarget(QStringLiteral("b.txt"))), "a");
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_TRUE(m_ui.messages().at(0).text.contains(QStringLiteral("Vantelo Update.txt")));
+}

@@ -1,0 +1,74 @@
+#include "UpdaterFixture.h"
+
+#include "modGlobal.h"
+#include "modService.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTimer>
+
+using namespace modService;
+
+using Service = UpdaterTest;
+
+TEST_F(Service, LogLinesAreStampedUtf8WithCrLfInCallOrderAndResetDeletesThem)
+{
+    EXPECT_EQ(logFilePath(), programFolder() + QStringLiteral("/Vantelo Update.txt"));
+    ResetLog(); // no log yet: nothing to say
+    EXPECT_TRUE(m_ui.calls.isEmpty());
+
+    ASSERT_TRUE(LogEvent(QStringLiteral("first")));
+    ASSERT_TRUE(LogEvent(QStringLiteral("zweite Zeile: Größe")));
+    const QByteArray bytes = logBytes();
+    const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3); // two lines, each ended by CR LF
+    EXPECT_TRUE(lines.at(2).isEmpty());
+    EXPECT_FALSE(bytes.contains("\n\n"));
+    const QRegularExpression stamped(QStringLiteral("^(.+ - .+) - first$"));
+    const auto m = stamped.match(lines.at(0));
+    ASSERT_TRUE(m.hasMatch()) << lines.at(0).toStdString();
+    EXPECT_EQ(m.captured(1).count(QStringLiteral(" - ")), 1); // date - time
+    EXPECT_TRUE(lines.at(1).endsWith(QStringLiteral(" - zweite Zeile: Größe")));
+
+    ResetLog();
+    EXPECT_FALSE(QFile::exists(logFilePath()));
+}
+
+TEST_F(Service, LogThatCannotBeWrittenSaysWhy)
+{
+    QDir().mkpath(logFilePath()); // a folder in its place
+    QString error;
+    EXPECT_FALSE(LogEvent(QStringLiteral("x"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("Vantelo Update.txt")));
+}
+
+TEST_F(Service, DocumentsOpenWithTheirProgramElseTheUserChoosesOne)
+{
+    ASSERT_TRUE(LogEvent(QStringLiteral("x")));
+    ShowLog();
+    ASSERT_EQ(m_ui.calls.size(), 1);
+    EXPECT_EQ(m_ui.calls.at(0).kind, QStringLiteral("open"));
+    EXPECT_EQ(m_ui.calls.at(0).text, logFilePath());
+
+    m_ui.clear();
+    m_ui.openDocumentResult = false; // no program for ".txt"
+    ShellOpen(logFilePath());
+    ASSERT_EQ(m_ui.calls.size(), 2);
+    EXPECT_EQ(m_ui.calls.at(1).kind, QStringLiteral("openWith"));
+    EXPECT_EQ(m_ui.calls.at(1).text, logFilePath());
+}
+
+TEST_F(Service, PauseLetsTheWindowRun)
+{
+    bool ticked = false;
+    QTimer::singleShot(1, [&] { ticked = true; });
+    Pause(50);
+    EXPECT_TRUE(ticked);
+}
+
+TEST(ServiceText, FolderOfPathTakesEitherSeparator)
+{
+    EXPECT_EQ(FolderOfPath(QStringLiteral("/a/b/c.exe")), QStringLiteral("/a/b"));
+    EXPECT_EQ(FolderOfPath(QStringLiteral("C:\\Tools\\app.exe")), QStringLiteral("C:\\Tools"));
+    EXPECT_EQ(FolderOfPath(QStringLiteral("app.exe")), QString());
+}
