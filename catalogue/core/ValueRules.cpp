@@ -1,6 +1,7 @@
 #include "ValueRules.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cmath>
@@ -43,12 +44,20 @@ std::optional<double> numberIn(const QLocale &locale, QString text)
 QStringList dateForms(const QLocale &locale, bool withTime)
 {
     QStringList forms;
-    for (const auto type : {QLocale::ShortFormat, QLocale::LongFormat}) {
-        QString f = withTime ? locale.dateTimeFormat(type) : locale.dateFormat(type);
-        forms << f;
-        if (!f.contains(QStringLiteral("yyyy")) && f.contains(QStringLiteral("yy")))
-            forms << QString(f).replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    }
+    auto add = [&forms](const QString &f) {
+        // Typed dates often leave out leading zeros ("5.3.2024" for "dd.MM.yyyy").
+        static const QRegularExpression day(QStringLiteral("(?<!d)dd(?!d)"));
+        static const QRegularExpression month(QStringLiteral("(?<!M)MM(?!M)"));
+        QString loose = f;
+        loose.replace(day, QStringLiteral("d")).replace(month, QStringLiteral("M"));
+        for (const QString &g : {f, loose}) {
+            forms << g;
+            if (!g.contains(QStringLiteral("yyyy")) && g.contains(QStringLiteral("yy")))
+                forms << QString(g).replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+        }
+    };
+    for (const auto type : {QLocale::ShortFormat, QLocale::LongFormat})
+        add(withTime ? locale.dateTimeFormat(type) : locale.dateFormat(type));
     if (withTime) {
         // The locale's date followed by a time with or without seconds.
         const QString date = locale.dateFormat(QLocale::ShortFormat);
@@ -96,21 +105,18 @@ std::optional<QDateTime> parseDate(const QString &text, bool *hasTime)
         return std::nullopt;
     dt = dateIn(QLocale(), t, &time);
     if (!dt) {
-        // ISO 8601, which the database itself writes, and the C locale's forms.
-        const QDate d = QDate::fromString(t, Qt::ISODate);
+        // ISO 8601, which the database itself writes.
+        const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
         if (d.isValid()) {
             dt = QDateTime(d, QTime(0, 0));
             time = false;
-        } else {
-            for (const QString &f :
-                 {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm"),
-                  QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm")}) {
-                const QDateTime x = QDateTime::fromString(t, f);
-                if (x.isValid()) {
-                    dt = x;
-                    time = true;
-                    break;
-                }
+        }
+        for (const QString &f : {QStringLiteral("yyyy-MM-dd HH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm"),
+                                 QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-ddTHH:mm")}) {
+            const QDateTime x = QDateTime::fromString(t, f);
+            if (!dt && x.isValid()) {
+                dt = x;
+                time = true;
             }
         }
     }

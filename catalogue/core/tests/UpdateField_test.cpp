@@ -1,0 +1,253 @@
+#include "CatalogueDb.h"
+#include "UpdateField.h"
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+using namespace modDB;
+
+namespace {
+
+// The record view's query, which leaves g_Structure describing every column.
+void showRecord(int partId)
+{
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = ") + QString::number(partId), data,
+                        names),
+              0);
+}
+
+QString snapshot(const CatalogueDb &db)
+{
+    return db.one(
+        QStringLiteral("SELECT group_concat(quote(PartID) || quote(AsscWith) || quote(PartNumber) || "
+                       "quote(PartDescription) || quote(Bin) || quote(Qty) || quote(Price) || "
+                       "quote(LastOrdered) || quote(Notes), '|') FROM PARTS"));
+}
+
+QString stored(const CatalogueDb &db, const char *column, int partId = 1000001)
+{
+    return db.one(
+        QStringLiteral("SELECT %1 FROM PARTS WHERE PartID = %2").arg(QLatin1String(column)).arg(partId));
+}
+
+class LocaleGuard final {
+public:
+    explicit LocaleGuard(const QLocale &l) { QLocale::setDefault(l); }
+    ~LocaleGuard() { QLocale::setDefault(QLocale::system()); }
+};
+
+struct Refusal {
+    const char *field;
+    const char *value;
+    const char *reason;
+    const char *title;
+    const char *typeAndSize;
+};
+
+} // namespace
+
+TEST(UpdateField, RefusesValuesThatDoNotFitAndWritesNothing)
+{
+    const Refusal cases[] = {
+        {"Qty", "abc", "The entered value is not numeric.", "Long Integer Field Not Updated", "3 and size 4"},
+        {"Qty", "", "The entered value is not numeric.", "Long Integer Field Not Updated", "3 and size 4"},
+        {"Qty", "1e", "The entered value is not numeric.", "Long Integer Field Not Updated", "3 and size 4"},
+        {"Qty", "3000000000", "The entered value is out of range.", "Long Integer Field Not Updated",
+         "3 and size 4"},
+        {"Price", "12.3.4", "The entered value is not numeric.", "Currency Field Not Updated",
+         "6 and size 8"},
+        {"Price", "1e300", "The entered value is out of range.", "Currency Field Not Updated",
+         "6 and size 8"},
+        {"LastOrdered", "", "The entered value is not a valid date.", "Date Field Not Updated",
+         "7 and size 8"},
+        {"LastOrdered", "2024-02-30", "The entered value is not a valid date.", "Date Field Not Updated",
+         "7 and size 8"},
+        {"LastOrdered", "soon", "The entered value is not a valid date.", "Date Field Not Updated",
+         "7 and size 8"},
+        {"Bin", "ABCDEFGHIJKLMNOPQRSTU", "The entered value is too long.", "Text Field Not Updated",
+         "202 and size 20"},
+    };
+    CatalogueDb db;
+    showRecord(1000001);
+    const QString before = snapshot(db);
+    for (const Refusal &c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " = " + c.value);
+        db.ui.clear();
+        UpdateField(1000001, QLatin1String(c.field), QString::fromUtf8(c.value));
+        ASSERT_EQ(db.ui.messages().size(), 1);
+        const auto m = db.ui.messages()[0];
+        EXPECT_EQ(m.title, QLatin1String(c.title));
+        EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(m.buttons, MsgButtons::Ok);
+        EXPECT_EQ(m.text, QLatin1String(c.reason) + QStringLiteral("\r\nCannot update ") +
+                              QLatin1String(c.field) + QStringLiteral(" of type ") +
+                              QLatin1String(c.typeAndSize) + QStringLiteral(" to ") +
+                              QString::fromUtf8(c.value));
+    }
+    EXPECT_EQ(snapshot(db), before);
+}
+
+TEST(UpdateField, TextUpToItsSizeIsWrittenTrimmedWithApostrophes)
+{
+    CatalogueDb db;
+    showRecord(1000001);
+    UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+    // Spaces around do not count: the value is trimmed before it is measured and written.
+    UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral("   O'Neil's shelf 😀   "));
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("O'Neil's shelf 😀"));
+    // Characters count, not bytes: 20 accented letters fit a size-20 column.
+    UpdateField(1000001, QStringLiteral("Bin"), QString(20, QChar(0xE9)));
+    EXPECT_EQ(stored(db, "Bin"), QString(20, QChar(0xE9)));
+    const QString memo = QString(20000, u'x') + QStringLiteral("'it''s'");
+    UpdateField(1000001, QStringLiteral("Notes"), memo);
+    EXPECT_EQ(stored(db, "Notes"), memo);
+    // A memo keeps what looks like a number as text.
+    UpdateField(1000001, QStringLiteral("Notes"), QStringLiteral("00123"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT typeof(Notes) || Notes FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("text00123"));
+    EXPECT_TRUE(db.ui.calls.isEmpty());
+}
+
+TEST(UpdateField, FieldNamesMatchInAnyLetterCase)
+{
+    CatalogueDb db;
+    showRecord(1000002);
+    UpdateField(1000002, QStringLiteral("bIN"), QStringLiteral("Z-9"));
+    EXPECT_EQ(stored(db, "Bin", 1000002), QStringLiteral("Z-9"));
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01")); // only the part named
+}
+
+TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
+{
+    CatalogueDb db;
+    showRecord(1000001);
+    {
+        LocaleGuard c(QLocale::c());
+        UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral(" 42 "));
+        EXPECT_EQ(stored(db, "Qty"), QStringLiteral("42"));
+        UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral("12.5")); // rounded to even
+        EXPECT_EQ(stored(db, "Qty"), QStringLiteral("12"));
+        UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral("-13.5"));
+        EXPECT_EQ(stored(db, "Qty"), QStringLiteral("-14"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1,234.5678"));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.5678"));
+    }
+    {
+        LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1.234,56 €"));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.56"));
+        UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral("2.000"));
+        EXPECT_EQ(stored(db, "Qty"), QStringLiteral("2000"));
+    }
+    {
+        LocaleGuard us(QLocale(QLocale::English, QLocale::UnitedStates));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("$19.99"));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("19.99"));
+    }
+    EXPECT_TRUE(db.ui.calls.isEmpty());
+}
+
+TEST(UpdateField, DatesInTheLocaleFormAreWrittenAsIso)
+{
+    CatalogueDb db;
+    showRecord(1000001);
+    struct Case {
+        QLocale locale;
+        const char *typed, *iso;
+    };
+    const Case cases[] = {
+        {QLocale::c(), "2024-03-05", "2024-03-05"},
+        {QLocale::c(), "2024-03-05 14:30", "2024-03-05 14:30:00"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "3/5/2024", "2024-03-05"},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "3/5/24", "2024-03-05"},
+        {QLocale(QLocale::German, QLocale::Germany), "5.3.2024", "2024-03-05"},
+        {QLocale(QLocale::German, QLocale::Germany), "05.03.2024 08:15", "2024-03-05 08:15:00"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "05/03/2024", "2024-03-05"},
+        {QLocale(QLocale::English, QLocale::UnitedKingdom), "2023-12-24", "2023-12-24"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        LocaleGuard g(c.locale);
+        UpdateField(1000001, QStringLiteral("LastOrdered"), QLatin1String(c.typed));
+        EXPECT_EQ(stored(db, "LastOrdered"), QLatin1String(c.iso));
+    }
+    for (const auto &c : db.ui.calls)
+        ADD_FAILURE() << c.title.toStdString() << ": " << c.text.toStdString();
+}
+
+TEST(UpdateField, KindsItDoesNotKnowAreNotRecognized)
+{
+    CatalogueDb db;
+    db.exec(QStringLiteral(
+        "ALTER TABLE PARTS ADD COLUMN Discontinued YESNO; ALTER TABLE PARTS ADD COLUMN Weight DOUBLE"));
+    showRecord(1000001);
+    const QString before = snapshot(db);
+    UpdateField(1000001, QStringLiteral("Discontinued"), QStringLiteral("True"));
+    UpdateField(1000001, QStringLiteral("Weight"), QStringLiteral("1.5"));
+    const auto m = db.ui.messages();
+    ASSERT_EQ(m.size(), 2);
+    EXPECT_EQ(m[0].text, QStringLiteral("Data type for Discontinued = 11 not recognized"));
+    EXPECT_EQ(m[0].title, QStringLiteral("Record Not Updated"));
+    EXPECT_EQ(m[1].text, QStringLiteral("Data type for Weight = 5 not recognized"));
+    EXPECT_EQ(db.one(QStringLiteral(
+                  "SELECT quote(Discontinued) || quote(Weight) FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("NULLNULL"));
+    EXPECT_EQ(snapshot(db), before);
+}
+
+TEST(UpdateField, WithoutStructureOrFieldNothingIsWritten)
+{
+    CatalogueDb db;
+    const QString before = snapshot(db);
+    UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral(" x "));
+    showRecord(1000001);
+    UpdateField(1000001, QStringLiteral("Colour"), QStringLiteral("red"));
+    const auto m = db.ui.messages();
+    ASSERT_EQ(m.size(), 2);
+    EXPECT_EQ(m[0].title, QStringLiteral("Database Not Updated"));
+    EXPECT_EQ(
+        m[0].text,
+        QStringLiteral("Structure Array Is Not An Array.\r\nCannot update Bin of type 0 and size 0 to x"));
+    EXPECT_EQ(m[1].title, QStringLiteral("Record Not Updated"));
+    EXPECT_EQ(m[1].text, QStringLiteral("Structure for Colour / 0 not found"));
+    EXPECT_EQ(m[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(snapshot(db), before);
+}
+
+TEST(UpdateField, DatabaseRefusalIsRunSqlsReportAndOwnFailureIsItsOwn)
+{
+    CatalogueDb db;
+    // A structure left by an aliased query names a column the table does not have.
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(
+        LoadArray(QStringLiteral("Select PartNumber as Code from PARTS where PartID = 1000001"), data, names),
+        0);
+    UpdateField(1000001, QStringLiteral("Code"), QStringLiteral("X"));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_TRUE(
+        db.ui.messages()[0].text.startsWith(QStringLiteral("Error in RunSQL\r\n     no such column: Code")));
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(
+        QStringLiteral("     Execute SQL: UPDATE PARTS SET [Code] = 'X' WHERE PartID = 1000001")));
+
+    db.ui.clear();
+    g_Structure.erase();
+    g_Structure.append(QStringLiteral("Bin"), QStringLiteral("two hundred"), QStringLiteral("20"));
+    UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral(" x "));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_EQ(db.ui.messages()[0].title, QStringLiteral("Orvana"));
+    const QString report =
+        QStringLiteral("Error in UpdateField\r\n     Type mismatch\r\n     13\r\n     Orvana\r\n"
+                       "     For / Next Array\r\n     Part ID: 1000001\r\n     Field: Bin\r\n"
+                       "     Value: x\r\n") +
+        g_DbConnect;
+    EXPECT_EQ(db.ui.messages()[0].text, report);
+    EXPECT_TRUE(db.log().contains(report.section(u'\r', 0, 0)));
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
+}
