@@ -1,16 +1,619 @@
 #include "frmMain.h"
 
 #include "AppInfo.h"
+#include "FtpSession.h"
+#include "PackageProcessor.h"
+#include "Platform.h"
+#include "PresenceBeacon.h"
+#include "Timings.h"
+#include "TransferText.h"
+#include "UiServices.h"
+#include "frmAbout.h"
+#include "modHHSubclass.h"
+#include "modRegistry.h"
+#include "modService.h"
+#include "modUpdateServer.h"
 
-frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <exception>
+
+namespace {
+
+const QString kTitle = AppInfo::updaterTitle();
+const QString kUpdateCaption = QStringLiteral("Click Here To Update");
+const QString kReady = QStringLiteral("Ready ...");
+constexpr int kHelpTopic = 1040;
+constexpr int kInternetHelpTopic = 1010;
+constexpr int kWatchdogLimit = 90;
+constexpr int kConnectFailed = 20605;
+
+MsgAnswer box(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok,
+              int helpTopic = 0)
+{
+    MessageBoxRequest r;
+    r.text = text;
+    r.title = title;
+    r.icon = icon;
+    r.buttons = buttons;
+    r.helpButton = helpTopic != 0;
+    r.helpTopic = helpTopic;
+    return ui().messageBox(r);
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDiscovery::programTable())
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(caption());
+    setWindowTitle(kTitle);
+    m_ftp = new FtpSession(this);
+    m_ftp->setObjectName(QStringLiteral("mabryFTP"));
+    connect(m_ftp, &FtpSession::done, this, [this](const QString &) { mabryFTP_Done(); });
+    connect(m_ftp, &FtpSession::error, this,
+            [this](int code, const QString &text, const QString &) { mabryFTP_Error(code, text); });
+    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64) { mabryFTP_Progress(bytes); });
+
+    // The watchdog starts with a short first tick and switches itself off unless connecting.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(std::max(1, timings().watchdogTickMs / 2));
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+
+    buildWindow();
+    buildMenus();
+    Form_Load();
+    Timer1->start();
+}
+
+frmMain::~frmMain()
+{
+    m_ftp->abort();
+    if (m_hourglass)
+        QApplication::restoreOverrideCursor();
 }
 
 QString frmMain::caption()
 {
-    return AppInfo::updaterTitle() + u' ' + QString::number(AppInfo::major) + u'.' +
-           QString::number(AppInfo::minor) + QStringLiteral("   Build ") +
-           QString::number(AppInfo::revision);
+    return kTitle + u' ' + QString::number(AppInfo::major) + u'.' + QString::number(AppInfo::minor) +
+           QStringLiteral("   Build ") + QString::number(AppInfo::revision);
+}
+
+void frmMain::buildWindow()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+
+    auto *lblPrograms = new QLabel(QStringLiteral("Program To Update"), central);
+    lblPrograms->setObjectName(QStringLiteral("lblPrograms"));
+    lstPrograms = new QListWidget(central);
+    lstPrograms->setObjectName(QStringLiteral("lstPrograms"));
+    lstPrograms->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(lstPrograms, &QListWidget::currentRowChanged, this, [this](int) { lstPrograms_Click(); });
+    lblPrograms->setBuddy(lstPrograms);
+
+    lblPackage = new QLabel(QStringLiteral("Package #:"), central);
+    lblPackage->setObjectName(QStringLiteral("lblPackage"));
+    txtPackage = new QLineEdit(central);
+    txtPackage->setObjectName(QStringLiteral("txtPackage"));
+    lblPackage->setBuddy(txtPackage);
+    lblPackage->hide();
+    txtPackage->hide();
+    auto *packageRow = new QHBoxLayout;
+    packageRow->addWidget(lblPackage);
+    packageRow->addWidget(txtPackage, 1);
+
+    cmdUpdate = new QPushButton(kUpdateCaption, central);
+    cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::cmdUpdate_Click);
+
+    lblStatus = new QLabel(QStringLiteral("."), central);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+    lblStatus->setMinimumHeight(lblStatus->fontMetrics().lineSpacing() * 3);
+    lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *explain = new QLabel(QStringLiteral("Vantelo Update will update your program files but not your "
+                                              "database files.  Press F1 to learn more."),
+                               central);
+    explain->setObjectName(QStringLiteral("lblExplain"));
+    explain->setWordWrap(true);
+
+    Progress2 = new QProgressBar(central);
+    Progress2->setObjectName(QStringLiteral("Progress2"));
+    Progress2->setRange(0, 100);
+    Progress2->setValue(0);
+    Progress2->setTextVisible(false);
+
+    layout->addWidget(lblPrograms);
+    layout->addWidget(lstPrograms, 1);
+    layout->addLayout(packageRow);
+    layout->addWidget(cmdUpdate);
+    layout->addWidget(lblStatus);
+    layout->addWidget(explain);
+    layout->addWidget(Progress2);
+    setCentralWidget(central);
+
+    QStatusBar *sb = statusBar();
+    sb->setObjectName(QStringLiteral("SB"));
+    m_panelText = new QLabel(sb);
+    m_panelText->setObjectName(QStringLiteral("SBPanel1"));
+    m_panelDate = new QLabel(sb);
+    m_panelDate->setObjectName(QStringLiteral("SBPanel2"));
+    m_panelTime = new QLabel(sb);
+    m_panelTime->setObjectName(QStringLiteral("SBPanel3"));
+    sb->addWidget(m_panelText, 1);
+    sb->addPermanentWidget(m_panelDate);
+    sb->addPermanentWidget(m_panelTime);
+    auto *clock = new QTimer(this);
+    const auto tick = [this] {
+        const QLocale loc = QLocale::system();
+        const QDateTime now = QDateTime::currentDateTime();
+        m_panelDate->setText(loc.toString(now.date(), QLocale::ShortFormat));
+        m_panelTime->setText(loc.toString(now.time(), QLocale::ShortFormat));
+    };
+    connect(clock, &QTimer::timeout, this, tick);
+    tick();
+    clock->start(1000);
+
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [] { modHHSubclass::ShowHelpTopic(kHelpTopic); });
+    resize(420, 380);
+}
+
+void frmMain::buildMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction *exit = mnuFile->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    exit->setObjectName(QStringLiteral("mnuExit"));
+
+    mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    QAction *update = mnuTools->addAction(QStringLiteral("&Update"), this, &frmMain::cmdUpdate_Click);
+    update->setObjectName(QStringLiteral("mnuUpdate"));
+    mnuPassive = mnuTools->addAction(QStringLiteral("&Passive File Transfer"));
+    mnuPassive->setObjectName(QStringLiteral("mnuPassive"));
+    mnuPassive->setCheckable(true);
+    connect(mnuPassive, &QAction::triggered, this, [this] { mnuPassive_Click(); });
+    mnuPackage = mnuTools->addAction(QStringLiteral("&Support Package"));
+    mnuPackage->setObjectName(QStringLiteral("mnuPackage"));
+    mnuPackage->setCheckable(true);
+    connect(mnuPackage, &QAction::triggered, this, [this] { mnuPackage_Click(); });
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    QAction *contents = mnuHelp->addAction(QStringLiteral("&Contents"), this,
+                                           [] { modHHSubclass::ShowHelpTopic(kHelpTopic); });
+    contents->setObjectName(QStringLiteral("mnuHelpContents"));
+    QAction *about =
+        mnuHelp->addAction(QStringLiteral("&About"), this, [this] { frmAbout::showUpdaterAbout(this); });
+    about->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmMain::Form_Load()
+{
+    QString step;
+    try {
+        g_UpdateError = false;
+        step = QStringLiteral("Reset log file ...");
+        modService::ResetLog();
+        step = QStringLiteral("Setting main form caption");
+        setWindowTitle(caption());
+
+        bool ok = false;
+        g_PassiveMode =
+            Reg::GetAppSetting(QStringLiteral("OPTION_PASSIVE")).trimmed().toDouble(&ok) == 1.0 && ok;
+        mnuPassive->setChecked(g_PassiveMode);
+
+        // Only Carvell may live beside the updater.
+        const QString own = Platform::programFolder();
+        step = QStringLiteral("Check for Carvell");
+        ProgramDiscovery::discover(m_programs[ProgramDiscovery::Carvell], own);
+        step = QStringLiteral("Check for Dunmore");
+        ProgramDiscovery::discover(m_programs[ProgramDiscovery::Dunmore]);
+        step = QStringLiteral("Check for ORVANA");
+        ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
+
+        step = QStringLiteral("Setting application help file ..");
+        const QString help = m_programs[ProgramDiscovery::Carvell].folder + QStringLiteral("/Carvell.CHM");
+        const QString found = Platform::findPathNoCase(help);
+        modHHSubclass::setApplicationHelpFile(found.isEmpty() ? help : found);
+
+        for (int index : {ProgramDiscovery::Dunmore, ProgramDiscovery::Carvell, ProgramDiscovery::Orvana}) {
+            if (!m_programs[size_t(index)].installed)
+                continue;
+            lstPrograms->addItem(m_programs[size_t(index)].listText);
+            lstPrograms->setCurrentRow(lstPrograms->count() - 1);
+        }
+        SetStatusText(kReady);
+    } catch (const std::exception &e) {
+        box(QStringLiteral("Main Form Load Error: \n\n%1\n%2\n%3\n%4")
+                .arg(QStringLiteral("0"), QString::fromLocal8Bit(e.what()), kTitle, step),
+            kTitle, MsgIcon::None);
+    }
+}
+
+void frmMain::lstPrograms_Click()
+{
+    const QListWidgetItem *item = lstPrograms->currentItem();
+    if (!item)
+        return;
+    const QString key = item->text().toUpper();
+    for (const ProgramInfo &p : m_programs)
+        if (p.key == key)
+            lblStatus->setText(p.folder);
+}
+
+void frmMain::mnuPassive_Click()
+{
+    g_PassiveMode = !g_PassiveMode;
+    mnuPassive->setChecked(g_PassiveMode);
+    Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"),
+                        g_PassiveMode ? QStringLiteral("1") : QStringLiteral("0"));
+    SetStatusText(g_PassiveMode ? QStringLiteral("Passive File Transfer Mode = ON")
+                                : QStringLiteral("Passive File Transfer Mode = OFF"));
+}
+
+void frmMain::mnuPackage_Click()
+{
+    if (m_supportPackage) {
+        m_supportPackage = false;
+        mnuPackage->setChecked(false);
+        lblPackage->hide();
+        txtPackage->hide();
+        txtPackage->clear();
+        lblStatus->clear();
+        SetStatusText(kReady);
+        return;
+    }
+    mnuPackage->setChecked(false); // until the user agrees
+    const QString text =
+        QStringLiteral("-- WARNING --\n\nDo not update with a Support Package unless instructed to do so by "
+                       "Vantelo Support.\nA Support Package may cause programs to fail if it is not intended "
+                       "for your PC.\n\nDo you want to specifiy and the update with a Support Package?");
+    if (box(text, QStringLiteral("Update With Support Package"), MsgIcon::Exclamation, MsgButtons::YesNo,
+            kHelpTopic) != MsgAnswer::Yes)
+        return;
+    m_supportPackage = true;
+    mnuPackage->setChecked(true);
+    lblPackage->show();
+    txtPackage->show();
+    txtPackage->clear();
+    lblStatus->setText(QStringLiteral("Please enter a PACKAGE NUMBER before updating"));
+    SetStatusText(QStringLiteral("Download Support Package"));
+}
+
+void frmMain::SetStatusText(const QString &text)
+{
+    m_panelText->setText(text);
+}
+
+void frmMain::SetStatusLabel(const QString &text)
+{
+    lblStatus->setText(text);
+}
+
+void frmMain::EnableUpdate(bool enabled)
+{
+    cmdUpdate->setEnabled(enabled);
+}
+
+void frmMain::ShowBusy()
+{
+    mnuTools->setEnabled(false);
+    mnuFile->setEnabled(false);
+    mnuHelp->setEnabled(false);
+    if (!m_hourglass) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_hourglass = true;
+    }
+}
+
+void frmMain::ShowNotBusy()
+{
+    cmdUpdate->setEnabled(true);
+    SetStatusText(kReady);
+    lblStatus->clear();
+    mnuTools->setEnabled(true);
+    mnuFile->setEnabled(true);
+    mnuHelp->setEnabled(true);
+    Progress2->setValue(0);
+    if (m_hourglass) {
+        QApplication::restoreOverrideCursor();
+        m_hourglass = false;
+    }
+}
+
+void frmMain::logEvent(const QString &text)
+{
+    QString error;
+    if (modService::LogEvent(text, &error) || m_logFailureShown)
+        return;
+    // Said once: the update goes on, but the user should know nothing is being recorded.
+    m_logFailureShown = true;
+    box(error, kTitle, MsgIcon::Exclamation);
+}
+
+bool frmMain::anyProgramRunning()
+{
+    for (const ProgramInfo &p : m_programs) {
+        if (!IsWindowOpen(p.windowTitle))
+            continue;
+        const QString text = QStringLiteral("Please close %1 before using this function").arg(p.listText);
+        logEvent(text);
+        box(text, kTitle, MsgIcon::Exclamation);
+        return true;
+    }
+    return false;
+}
+
+void frmMain::cmdUpdate_Click()
+{
+    if (anyProgramRunning())
+        return;
+    if (m_supportPackage) {
+        g_TargetFolder = Platform::programFolder();
+        const QString number = txtPackage->text().trimmed();
+        if (number.isEmpty()) {
+            box(QStringLiteral(
+                    "You have enabled download of a Support Package but have not entered a package "
+                    "number."),
+                QStringLiteral("Abort Update"), MsgIcon::Exclamation);
+            return;
+        }
+        const auto file = TransferText::supportPackageFile(number);
+        if (!file) {
+            box(QStringLiteral("Invalid package number."), QStringLiteral("Abort Update"),
+                MsgIcon::Exclamation);
+            return;
+        }
+        m_packageFile = *file;
+    } else {
+        const QListWidgetItem *item = lstPrograms->currentItem();
+        const QString key = item ? item->text().toUpper() : QString();
+        const ProgramInfo *chosen = nullptr;
+        for (const ProgramInfo &p : m_programs)
+            if (p.key == key)
+                chosen = &p;
+        if (!chosen) {
+            m_packageFile = QStringLiteral("zzzzz.zip");
+            g_TargetFolder = Platform::programFolder();
+            const QString text =
+                QStringLiteral("Application not recognized: ") + key + QStringLiteral("\nUpdate aborted.");
+            logEvent(text);
+            box(text, kTitle, MsgIcon::Exclamation);
+            return;
+        }
+        m_packageFile = chosen->packageFile;
+        g_TargetFolder = chosen->folder;
+    }
+
+    if (m_busy) {
+        ToggleTransfer();
+        return;
+    }
+    if (box(QStringLiteral("Are you connected to the Internet?"), QStringLiteral("Web Update"),
+            MsgIcon::Question, MsgButtons::YesNo, kInternetHelpTopic) != MsgAnswer::Yes) {
+        SetStatusText(QStringLiteral("Update cancelled"));
+        return;
+    }
+    g_UpdateError = false;
+    ToggleTransfer();
+    ConnectToServer();
+}
+
+void frmMain::ToggleTransfer()
+{
+    if (!m_busy) {
+        m_busy = true;
+        ShowBusy();
+        cmdUpdate->setText(QStringLiteral("Cancel"));
+    } else {
+        m_busy = false;
+        cmdUpdate->setText(kUpdateCaption);
+        CancelTransfer();
+    }
+}
+
+void frmMain::CancelTransfer()
+{
+    m_ftp->setTag(QStringLiteral("--"));
+    if (m_ftp->state() != FtpSession::State::Disconnected) {
+        m_ftp->setTag(QStringLiteral("CANCEL"));
+        cmdUpdate->setEnabled(false);
+        SetStatusText(QStringLiteral("Disconnecting fom host ..."));
+        lblStatus->setText(QStringLiteral("Please wait.  Disconnecting from host ..."));
+        ShowBusy();
+        repaint();
+        m_ftp->disconnectFromServer();
+    } else {
+        SetStatusText(kReady);
+        ShowNotBusy();
+    }
+    Progress2->setValue(0);
+}
+
+void frmMain::ConnectToServer()
+{
+    if (!m_hourglass) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_hourglass = true;
+    }
+    m_downloading = false;
+    m_fileAvailable = false;
+    m_connectTicks = 0;
+    SetStatusText(QStringLiteral("Connecting to server ....."));
+    UpdateServer::Configure(*m_ftp, g_PassiveMode);
+    SetStatusText(QStringLiteral("Connecting to host ..."));
+    m_ftp->setTag(QStringLiteral("CONNECT"));
+    SetStatusText(QStringLiteral("Logging on to host ..."));
+    Timer1->setInterval(timings().watchdogTickMs);
+    Timer1->start();
+    if (m_ftp->state() == FtpSession::State::Connected) {
+        m_ftp->setTag(QStringLiteral("RESET"));
+        m_ftp->disconnectFromServer();
+    }
+    cmdUpdate->setEnabled(false);
+    if (!m_ftp->connectAndLogOn()) {
+        box(QStringLiteral("0 - The connection could not be started."), QStringLiteral("Web Update Error"),
+            MsgIcon::Exclamation);
+        backToIdle();
+    }
+}
+
+void frmMain::Timer1_Timer()
+{
+    if (m_ftp->tag() != QStringLiteral("CONNECT")) {
+        Timer1->stop();
+        return;
+    }
+    ++m_connectTicks;
+    SetStatusText(QStringLiteral("Connecting to host .....") + QString::number(m_connectTicks));
+    if (m_connectTicks < kWatchdogLimit)
+        return;
+    Timer1->stop();
+    m_ftp->abort();
+    box(QStringLiteral("Unable to connect to host ... please try later"), QStringLiteral("Connect Error"),
+        MsgIcon::Critical);
+    close();
+    emit programEnded();
+}
+
+void frmMain::Timer2_Timer()
+{
+    ++m_elapsedSeconds;
+}
+
+void frmMain::mabryFTP_Done()
+{
+    const QString tag = m_ftp->tag();
+    if (tag == QStringLiteral("CONNECT")) {
+        cmdUpdate->setEnabled(true);
+        SetStatusText(QStringLiteral("Getting %1 file size now ...").arg(m_packageFile));
+        m_ftp->setTag(QStringLiteral("GetFileSize"));
+        m_ftp->sendCommand(QStringLiteral("SIZE ") + UpdateServer::RemotePath(m_packageFile));
+    } else if (tag == QStringLiteral("GetFileSize")) {
+        sizeReplyArrived();
+    } else if (tag == QStringLiteral("Get")) {
+        logEvent(QStringLiteral("FTP: Download Complete: ") + m_packageFile);
+        m_ftp->setTag(QStringLiteral("COMPLETE"));
+        m_ftp->disconnectFromServer();
+        m_downloading = false;
+        m_busy = false;
+        SetStatusText(QStringLiteral("File transfer complete!"));
+        cmdUpdate->setEnabled(true);
+        ShowNotBusy();
+        cmdUpdate->setText(kUpdateCaption);
+        PackageProcessor processor(this);
+        processor.ProcessFile(m_packageFile);
+    } else if (tag == QStringLiteral("COMPLETE")) {
+        logEvent(QStringLiteral("FTP TAG: Complete"));
+    } else if (tag == QStringLiteral("CANCEL") || tag == QStringLiteral("FILE_NOT_AVAIL")) {
+        logEvent(QStringLiteral("FTP TAG: ") + tag);
+        m_downloading = false;
+        m_busy = false;
+        cmdUpdate->setEnabled(true);
+        ShowNotBusy();
+    } else {
+        box(QStringLiteral("TAG: ") + tag, QStringLiteral("Unexpected FTP Return"), MsgIcon::Exclamation);
+        logEvent(QStringLiteral("FTP TAG: ") + tag);
+    }
+}
+
+void frmMain::sizeReplyArrived()
+{
+    const UpdateServer::SizeReply reply = UpdateServer::ParseSizeReply(m_ftp->lastReply());
+    m_fileAvailable = reply.available;
+    if (!reply.available) {
+        logEvent(QStringLiteral("FTP: File Not Available: ") + m_packageFile);
+        SetStatusText(QStringLiteral("Disconnecting now ..."));
+        m_ftp->setTag(QStringLiteral("FILE_NOT_AVAIL"));
+        m_ftp->disconnectFromServer();
+        cmdUpdate->setEnabled(true);
+        m_busy = false;
+        m_downloading = false;
+        ShowNotBusy();
+        cmdUpdate->setText(kUpdateCaption);
+        box(QStringLiteral("File %1 is not available at this time.  Please try later ...").arg(m_packageFile),
+            QStringLiteral("File Not Available"), MsgIcon::Exclamation);
+        return;
+    }
+    const QString sizeText = QLocale::c().toString(reply.size, 'f', 0);
+    SetStatusText(QStringLiteral("Size of: %1 is %2").arg(m_packageFile, sizeText));
+    m_totalBytes = qint32(std::clamp(std::llround(reply.size), 0LL, 2147483647LL));
+    logEvent(QStringLiteral("FTP: File Is Available: %1 (Size = %2)").arg(m_packageFile).arg(m_totalBytes));
+
+    const QString local = g_TargetFolder + u'/' + m_packageFile;
+    SetStatusText(QStringLiteral("Downloading %1 now ...").arg(m_packageFile));
+    logEvent(QStringLiteral("FTP: Begin Download Now: %1 to %2").arg(m_packageFile, local));
+    m_ftp->setTag(QStringLiteral("Get"));
+    m_downloading = true;
+    Progress2->setRange(0, 105);
+    Progress2->show();
+    Timer2->setInterval(timings().watchdogTickMs);
+    Timer2->start();
+    m_elapsedSeconds = 1;
+    m_ftp->getFile(UpdateServer::RemotePath(m_packageFile), local, qint64(reply.size));
+}
+
+void frmMain::mabryFTP_Progress(qint64 bytes)
+{
+    if (m_totalBytes < 1)
+        m_totalBytes = 1;
+    lblStatus->setText(TransferText::progressLabel(bytes, m_totalBytes, m_elapsedSeconds));
+    Progress2->setValue(int(float(bytes) / float(m_totalBytes) * 100.0f));
+}
+
+void frmMain::mabryFTP_Error(int code, const QString &text)
+{
+    const bool connectFailed = code == kConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
+    if (connectFailed) {
+        box(QStringLiteral("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
+        ToggleTransfer();
+    } else {
+        box(QStringLiteral("Async Error #: %1 - %2\n%3").arg(code).arg(text, m_ftp->tag()), kTitle,
+            MsgIcon::None);
+    }
+    logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    g_UpdateError = true;
+    m_lastAsyncError = code;
+    ++m_asyncErrorCount;
+    // The session is gone after an error; an update cut short must not leave the window busy.
+    if (!connectFailed && m_ftp->state() == FtpSession::State::Disconnected && m_busy)
+        backToIdle();
+}
+
+void frmMain::backToIdle()
+{
+    Timer1->stop();
+    m_busy = false;
+    m_downloading = false;
+    cmdUpdate->setText(kUpdateCaption);
+    ShowNotBusy();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    m_ftp->abort();
+    event->accept();
 }

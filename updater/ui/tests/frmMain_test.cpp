@@ -1,17 +1,388 @@
 #include "AppInfo.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
+#include "FtpSession.h"
+#include "FtpTestServer.h"
+#include "HtmlHelpEngine.h"
+#include "PresenceBeacon.h"
+#include "TransferText.h"
+#include "UpdaterFixture.h"
 #include "frmMain.h"
+#include "modHHSubclass.h"
+#include "modRegistry.h"
+#include "modService.h"
 
-#include <gtest/gtest.h>
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 
-TEST(frmMain, CaptionCarriesTheVersion)
+namespace {
+
+const QString kMachineKey = QStringLiteral("Software\\Vantelo\\");
+
+void setFrontEnd(const char *program, const QString &folder)
 {
-    TestEnv env;
-    ScriptedUi ui;
+    modRegistry::SetStringValue(RegRoot::LocalMachine, kMachineKey + QLatin1String(program),
+                                QStringLiteral("FRONT_END"), folder);
+}
+
+QStringList listed(frmMain &w)
+{
+    QStringList out;
+    auto *list = w.findChild<QListWidget *>(QStringLiteral("lstPrograms"));
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+template <typename T> T *child(frmMain &w, const char *name)
+{
+    return w.findChild<T *>(QLatin1String(name));
+}
+
+QString label(frmMain &w, const char *name)
+{
+    return child<QLabel>(w, name)->text();
+}
+
+} // namespace
+
+class UpdaterWindow : public UpdaterTest {
+protected:
+    UpdaterWindow()
+    {
+        // Long enough that a log-on under a sanitizer never trips the watchdog by accident.
+        timings().watchdogTickMs = 200;
+        QDir().mkpath(parts());
+        setFrontEnd("ORVANA", parts());
+    }
+
+    QString parts() const { return m_env.path(QStringLiteral("parts")); }
+
+    void startServer(FtpTestServer &server)
+    {
+        QString why;
+        ASSERT_TRUE(server.start(&why)) << why.toStdString();
+        Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), server.address());
+    }
+
+    // A package whose process file copies one file into a sub-folder of the program.
+    void putPartsPackage(FtpTestServer &server)
+    {
+        const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+        makeZip(zip, {{QStringLiteral("mendrelparts.INI"),
+                       "- parts update\r\n1|new/orvana.bin|lib/orvana.bin\r\n"},
+                      {QStringLiteral("new/orvana.bin"), "new program"}});
+        server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
+    }
+
+    void clickUpdate(frmMain &w) { child<QPushButton>(w, "cmdUpdate")->click(); }
+    bool idle(frmMain &w) { return !w.busy() && child<QPushButton>(w, "cmdUpdate")->isEnabled(); }
+    QStringList messageTexts() const
+    {
+        QStringList out;
+        for (const auto &c : m_ui.messages())
+            out << c.text;
+        return out;
+    }
+};
+
+TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
+{
+    const QString dunmore = m_env.path(QStringLiteral("dunmore"));
+    setFrontEnd("Dunmore", dunmore);
+    write(programFolder() + QStringLiteral("/carvell"), "exe"); // beside the updater, lower case, no .EXE
+    setFrontEnd("Carvell", QStringLiteral("C:\\"));             // 3 characters: treated as absent
     frmMain w;
+    EXPECT_EQ(listed(w),
+              (QStringList{QStringLiteral("Dunmore"), QStringLiteral("Carvell"), QStringLiteral("Orvana")}));
+    EXPECT_EQ(child<QListWidget>(w, "lstPrograms")->currentItem()->text(), QStringLiteral("Orvana"));
+    EXPECT_EQ(label(w, "lblStatus"), parts());
+    EXPECT_EQ(w.program(ProgramDiscovery::Carvell).folder, programFolder());
+    EXPECT_EQ(w.program(ProgramDiscovery::Dunmore).folder, dunmore);
+    EXPECT_EQ(modHHSubclass::applicationHelpFile(), programFolder() + QStringLiteral("/Carvell.CHM"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Vantelo Update %1.%2   Build %3")
                                    .arg(AppInfo::major)
                                    .arg(AppInfo::minor)
                                    .arg(AppInfo::revision));
+    EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Ready ..."));
+
+    child<QListWidget>(w, "lstPrograms")->setCurrentRow(0);
+    EXPECT_EQ(label(w, "lblStatus"), dunmore);
+}
+
+TEST_F(UpdaterWindow, ProgramsNotInstalledAreNotListedButKeepTheirFolders)
+{
+    setFrontEnd("ORVANA", QStringLiteral("   "));
+    write(programFolder() + QStringLiteral("/KELDON.EXE"), "exe"); // only Carvell is looked for here
+    frmMain w;
+    EXPECT_TRUE(listed(w).isEmpty());
+    EXPECT_EQ(label(w, "lblStatus"), QStringLiteral("."));
+    EXPECT_EQ(w.program(ProgramDiscovery::Dunmore).folder, QStringLiteral("/opt/Vantelo/Dunmore"));
+    EXPECT_EQ(w.program(ProgramDiscovery::Orvana).folder, QStringLiteral("/opt/Vantelo/Parts"));
+
+    clickUpdate(w); // nothing to update: reported, no question asked
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages()[0].text, QStringLiteral("Application not recognized: \nUpdate aborted."));
+    EXPECT_TRUE(logHas(QStringLiteral("Application not recognized: \nUpdate aborted.")));
+}
+
+TEST_F(UpdaterWindow, PassiveOptionTextsAndStoredValue)
+{
+    for (const char *stored : {"0", "", "yes"}) {
+        Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"), QLatin1String(stored));
+        frmMain w;
+        EXPECT_FALSE(child<QAction>(w, "mnuPassive")->isChecked()) << stored;
+    }
+    Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"), QStringLiteral("1"));
+    frmMain w;
+    auto *passive = child<QAction>(w, "mnuPassive");
+    EXPECT_TRUE(passive->isChecked());
+    passive->trigger();
+    EXPECT_FALSE(passive->isChecked());
+    EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Passive File Transfer Mode = OFF"));
+    EXPECT_EQ(Reg::GetAppSetting(QStringLiteral("OPTION_PASSIVE")), QStringLiteral("0"));
+    passive->trigger();
+    EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Passive File Transfer Mode = ON"));
+    EXPECT_EQ(Reg::GetAppSetting(QStringLiteral("OPTION_PASSIVE")), QStringLiteral("1"));
+}
+
+TEST_F(UpdaterWindow, SupportPackageNumbersAreCheckedBeforeTheQuestion)
+{
+    frmMain w;
+    auto *package = child<QAction>(w, "mnuPackage");
+    m_ui.answers = {MsgAnswer::No};
+    package->trigger();
+    EXPECT_FALSE(package->isChecked());
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_EQ(m_ui.messages()[0].title, QStringLiteral("Update With Support Package"));
+    EXPECT_TRUE(m_ui.messages()[0].helpButton);
+
+    m_ui.answers = {MsgAnswer::Yes};
+    package->trigger();
+    EXPECT_TRUE(package->isChecked());
+    EXPECT_FALSE(child<QLineEdit>(w, "txtPackage")->isHidden());
+    EXPECT_EQ(label(w, "lblStatus"), QStringLiteral("Please enter a PACKAGE NUMBER before updating"));
+
+    m_ui.clear();
+    clickUpdate(w);
+    for (const char *bad : {"1000000", "abc", "0", "4294967296"}) {
+        child<QLineEdit>(w, "txtPackage")->setText(QLatin1String(bad));
+        clickUpdate(w);
+    }
+    const QStringList texts = messageTexts();
+    ASSERT_EQ(texts.size(), 5);
+    EXPECT_EQ(texts[0],
+              QStringLiteral("You have enabled download of a Support Package but have not entered a "
+                             "package number."));
+    for (int i = 1; i < 5; ++i)
+        EXPECT_EQ(texts[i], QStringLiteral("Invalid package number."));
+    EXPECT_EQ(m_ui.messages()[1].title, QStringLiteral("Abort Update"));
+
+    m_ui.clear();
+    package->trigger(); // unchecking asks nothing
+    EXPECT_FALSE(package->isChecked());
+    EXPECT_TRUE(m_ui.messages().isEmpty());
+    EXPECT_TRUE(child<QLineEdit>(w, "txtPackage")->isHidden());
+}
+
+TEST_F(UpdaterWindow, SupportPackageIsFetchedIntoTheUpdatersFolder)
+{
+    FtpTestServer server;
+    startServer(server);
+    const QString zip = m_env.path(QStringLiteral("42.ZIP"));
+    makeZip(zip, {{QStringLiteral("42.INI"), "1|fix.txt|fix.txt\r\n"}, {QStringLiteral("fix.txt"), "fixed"}});
+    server.putFile(QStringLiteral("42.ZIP"), read(zip));
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes, MsgAnswer::Yes}; // support package warning, Internet question
+    child<QAction>(w, "mnuPackage")->trigger();
+    child<QLineEdit>(w, "txtPackage")->setText(QStringLiteral(" 42 "));
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return logHas(QStringLiteral("End Process File")); }, 20000));
+    EXPECT_EQ(read(programFolder() + QStringLiteral("/fix.txt")), QByteArray("fixed"));
+    EXPECT_FALSE(exists(programFolder() + QStringLiteral("/42.ZIP")));
+}
+
+TEST_F(UpdaterWindow, FullUpdateThroughProcessingInBothTransferModes)
+{
+    FtpTestServer server;
+    startServer(server);
+    putPartsPackage(server);
+    for (bool passive : {true, false}) {
+        QFile::remove(parts() + QStringLiteral("/lib/orvana.bin"));
+        Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"),
+                            passive ? QStringLiteral("1") : QStringLiteral("0"));
+        modService::ResetLog();
+        m_ui.clear();
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        EXPECT_EQ(m_ui.messages().value(0).text, QStringLiteral("Are you connected to the Internet?"));
+        EXPECT_EQ(m_ui.messages().value(0).helpTopic, 1010);
+        EXPECT_TRUE(w.busy());
+        ASSERT_TRUE(waitUntil(
+            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+            20000))
+            << passive;
+        EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program"));
+        EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
+        EXPECT_TRUE(
+            logHas(QStringLiteral("FTP: File Is Available: mendrelparts.zip (Size = %1)")
+                       .arg(QFileInfo(server.serverFolder() + QStringLiteral("/mendrelparts.zip")).size())));
+        EXPECT_TRUE(logHas(QStringLiteral("FTP: Download Complete: mendrelparts.zip")));
+        EXPECT_TRUE(waitUntil([&] { return logHas(QStringLiteral("FTP TAG: Complete")); }));
+        EXPECT_TRUE(idle(w));
+        EXPECT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 0); // nothing failed: the log stays shut
+        const QStringList commands = server.commands();
+        EXPECT_EQ(commands.contains(QStringLiteral("PORT")) ||
+                      commands.filter(QStringLiteral("EPRT")).size() > 0,
+                  !passive)
+            << commands.join(u',').toStdString();
+    }
+}
+
+TEST_F(UpdaterWindow, MissingPackageIsNotAvailable)
+{
+    FtpTestServer server;
+    startServer(server);
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return m_ui.messages().size() == 2; }, 20000));
+    EXPECT_EQ(m_ui.messages()[1].title, QStringLiteral("File Not Available"));
+    EXPECT_EQ(m_ui.messages()[1].text,
+              QStringLiteral("File mendrelparts.zip is not available at this time.  Please try later ..."));
+    EXPECT_TRUE(logHas(QStringLiteral("FTP: File Not Available: mendrelparts.zip")));
+    EXPECT_TRUE(waitUntil([&] { return logHas(QStringLiteral("FTP TAG: FILE_NOT_AVAIL")); }));
+    EXPECT_TRUE(idle(w));
+    EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+}
+
+TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
+{
+    FtpTestServer server;
+    server.setRate(64 * 1024);
+    startServer(server);
+    server.putFile(QStringLiteral("mendrelparts.zip"), qint64(4 * 1024 * 1024));
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return label(w, "lblStatus").contains(QStringLiteral("bytes of")); }, 20000));
+    EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Cancel"));
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return logHas(QStringLiteral("FTP TAG: CANCEL")); }, 20000));
+    EXPECT_TRUE(idle(w));
+    EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Ready ..."));
+    EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
+    EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(UpdaterWindow, DroppedDownloadIsReportedAndNeverProcessed)
+{
+    FtpTestServer server(FtpTestServer::Mode::DropMidTransfer);
+    server.setDropAfter(100 * 1024);
+    startServer(server);
+    putPartsPackage(server);
+    server.putFile(QStringLiteral("mendrelparts.zip"), qint64(1024 * 1024));
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(
+        waitUntil([&] { return logEntries().filter(QStringLiteral("Async Error #:")).size() == 1; }, 20000));
+    EXPECT_TRUE(waitUntil([&] { return idle(w); }));
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
+    EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty()); // no package, no partial file
+    EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+}
+
+TEST_F(UpdaterWindow, RefusedConnectionIsReportedAndTheWindowIdle)
+{
+    Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"),
+                        QStringLiteral("127.0.0.1:%1").arg(FtpTestServer::refusedPort()));
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return messageTexts().contains(QStringLiteral("Unable to connect to server.   Please try later"));
+        },
+        20000));
+    EXPECT_TRUE(waitUntil([&] { return idle(w); }));
+    EXPECT_TRUE(logEntries().filter(QStringLiteral("Async Error #: 20605")).size() == 1);
+    EXPECT_TRUE(g_UpdateError);
+}
+
+TEST_F(UpdaterWindow, SilentServerEndsTheProgramAfterTheWatchdog)
+{
+    FtpTestServer server(FtpTestServer::Mode::Silent);
+    startServer(server);
+    timings().watchdogTickMs = 5;
+    frmMain w;
+    w.show();
+    QSignalSpy ended(&w, &frmMain::programEnded);
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(ended.wait(20000));
+    EXPECT_EQ(m_ui.messages().last().title, QStringLiteral("Connect Error"));
+    EXPECT_EQ(m_ui.messages().last().text, QStringLiteral("Unable to connect to host ... please try later"));
+    EXPECT_EQ(m_ui.messages().last().icon, MsgIcon::Critical);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(UpdaterWindow, RunningProgramStopsTheUpdateEvenAsCancel)
+{
+    FtpTestServer server;
+    server.setRate(32 * 1024);
+    startServer(server);
+    server.putFile(QStringLiteral("mendrelparts.zip"), qint64(2 * 1024 * 1024));
+    frmMain w;
+    {
+        PresenceBeacon dunmore(QStringLiteral("Dunmore Service Management System"));
+        PresenceBeacon orvana(QStringLiteral("Orvana"));
+        clickUpdate(w);
+        ASSERT_EQ(messageTexts(),
+                  QStringList{QStringLiteral("Please close Dunmore before using this function")});
+        EXPECT_TRUE(logHas(QStringLiteral("Please close Dunmore before using this function")));
+    }
+    m_ui.clear();
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return label(w, "lblStatus").contains(QStringLiteral("bytes of")); }, 20000));
+    {
+        PresenceBeacon orvana(QStringLiteral("Orvana"));
+        clickUpdate(w); // reads "Cancel", still refused
+        EXPECT_EQ(messageTexts().last(), QStringLiteral("Please close Orvana before using this function"));
+        EXPECT_TRUE(w.busy());
+    }
+    clickUpdate(w);
+    EXPECT_TRUE(waitUntil([&] { return idle(w); }, 20000));
+}
+
+TEST(TransferText, ProgressLabel)
+{
+    EXPECT_EQ(TransferText::progressLabel(30000, 90000, 3),
+              QStringLiteral(
+                  "(30000) bytes of 90000 received at 10 kbits/sec\nEstimated time remaining: 0.1 minutes"));
+    EXPECT_EQ(
+        TransferText::progressLabel(1000, 91000, 1),
+        QStringLiteral("(1000) bytes of 91000 received at 1 kbits/sec\nEstimated time remaining: 2 minutes"));
+    // No bytes yet: no division by zero, a plain word instead.
+    EXPECT_EQ(
+        TransferText::progressLabel(0, 0, 1),
+        QStringLiteral("(0) bytes of 1 received at  kbits/sec\nEstimated time remaining: not known yet"));
+}
+
+TEST(TransferText, SupportPackageNumbers)
+{
+    EXPECT_EQ(TransferText::supportPackageFile(QStringLiteral(" 42 ")), QStringLiteral("42.ZIP"));
+    EXPECT_EQ(TransferText::supportPackageFile(QStringLiteral("999999")), QStringLiteral("999999.ZIP"));
+    for (const char *bad : {"", "0", "1000000", "abc", "1.5", "-3", "4 2"})
+        EXPECT_FALSE(TransferText::supportPackageFile(QLatin1String(bad))) << bad;
 }
