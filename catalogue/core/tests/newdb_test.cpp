@@ -1,0 +1,77 @@
+#include "CatalogueDb.h"
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun {
+    int exitCode;
+    QString output;
+};
+
+ToolRun newdb(const QStringList &arguments)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(ORVANA_NEWDB), arguments);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAll())};
+}
+
+} // namespace
+
+TEST(NewDb, SampleCatalogueIsRealisticAndAssociated)
+{
+    CatalogueDb db; // for its environment and seam; the tool makes its own file
+    const QString file = db.env.path(QStringLiteral("sample.mdb"));
+    const ToolRun run = newdb({file, QStringLiteral("--sample"), QStringLiteral("2000")});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+
+    db.path = file;
+    g_DbConnect = CatalogueDb::connectTo(file);
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS"), QString()), 2000);
+    const int linked = modDB::dbCount(QStringLiteral("PARTS"), QStringLiteral("AsscWith IS NOT NULL"));
+    EXPECT_GT(linked, 500);
+    EXPECT_LT(linked, 700);
+    // Every link names an existing part, and part numbers are unique.
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS p"),
+                             QStringLiteral("AsscWith IS NOT NULL AND NOT EXISTS "
+                                            "(SELECT 1 FROM PARTS q WHERE q.PartNumber = p.AsscWith)")),
+              0);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(DISTINCT PartNumber) FROM PARTS")), QStringLiteral("2000"));
+    EXPECT_EQ(
+        db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartDescription IS NULL OR Bin IS NULL OR "
+                              "LastOrdered NOT LIKE '20__-__-__' OR Price <= 0")),
+        QStringLiteral("0"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE Notes IS NOT NULL")).toInt() > 0, true);
+    EXPECT_TRUE(db.ui.calls.isEmpty());
+}
+
+TEST(NewDb, EmptyCatalogueAndRefusals)
+{
+    CatalogueDb db;
+    const QString file = db.env.path(QStringLiteral("empty.mdb"));
+    ASSERT_EQ(newdb({file}).exitCode, 0);
+    g_DbConnect = CatalogueDb::connectTo(file);
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS"), QString()), 0);
+
+    // An existing file is never overwritten, catalogue or not.
+    TestEnv::writeFile(db.env.path(QStringLiteral("keep.txt")), "precious");
+    const ToolRun refused =
+        newdb({db.env.path(QStringLiteral("keep.txt")), QStringLiteral("--sample"), QStringLiteral("5")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.output.contains(QStringLiteral("not overwritten"))) << refused.output.toStdString();
+    EXPECT_EQ(TestEnv::readFile(db.env.path(QStringLiteral("keep.txt"))), QByteArray("precious"));
+    EXPECT_EQ(newdb({file, QStringLiteral("--sample"), QStringLiteral("5")}).exitCode, 1);
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS"), QString()), 0);
+
+    EXPECT_EQ(newdb({}).exitCode, 2);
+    EXPECT_EQ(
+        newdb({file + QStringLiteral("2"), QStringLiteral("--sample"), QStringLiteral("many")}).exitCode, 2);
+    // A folder that does not exist leaves nothing behind.
+    EXPECT_EQ(newdb({db.env.path(QStringLiteral("no/such/x.mdb"))}).exitCode, 1);
+}
