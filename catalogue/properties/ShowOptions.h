@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// Tools > Options: the six settings in the property sheet, shown modally; every change
+// is stored as it is made. The settings are loaded again when the sheet closes; the
+// result is LoadSettings' list of problems for the caller to report.
+QStringList ShowOptions();

@@ -1,0 +1,436 @@
+#include "frmProperties.h"
+
+#include "AppInfo.h"
+#include "FileOpenSave.h"
+#include "FlexGrid.h"
+#include "FormPlacement.h"
+#include "Platform.h"
+#include "UiServices.h"
+#include "modRegistry.h"
+
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <functional>
+
+namespace {
+
+constexpr int kOutlineCol = 0;
+constexpr int kCategoryCol = 1;
+constexpr int kNameCol = 2;
+constexpr int kValueCol = 3;
+
+const QString kButtonList = QStringLiteral("...");
+const QString kBooleanList = QStringLiteral("True|False");
+const QString kChooseTitle = QStringLiteral("Please choose a file");
+
+QColor fromColorRef(qint32 n)
+{
+    // The stored numbers are 0x00BBGGRR: 255 is red.
+    const auto u = quint32(n);
+    return QColor(int(u & 0xFF), int((u >> 8) & 0xFF), int((u >> 16) & 0xFF));
+}
+
+QPixmap drawnFace(const std::function<void(QPainter &)> &paint)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
+    return pm;
+}
+
+QLabel *hiddenImage(QWidget *parent, const char *name, const QPixmap &picture)
+{
+    auto *img = new QLabel(parent);
+    img->setObjectName(QString::fromLatin1(name));
+    img->setPixmap(picture);
+    img->hide();
+    return img;
+}
+
+} // namespace
+
+frmProperties::frmProperties(QWidget *parent) : QDialog(parent), m_fg(new FlexGrid(this))
+{
+    setObjectName(QStringLiteral("frmProperties"));
+    setWindowTitle(QStringLiteral("Properties"));
+    setModal(true);
+    resize(420, 360);
+
+    m_fg->setObjectName(QStringLiteral("fg"));
+    auto *elastic = new QVBoxLayout(this); // ElasticOne1: the grid fills the window
+    elastic->setObjectName(QStringLiteral("ElasticOne1"));
+    elastic->setContentsMargins(0, 0, 0, 0);
+    elastic->addWidget(m_fg);
+
+    m_imgExplorer =
+        hiddenImage(this, "imgExplorer", style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16));
+    m_imgColorPick = hiddenImage(this, "imgColorPick", drawnFace([](QPainter &p) {
+                                     const QColor colors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+                                     for (int i = 0; i < 4; ++i)
+                                         p.fillRect(QRect((i % 2) * 8, (i / 2) * 8, 8, 8), colors[i]);
+                                 }));
+    m_imgFontPick = hiddenImage(this, "imgFontPick", drawnFace([](QPainter &p) {
+                                    QFont f = p.font();
+                                    f.setBold(true);
+                                    f.setPixelSize(14);
+                                    p.setFont(f);
+                                    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("A"));
+                                }));
+    m_faceExplorer = QIcon(m_imgExplorer->pixmap());
+    m_faceColor = QIcon(m_imgColorPick->pixmap());
+    m_faceFont = QIcon(m_imgFontPick->pixmap());
+
+    connect(m_fg, &FlexGrid::beforeRowColChange, this, &frmProperties::onBeforeRowColChange);
+    connect(m_fg, &FlexGrid::beforeUserResize, this, &frmProperties::onBeforeUserResize);
+    connect(m_fg, &FlexGrid::keyDown, this, &frmProperties::onKeyDown);
+    connect(m_fg, &FlexGrid::mouseDown, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &pos) { m_lastMouseDown = pos; });
+    connect(m_fg, &FlexGrid::dblClick, this, &frmProperties::onDblClick);
+    connect(m_fg, &FlexGrid::beforeEdit, this, &frmProperties::onBeforeEdit);
+    connect(m_fg, &FlexGrid::startEdit, this, &frmProperties::onStartEdit);
+    connect(m_fg, &FlexGrid::afterEdit, this, [this](int row, int) { storeRow(row); });
+    connect(m_fg, &FlexGrid::comboCloseUp, this, [this](int row, int) { storeRow(row); });
+    connect(m_fg, &FlexGrid::cellButtonClick, this, &frmProperties::onCellButtonClick);
+    connect(m_fg, &FlexGrid::drawCell, this, &frmProperties::onDrawCell);
+    m_fg->installEventFilter(this);
+
+    // Load: placement, font list, group, an empty sheet.
+    FormPlacement::RestoreFormPlacement(this);
+    QStringList fonts = QFontDatabase::families();
+    fonts.removeDuplicates();
+    m_fontList = fonts.isEmpty() ? QStringLiteral("|") : u'|' + fonts.join(u'|');
+    m_strPropertyGroup = QStringLiteral("General");
+    m_properties.reset();
+    buildGrid();
+}
+
+frmProperties::~frmProperties()
+{
+    // The grid outlives this part of the window and may still end an edit as it goes.
+    m_fg->disconnect(this);
+}
+
+QColor frmProperties::categoryColor() const
+{
+    return m_fg->palette().color(QPalette::Button);
+}
+
+void frmProperties::AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
+                                qint16 varPropertType, const QString &strDefault)
+{
+    const QString problem =
+        m_properties.AddProperty(strGroup, strCategory, strName, varPropertType, strDefault);
+    if (!problem.isEmpty())
+        MsgBox(problem, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+}
+
+void frmProperties::Init()
+{
+    buildGrid();
+}
+
+void frmProperties::buildGrid()
+{
+    m_fg->setRedraw(false);
+    m_fg->removeCategoryRows();
+    m_fg->setCols(4);
+    m_fg->setFixedCols(0);
+    m_fg->setRows(1);
+    m_fg->setFixedRows(1);
+    m_fg->clear();
+    m_fg->setTextMatrix(0, kNameCol, QStringLiteral("Property"));
+    m_fg->setTextMatrix(0, kValueCol, QStringLiteral("Value"));
+    m_fg->setEditable(FlexGrid::EditMode::KeyboardMouse);
+    m_fg->setOutlineCol(kOutlineCol);
+    m_fg->setOwnerDraw(true);
+    for (int c = 0; c < 4; ++c)
+        m_fg->setColAlignment(c, Qt::AlignLeft | Qt::AlignVCenter);
+    m_fg->setColWidth(kOutlineCol, 230);
+    m_fg->setColUserResizable(kOutlineCol, false);
+    m_fg->setColWidth(kCategoryCol, 0);
+    m_fg->setColHidden(kCategoryCol, true);
+    // The category colour also marks the current row, so the cursor reads as part of the outline.
+    QPalette pal = m_fg->palette();
+    pal.setColor(QPalette::AlternateBase, categoryColor());
+    m_fg->setPalette(pal);
+
+    for (int i = 1; i <= m_properties.count(); ++i) {
+        const PropertyItem &p = m_properties.item(i);
+        const int row = m_fg->addItem({QString(), p.strCategory, p.strName, p.varValue});
+        m_fg->setRowData(row, i);
+    }
+    m_fg->autoSize(kNameCol, kNameCol, 300);
+    m_fg->horizontalHeader()->setStretchLastSection(true);
+    m_fg->setRedraw(true);
+    ShowCategories();
+}
+
+void frmProperties::ShowCategories()
+{
+    // Each step stands alone: a sheet without properties has no row 1 to go to.
+    m_fg->setRedraw(false);
+    m_fg->removeCategoryRows();
+    if (m_blnSortAsAdded)
+        m_fg->sort({kCategoryCol});
+    else
+        m_fg->sort({kCategoryCol, kNameCol});
+    m_fg->insertCategoryRows(kCategoryCol, kNameCol, categoryColor(), true);
+    m_fg->setColHidden(kOutlineCol, false);
+    if (m_fg->rows() > 1)
+        m_fg->setCurrentCell(1, kValueCol);
+    m_fg->setRedraw(true);
+}
+
+const PropertyItem *frmProperties::itemAt(int row) const
+{
+    if (row < m_fg->fixedRows() || row >= m_fg->rows() || m_fg->isCategory(row))
+        return nullptr;
+    return m_properties.find(m_fg->rowData(row));
+}
+
+void frmProperties::storeRow(int row)
+{
+    if (!itemAt(row))
+        return;
+    modRegistry::SaveProperty(m_strPropertyGroup, m_fg->textMatrix(row, kCategoryCol),
+                              m_fg->textMatrix(row, kNameCol), m_fg->textMatrix(row, kValueCol));
+}
+
+void frmProperties::onBeforeRowColChange(int, int, int newRow, int newCol, bool *cancel)
+{
+    // Programmatic rebuilds move freely; a user's move lands on the value.
+    if (!m_fg->redraw() || newCol == kValueCol)
+        return;
+    *cancel = true;
+    m_fg->setCurrentCell(newRow, kValueCol);
+}
+
+void frmProperties::onBeforeUserResize(int, int col, bool *cancel)
+{
+    if (col == kOutlineCol)
+        *cancel = true;
+}
+
+void frmProperties::onKeyDown(int key, Qt::KeyboardModifiers modifiers, bool *swallow)
+{
+    const int row = m_fg->row();
+    const bool category = row >= m_fg->fixedRows() && m_fg->isCategory(row);
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Home:
+        if (category)
+            m_fg->setCollapsed(row, true);
+        *swallow = true;
+        return;
+    case Qt::Key_Right:
+    case Qt::Key_End:
+        if (category)
+            m_fg->setCollapsed(row, false);
+        *swallow = true;
+        return;
+    default: break;
+    }
+    if (key >= Qt::Key_A && key <= Qt::Key_Z && (modifiers & (Qt::ControlModifier | Qt::AltModifier)))
+        *swallow = letterSearch(QChar(u'A' + (key - Qt::Key_A)));
+}
+
+bool frmProperties::letterSearch(QChar letter)
+{
+    const int current = m_fg->row();
+    auto matches = [&](int r) {
+        if (m_fg->isRowHidden(r))
+            return false;
+        const QString name = m_fg->textMatrix(r, kNameCol);
+        return !name.isEmpty() && name.at(0).toUpper() == letter;
+    };
+    int found = -1;
+    for (int r = current + 1; r < m_fg->rows() && found < 0; ++r)
+        if (matches(r))
+            found = r;
+    for (int r = m_fg->fixedRows(); r < current && found < 0; ++r)
+        if (matches(r))
+            found = r;
+    if (found < 0)
+        return false;
+    m_fg->setCurrentCell(found, kValueCol);
+    m_fg->showCell(found, kValueCol);
+    return true;
+}
+
+void frmProperties::onDblClick()
+{
+    const QModelIndex under = m_fg->indexAt(m_lastMouseDown);
+    const int row = under.isValid() ? m_fg->gridModel()->gridRow(under) : m_fg->row();
+    if (row < m_fg->fixedRows() || row >= m_fg->rows())
+        return;
+    if (m_fg->isCategory(row)) {
+        m_fg->setCollapsed(row, !m_fg->isCollapsed(row));
+        m_dblClickMarker.clear();
+        return;
+    }
+    m_dblClickMarker = QStringLiteral("*");
+    m_fg->editCell();
+    m_dblClickMarker.clear();
+    storeRow(row);
+}
+
+void frmProperties::onBeforeEdit(int row, int col, bool *cancel)
+{
+    const PropertyItem *item = itemAt(row);
+    if (col != kValueCol || !item) {
+        *cancel = true;
+        return;
+    }
+    QString list;
+    const QIcon *picture = nullptr;
+    switch (item->intType) {
+    case PropertyKind::FontName: list = m_fontList; break;
+    case PropertyKind::List: list = m_strModemList; break;
+    case PropertyKind::Font:
+        list = kButtonList;
+        picture = &m_faceFont;
+        break;
+    case PropertyKind::Color:
+        list = kButtonList;
+        picture = &m_faceColor;
+        break;
+    case PropertyKind::File:
+    case PropertyKind::Folder:
+        list = kButtonList;
+        picture = &m_faceExplorer;
+        break;
+    case PropertyKind::Boolean: list = kBooleanList; break;
+    default: break;
+    }
+    m_fg->setComboList(list);
+    // The grid asks again whenever its button or mode changes: change only what differs.
+    if (picture && m_fg->cellButtonPicture().cacheKey() != picture->cacheKey())
+        m_fg->setCellButtonPicture(*picture);
+    const auto mode = list.isEmpty() ? FlexGrid::EditMode::KeyboardMouse : FlexGrid::EditMode::Keyboard;
+    if (m_fg->editable() != mode)
+        m_fg->setEditable(mode);
+}
+
+void frmProperties::onStartEdit(int row, int col, bool *cancel)
+{
+    const QString list = m_fg->comboList();
+    if (!m_dblClickMarker.isEmpty() && !list.isEmpty() && list != kButtonList) {
+        if (const auto next = NextChoice(m_fg->textMatrix(row, col), list)) {
+            m_fg->setTextMatrix(row, col, *next);
+            *cancel = true;
+        }
+    }
+    m_dblClickMarker.clear();
+}
+
+void frmProperties::onCellButtonClick(int row, int col)
+{
+    const PropertyItem *item = itemAt(row);
+    if (!item)
+        return;
+    switch (item->intType) {
+    case PropertyKind::Color: {
+        const qint32 initial = parseColor(m_fg->textMatrix(row, col)).value_or(0);
+        // Cancelled: the colour stays as it was and is stored again.
+        if (const auto chosen = ui().chooseColor(unsigned(initial)))
+            m_fg->setTextMatrix(row, col, FormatColor(qint32(*chosen)));
+        storeRow(row);
+        break;
+    }
+    case PropertyKind::File: {
+        const QString path =
+            FileOpenSave::GetOpenFile(Platform::programFolder(), kChooseTitle, QString(), QString());
+        if (!path.isEmpty()) {
+            m_fg->setTextMatrix(row, col, path);
+            storeRow(row);
+        }
+        break;
+    }
+    case PropertyKind::Folder: {
+        const QString folder = FileOpenSave::BrowseForFolder(kChooseTitle);
+        if (!folder.isEmpty()) {
+            m_fg->setTextMatrix(row, col, folder);
+            storeRow(row);
+        }
+        break;
+    }
+    case PropertyKind::Font: {
+        const QFont current = m_fg->gridModel()->effectiveFormat(row, col).font.value_or(m_fg->font());
+        FontChoice initial{current.family(), current.pointSizeF(), current.bold(),
+                           current.italic(), current.underline(),  current.strikeOut()};
+        if (const auto chosen = ui().chooseFont(initial)) {
+            QFont f(chosen->family);
+            if (chosen->pointSize > 0)
+                f.setPointSizeF(chosen->pointSize);
+            f.setBold(chosen->bold);
+            f.setItalic(chosen->italic);
+            f.setUnderline(chosen->underline);
+            f.setStrikeOut(chosen->strikeOut);
+            m_fg->setTextMatrix(row, col, chosen->family);
+            m_fg->setCellFont(row, col, row, col, f);
+        }
+        break;
+    }
+    default: break;
+    }
+}
+
+void frmProperties::onDrawCell(QPainter *painter, int row, int col, const QRect &rect)
+{
+    const PropertyItem *item = itemAt(row);
+    if (col != kValueCol || !item || item->intType != PropertyKind::Color)
+        return;
+    const QColor color = fromColorRef(parseColor(m_fg->textMatrix(row, col)).value_or(0));
+    // From 2 right and 2 down of the corner to 15 right and 3 above the bottom, framed.
+    const QRect swatch(QPoint(rect.left() + 2, rect.top() + 2),
+                       QPoint(rect.left() + 15 - 1, rect.top() + rect.height() - 3 - 1));
+    painter->save();
+    painter->setPen(QPen(Qt::black, 1));
+    painter->setBrush(color);
+    painter->drawRect(swatch.adjusted(0, 0, -1, -1));
+    painter->restore();
+}
+
+bool frmProperties::isEscapeThatCloses(const QKeyEvent *event) const
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    return event->key() == Qt::Key_Escape && mods != Qt::ControlModifier;
+}
+
+bool frmProperties::eventFilter(QObject *watched, QEvent *event)
+{
+    // Esc closes the sheet from anywhere except an open editor, which it cancels.
+    if (watched == m_fg && event->type() == QEvent::KeyPress && !m_fg->isEditing()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Escape) {
+            if (isEscapeThatCloses(key))
+                close();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmProperties::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        if (isEscapeThatCloses(event))
+            close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void frmProperties::done(int result)
+{
+    FormPlacement::SaveFormPlacement(this);
+    QDialog::done(result);
+}
