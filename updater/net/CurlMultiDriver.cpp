@@ -25,6 +25,12 @@ CurlMultiDriver::CurlMultiDriver(QObject *parent) : QObject(parent), m_multi(cur
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, [this] { action(CURL_SOCKET_TIMEOUT, 0); });
+    // libcurl (7.88) on a reused FTP connection can read the reply to EPSV/PASV at
+    // once and then neither start the data connection nor ask for any socket to be
+    // watched: the transfer would sit until its time-out. A light, regular kick of
+    // every transfer while one runs gets it going again.
+    m_kick.setInterval(KickIntervalMs);
+    connect(&m_kick, &QTimer::timeout, this, [this] { action(CURL_SOCKET_BAD, 0); });
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlMultiDriver::timerCallback);
@@ -37,6 +43,7 @@ CurlMultiDriver::~CurlMultiDriver()
     curl_multi_cleanup(m_multi);
     m_multi = nullptr;
     m_timer.stop();
+    m_kick.stop();
     for (auto &[s, w] : m_watches) {
         delete w.read;
         delete w.write;
@@ -46,7 +53,10 @@ CurlMultiDriver::~CurlMultiDriver()
 
 bool CurlMultiDriver::add(CURL *easy)
 {
-    return curl_multi_add_handle(m_multi, easy) == CURLM_OK;
+    if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+        return false;
+    m_kick.start();
+    return true;
 }
 
 void CurlMultiDriver::remove(CURL *easy)
@@ -109,7 +119,17 @@ void CurlMultiDriver::unwatch(curl_socket_t s)
 void CurlMultiDriver::action(curl_socket_t s, int eventMask)
 {
     int running = 0;
-    curl_multi_socket_action(m_multi, s, eventMask, &running);
+    if (s == CURL_SOCKET_BAD) {
+        // The one call that runs every transfer; deprecated only in favour of those that cannot.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        curl_multi_socket_all(m_multi, &running);
+#pragma GCC diagnostic pop
+    } else
+        curl_multi_socket_action(m_multi, s, eventMask, &running);
+
+    if (running == 0)
+        m_kick.stop();
 
     std::vector<std::pair<CURL *, CURLcode>> finished;
     int left = 0;

@@ -42,7 +42,10 @@ private:
     void unwatch(curl_socket_t s);
     void action(curl_socket_t s, int eventMask);
 
+    static constexpr int KickIntervalMs = 20;
+
     CURLM *m_multi = nullptr;
     QTimer m_timer;
+    QTimer m_kick;
     std::map<curl_socket_t, Watch> m_watches;
 };

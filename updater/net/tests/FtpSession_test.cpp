@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -132,6 +133,19 @@ TEST_P(FtpRound, LogOnSizeDownloadDisconnect)
         last = bytes;
     }
     EXPECT_EQ(last, size);
+
+    // One log-on for the whole round; binary type before the size query; the data
+    // connection as asked.
+    const QStringList seen = server.commands();
+    EXPECT_EQ(seen.filter(QStringLiteral("USER ")).size(), 1) << qPrintable(seen.join(u'|'));
+    const qsizetype sizeAt = seen.indexOf(sizeCommand(QStringLiteral("mendrelparts.zip")));
+    ASSERT_GT(sizeAt, 0);
+    EXPECT_EQ(seen.at(sizeAt - 1), QStringLiteral("TYPE I"));
+    const bool sawActive = !seen.filter(QRegularExpression(QStringLiteral("^(PORT|EPRT) "))).isEmpty();
+    const bool sawPassive = !seen.filter(QRegularExpression(QStringLiteral("^(PASV|EPSV)"))).isEmpty();
+    EXPECT_EQ(sawActive, active);
+    EXPECT_EQ(sawPassive, !active);
+    EXPECT_TRUE(seen.contains(QStringLiteral("QUIT")));
 }
 
 INSTANTIATE_TEST_SUITE_P(DataConnections, FtpRound, ::testing::Values(false, true),

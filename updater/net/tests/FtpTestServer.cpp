@@ -38,7 +38,8 @@ bool FtpTestServer::start(QString *why)
                     {QStringLiteral(VANTELO_FTP_TEST_SERVER), QStringLiteral("--root"), m_root,
                      QStringLiteral("--user"), UpdateServer::UserName(), QStringLiteral("--password"),
                      UpdateServer::Password(), QStringLiteral("--mode"), mode, QStringLiteral("--rate"),
-                     QString::number(m_rate), QStringLiteral("--drop-after"), QString::number(m_dropAfter)});
+                     QString::number(m_rate), QStringLiteral("--drop-after"), QString::number(m_dropAfter),
+                     QStringLiteral("--log"), m_tempRoot.filePath(QStringLiteral("commands.log"))});
     if (!m_process.waitForStarted(10000))
         return fail(QStringLiteral("python3 did not start: ") + m_process.errorString());
     QByteArray out;
@@ -123,4 +124,12 @@ int FtpTestServer::refusedPort()
         port = ntohs(a.sin_port);
     ::close(s); // bound but never listening: the port is free and refuses
     return port;
+}
+
+QStringList FtpTestServer::commands() const
+{
+    QFile f(m_tempRoot.filePath(QStringLiteral("commands.log")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real FTP server on 127.0.0.1 (pyftpdlib under /usr/bin/python3) with the update
@@ -42,6 +43,9 @@ public:
     // A package of `size` bytes whose content is a function of its offset.
     QString putFile(const QString &name, qint64 size) const;
     static QByteArray patternBytes(qint64 size);
+
+    // Every command the server received so far, in order ("USER webupdusr", "EPSV", ...).
+    QStringList commands() const;
 
     // A port on 127.0.0.1 where nothing listens, for "connection refused".
     static int refusedPort();

@@ -6,6 +6,7 @@ Prints "PORT <n>" once it listens, then serves until killed. Modes:
   drop    the server goes away after --drop-after bytes of a download
   short   SIZE reports twice the real size (the download then comes up short)
   silent  accept connections and never answer
+With --log, every command received is appended to that file, one a line.
 """
 import argparse
 import os
@@ -37,6 +38,7 @@ def main():
     ap.add_argument("--mode", default="normal", choices=["normal", "drop", "short", "silent"])
     ap.add_argument("--rate", type=int, default=0)
     ap.add_argument("--drop-after", type=int, default=256 * 1024)
+    ap.add_argument("--log", default="")
     args = ap.parse_args()
 
     if args.mode == "silent":
@@ -60,6 +62,14 @@ def main():
         Dtp.write_limit = args.rate or 1024 * 1024
 
     class Handler(FTPHandler):
+        auth_failed_timeout = 0.1
+
+        def pre_process_command(self, line, cmd, arg):
+            if args.log:
+                with open(args.log, "a") as f:
+                    f.write(line + "\n")
+            return super().pre_process_command(line, cmd, arg)
+
         def ftp_SIZE(self, path):
             if args.mode == "short" and self._current_type != "a" and os.path.isfile(path):
                 self.respond("213 %d" % (2 * os.path.getsize(path)))
