@@ -130,25 +130,31 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
     while (m_target.size() > 1 && m_target.endsWith(u'/'))
         m_target.chop(1);
 
-    log(QStringLiteral("Begin Process File"));
-    m_view->ShowBusy();
-    m_view->EnableUpdate(false);
-    Pause(timings().pauseMs);
-
-    // Whatever happens in between, the window is handed back idle below.
+    // Whatever fails in between, the window is handed back idle below: nothing may
+    // escape into the download's completion event and leave the window busy.
     QString step = QStringLiteral("Begin Process File");
     try {
+        log(step);
+        m_view->ShowBusy();
+        m_view->EnableUpdate(false);
+        Pause(timings().pauseMs);
         unpackAndRun(packageFileName, step);
     } catch (const std::exception &e) {
         reportOutside(step, QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportOutside(step, QStringLiteral("unknown error"));
     }
 
-    m_view->ShowNotBusy();
-    m_view->EnableUpdate(true);
-    log(QStringLiteral("End Process File"));
-    m_view->SetStatusLabel(QStringLiteral("Update process completed at ") + timeNow());
-    if (g_UpdateError)
-        modService::ShowLog();
+    try {
+        m_view->ShowNotBusy();
+        m_view->EnableUpdate(true);
+        log(QStringLiteral("End Process File"));
+        m_view->SetStatusLabel(QStringLiteral("Update process completed at ") + timeNow());
+        if (g_UpdateError)
+            modService::ShowLog();
+    } catch (...) {
+        g_UpdateError = true;
+    }
 }
 
 void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &step)

@@ -25,9 +25,12 @@ void makeZip(const QString &path, const QList<ZipItem> &items)
             index = zip_dir_add(za, name.constData(), ZIP_FL_ENC_UTF_8);
         } else {
             // libzip keeps the buffer until the archive is written: hand it a copy it frees.
-            void *copy = malloc(size_t(std::max<qsizetype>(1, item.data.size())));
-            memcpy(copy, item.data.constData(), size_t(item.data.size()));
-            zip_source_t *src = zip_source_buffer(za, copy, zip_uint64_t(item.data.size()), 1);
+            void *copy = nullptr;
+            if (!item.data.isEmpty()) {
+                copy = malloc(size_t(item.data.size()));
+                memcpy(copy, item.data.constData(), size_t(item.data.size()));
+            }
+            zip_source_t *src = zip_source_buffer(za, copy, zip_uint64_t(item.data.size()), copy ? 1 : 0);
             index = zip_file_add(za, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
             if (index < 0)
                 zip_source_free(src);
