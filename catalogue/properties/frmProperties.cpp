@@ -157,10 +157,6 @@ void frmProperties::buildGrid()
     m_fg->setColUserResizable(kOutlineCol, false);
     m_fg->setColWidth(kCategoryCol, 0);
     m_fg->setColHidden(kCategoryCol, true);
-    // The category colour also marks the current row, so the cursor reads as part of the outline.
-    QPalette pal = m_fg->palette();
-    pal.setColor(QPalette::AlternateBase, categoryColor());
-    m_fg->setPalette(pal);
 
     for (int i = 1; i <= m_properties.count(); ++i) {
         const PropertyItem &p = m_properties.item(i);

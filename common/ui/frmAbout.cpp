@@ -43,6 +43,7 @@ frmAbout::frmAbout(Program program, QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(true);
+    setMinimumWidth(360);
     if (program == Program::Catalogue)
         buildCatalogue();
     else
