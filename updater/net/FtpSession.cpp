@@ -155,7 +155,9 @@ bool FtpSession::begin(Op op, const QString &url)
         curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, t);
         curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
         curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active ? "-" : nullptr);
-        curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 512L * 1024L);
+        // curl reads up to 100 buffers per wake-up while data keeps coming, so the
+        // buffer size bounds how long the event loop is away (some 6 MB here).
+        curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
         curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeCallback);
         curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
         curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &FtpSession::debugCallback);
