@@ -24,13 +24,13 @@ CurlMultiDriver::CurlMultiDriver(QObject *parent) : QObject(parent), m_multi(cur
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, [this] { action(CURL_SOCKET_TIMEOUT, 0); });
+    connect(&m_timer, &QTimer::timeout, this, [this] { action(CURL_SOCKET_TIMEOUT, 0, false); });
     // libcurl (7.88) on a reused FTP connection can read the reply to EPSV/PASV at
     // once and then neither start the data connection nor ask for any socket to be
     // watched: the transfer would sit until its time-out. A light, regular kick of
     // every transfer while one runs gets it going again.
     m_kick.setInterval(KickIntervalMs);
-    connect(&m_kick, &QTimer::timeout, this, [this] { action(CURL_SOCKET_BAD, 0); });
+    connect(&m_kick, &QTimer::timeout, this, [this] { action(CURL_SOCKET_BAD, 0, true); });
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
     curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlMultiDriver::timerCallback);
@@ -98,7 +98,7 @@ void CurlMultiDriver::watch(curl_socket_t s, int what)
         if (!n) {
             n = new QSocketNotifier(s, type, this);
             const int mask = type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT;
-            connect(n, &QSocketNotifier::activated, this, [this, s, mask] { action(s, mask); });
+            connect(n, &QSocketNotifier::activated, this, [this, s, mask] { action(s, mask, false); });
         }
         n->setEnabled(true);
     };
@@ -116,10 +116,10 @@ void CurlMultiDriver::unwatch(curl_socket_t s)
     m_watches.erase(it);
 }
 
-void CurlMultiDriver::action(curl_socket_t s, int eventMask)
+void CurlMultiDriver::action(curl_socket_t s, int eventMask, bool everyTransfer)
 {
     int running = 0;
-    if (s == CURL_SOCKET_BAD) {
+    if (everyTransfer) {
         // The one call that runs every transfer; deprecated only in favour of those that cannot.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"

@@ -40,7 +40,7 @@ private:
     static int timerCallback(CURLM *multi, long timeoutMs, void *userp);
     void watch(curl_socket_t s, int what);
     void unwatch(curl_socket_t s);
-    void action(curl_socket_t s, int eventMask);
+    void action(curl_socket_t s, int eventMask, bool everyTransfer);
 
     static constexpr int KickIntervalMs = 20;
 
