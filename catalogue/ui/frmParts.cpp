@@ -1,17 +1,197 @@
 #include "frmParts.h"
 
+#include "AppInfo.h"
+#include "FlexGrid.h"
 #include "FormPlacement.h"
+#include "Platform.h"
+#include "UiServices.h"
+#include "frmAbout.h"
+#include "modDB.h"
+#include "modGlobal.h"
+#include "modGrid.h"
+#include "modHHSubclass.h"
+#include "modRegistry.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T *named(T *object, const char *name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+// A file of the program's folder, found as Windows would: in any letter case.
+QString programFile(const QString &name)
+{
+    return Platform::findPathNoCase(Platform::programFolder() + u'/' + name);
+}
+
+void report(const QString &text)
+{
+    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+}
+
+} // namespace
 
 frmParts::frmParts(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmParts"));
     setWindowTitle(QStringLiteral("Parts"));
+    buildControls();
+    buildMenus();
+    Form_Load();
+}
+
+void frmParts::buildControls()
+{
+    auto *central = new QWidget(this);
+    Label1 = named(new QLabel(QStringLiteral("Find"), central), "Label1");
+    txtFind = named(new QLineEdit(central), "txtFind");
+    txtFind->setMaxLength(50);
+    Label1->setBuddy(txtFind);
+    cmdGO = named(new QPushButton(QStringLiteral("GO"), central), "cmdGO");
+    cmdNew = named(new QPushButton(QStringLiteral("New"), central), "cmdNew");
+    cmdClose = named(new QPushButton(QStringLiteral("&Close"), central), "cmdClose");
+    fg1 = named(new FlexGrid(central), "fg1");
+    Label2 = named(new QLabel(QStringLiteral("Associated Parts"), central), "Label2");
+    fg2 = named(new FlexGrid(central), "fg2");
+    lblStatus = named(new QLabel(central), "lblStatus");
+    for (QPushButton *b : {cmdGO, cmdNew, cmdClose})
+        b->setAutoDefault(false);
+
+    auto *top = new QHBoxLayout;
+    top->addWidget(Label1);
+    top->addWidget(txtFind, 1);
+    top->addWidget(cmdGO);
+    top->addWidget(cmdNew);
+    top->addStretch(1);
+    top->addWidget(cmdClose);
+    auto *layout = new QVBoxLayout(central);
+    layout->addLayout(top);
+    layout->addWidget(fg1, 3);
+    layout->addWidget(Label2);
+    layout->addWidget(fg2, 1);
+    layout->addWidget(lblStatus);
+    setCentralWidget(central);
+
+    setTabOrder(txtFind, cmdGO);
+    setTabOrder(cmdGO, cmdNew);
+    setTabOrder(cmdNew, cmdClose);
+    setTabOrder(cmdClose, fg1);
+    setTabOrder(fg1, fg2);
+    txtFind->setFocus();
+
+    connect(txtFind, &QLineEdit::returnPressed, this, &frmParts::Search);
+    connect(cmdGO, &QPushButton::clicked, this, &frmParts::Search);
+    connect(cmdNew, &QPushButton::clicked, this, &frmParts::NewRecord);
+    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+
+    connect(fg1, &FlexGrid::afterRowColChange, this,
+            [this](int, int, int row, int col) { fg1_AfterRowColChange(row, col); });
+    connect(fg1, &FlexGrid::dblClick, this, &frmParts::fg1_DblClick);
+    connect(fg1, &FlexGrid::keyDown, this,
+            [this](int key, Qt::KeyboardModifiers, bool *swallow) { fg1_KeyDown(key, swallow); });
+    connect(fg1, &FlexGrid::mouseDown, this,
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &pos) {
+                fg1_MouseDown(button, pos);
+            });
+    connect(fg1, &FlexGrid::afterEdit, this, &frmParts::fg1_AfterEdit);
+    connect(fg2, &FlexGrid::dblClick, this, &frmParts::fg2_DblClick);
+}
+
+void frmParts::buildMenus()
+{
+    QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+
+    m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
+    mnuShowAllRecords = named(m_mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
+    mnuRecordNew = named(m_mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
+    mnuRecordDelete = named(m_mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
+    connect(mnuShowAllRecords, &QAction::triggered, this, &frmParts::ShowAllRecords);
+    connect(mnuRecordNew, &QAction::triggered, cmdNew, &QPushButton::click);
+    connect(mnuRecordDelete, &QAction::triggered, this, &frmParts::DeleteRecords);
+
+    QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
+    mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
+    // Wired to the options sheet once it exists: show it, report its problems, list all parts.
+    mnuOptions->setEnabled(false);
+
+    QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
+    mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
+    mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
+    mnuContents->setEnabled(false);
+    connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showCatalogueAbout(this); });
+    connect(mnuContents, &QAction::triggered, this, [] { modHHSubclass::ShowHelpTopic(1000); });
+
+    mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
+    connect(mnuTest, &QAction::triggered, this, &frmParts::ShowRecordCount);
+}
+
+void frmParts::Form_Load()
+{
+    const QStringList problems = modGlobal::LoadSettings();
+    if (!problems.isEmpty())
+        report(QStringLiteral("Some stored settings could not be used; their defaults apply:\n") +
+               problems.join(u'\n'));
+
+    modGrid::GridSet1(*fg1);
+    modGrid::GridSet1(*fg2);
+
+    modRegistry::SaveAppSetting(QStringLiteral("FRONT_END"), Platform::programFolder());
+    modRegistry::SaveAppSetting(QStringLiteral("MAJOR"), QString::number(AppInfo::major));
+    modRegistry::SaveAppSetting(QStringLiteral("MINOR"), QString::number(AppInfo::minor));
+    modRegistry::SaveAppSetting(QStringLiteral("REV"), QString::number(AppInfo::revision));
+
+    const QString helpFile = programFile(QStringLiteral("orvana.chm"));
+    if (!helpFile.isEmpty() && Platform::FileExists(helpFile)) {
+        modHHSubclass::setApplicationHelpFile(helpFile);
+        mnuContents->setEnabled(true);
+    }
+    const QString marker = programFile(QStringLiteral("admin.txt"));
+    mnuTest->setVisible(!marker.isEmpty() && Platform::FileExists(marker));
+
+    const QString placement = FormPlacement::RestoreFormPlacement(this);
+    if (!placement.isEmpty())
+        report(placement);
+
+    ShowAllRecords();
+}
+
+void frmParts::SetStatus(const QString &text)
+{
+    lblStatus->setText(text.trimmed());
+}
+
+void frmParts::ShowRecordCount()
+{
+    const std::int32_t count = modDB::dbCount(QStringLiteral("PARTS"), QString());
+    MsgBox(QStringLiteral("Record Count: ") + QString::number(count), MsgIcon::None, MsgButtons::Ok,
+           AppInfo::catalogueTitle());
 }
 
 void frmParts::closeEvent(QCloseEvent *event)
 {
     FormPlacement::SaveFormPlacement(this);
     event->accept();
+}
+
+void frmParts::keyPressEvent(QKeyEvent *event)
+{
+    // Esc anywhere presses Close; an open cell editor takes its Esc before it gets here.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdClose->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }

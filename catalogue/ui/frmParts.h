@@ -2,12 +2,82 @@
 
 #include <QMainWindow>
 
-// The catalogue's main window.
+class FlexGrid;
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The catalogue's main window: the list of parts or the record view of one (fg1), the
+// parts associated with the current one (fg2), search, creation and deletion.
 class frmParts final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmParts(QWidget *parent = nullptr);
 
+    // The load sequence: settings, empty grids, the program's registry values, help and
+    // marker files, placement, all parts. Problems with stored settings or placement are
+    // reported and loading goes on with the defaults.
+    void Form_Load();
+
+    void SetStatus(const QString &text);
+    bool recordView() const { return m_RecordView; }
+
+    // Commands.
+    void ShowAllRecords();
+    void Search();
+    void ShowRecord(const QString &partId);
+    void NewRecord();
+    void DeleteRecords();
+    void ShowRecordCount();
+
+    FlexGrid *grid1() const { return fg1; }
+    FlexGrid *grid2() const { return fg2; }
+    QMenu *editMenu() const { return m_mnuEdit; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QString selectList() const;
+    bool hasDataRows(const FlexGrid *grid) const;
+    void showListResult();
+
+    // Grid events.
+    void fg1_AfterRowColChange(int newRow, int newCol);
+    void fg1_DblClick();
+    void fg1_KeyDown(int key, bool *swallow);
+    void fg1_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void fg1_AfterEdit(int row, int col);
+    void fg2_DblClick();
+    void showAssociatedParts(int row);
+
+    void deleteFromRecordView();
+    void deleteFromList();
+
+    FlexGrid *fg1 = nullptr;
+    FlexGrid *fg2 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLineEdit *txtFind = nullptr;
+    QPushButton *cmdGO = nullptr;
+    QPushButton *cmdNew = nullptr;
+    QPushButton *cmdClose = nullptr;
+    QLabel *lblStatus = nullptr;
+
+    QMenu *m_mnuEdit = nullptr;
+    QAction *mnuExit = nullptr;
+    QAction *mnuShowAllRecords = nullptr;
+    QAction *mnuRecordNew = nullptr;
+    QAction *mnuRecordDelete = nullptr;
+    QAction *mnuOptions = nullptr;
+    QAction *mnuAbout = nullptr;
+    QAction *mnuContents = nullptr;
+    QAction *mnuTest = nullptr;
+
+    bool m_RecordView = false;
 };

@@ -64,9 +64,9 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
         updateCellButton();
     });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
-        m_row = std::min(m_row, rows() - 1);
         updateFixedCells();
         updateCellButton();
+        clampCurrent();
     });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::updateFixedCells);
     connect(colsHeader, &QHeaderView::sectionResized, this, [this] { updateCellButton(); });
@@ -460,10 +460,26 @@ void FlexGrid::applyOutline()
     }
 }
 
-void FlexGrid::applyLayout()
+void FlexGrid::clampCurrent()
 {
+    const int oldRow = m_row;
+    const int oldCol = m_col;
     m_row = std::min(m_row, rows() - 1);
     m_col = std::min(m_col, cols() - 1);
+    if (m_row == oldRow && m_col == oldCol)
+        return;
+    const QModelIndex current = m_model->indexOf(m_row, m_col);
+    if (current.isValid() && currentIndex() != current) {
+        const bool wasSyncing = m_syncing;
+        m_syncing = true;
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        m_syncing = wasSyncing;
+    }
+    emit afterRowColChange(oldRow, oldCol, m_row, m_col);
+}
+
+void FlexGrid::applyLayout()
+{
     for (int c = fixedCols(); c < cols(); ++c)
         applyColumn(c);
     updateFixedCells();
@@ -476,6 +492,7 @@ void FlexGrid::applyLayout()
         m_syncing = wasSyncing;
     }
     updateCellButton();
+    clampCurrent();
 }
 
 // ---- outline -----------------------------------------------------------------------------

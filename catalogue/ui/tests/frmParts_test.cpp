@@ -1,15 +1,426 @@
+#include "FlexGrid.h"
+#include "FormPlacement.h"
+#include "NewCatalogue.h"
+#include "PartsTestDb.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
 #include "frmParts.h"
+#include "modRegistry.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
-TEST(frmParts, OpensWithItsCaption)
+#include <functional>
+
+inline void PrintTo(const QString &s, std::ostream *os)
 {
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace {
+
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+template <typename T> T *child(const QWidget &w, const char *name)
+{
+    return w.findChild<T *>(QLatin1String(name));
+}
+
+QString status(const frmParts &w)
+{
+    return child<QLabel>(w, "lblStatus")->text();
+}
+
+// A real window over a real catalogue in a temporary program folder.
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        db = std::make_unique<PartsTestDb>(env.programFolder() + QStringLiteral("/ORVANA.MDB"));
+    }
+
+    // The standard sample: an assembly with two parts hanging on it, and two loose parts.
+    void addSample()
+    {
+        db->add(QStringLiteral("ASM-100"), QStringLiteral("Pump assembly"), QStringLiteral("A-01"));
+        db->add(QStringLiteral("SEAL-2"), QStringLiteral("Oil seal"), QStringLiteral("B-02"),
+                QStringLiteral("ASM-100"));
+        db->add(QStringLiteral("BOLT-7"), QStringLiteral("Hex bolt"), QStringLiteral("C-03"),
+                QStringLiteral("ASM-100"));
+        db->add(QStringLiteral("O'RING-5"), QStringLiteral("O-ring 20% harder"), QStringLiteral("D-04"));
+        db->add(QStringLiteral("WASHER_9"), QStringLiteral("Flat washer"), QStringLiteral("E-05"));
+    }
+
+    std::unique_ptr<frmParts> open()
+    {
+        auto w = std::make_unique<frmParts>();
+        w->show();
+        fg1 = w->grid1();
+        fg2 = w->grid2();
+        return w;
+    }
+
+    int rowOf(FlexGrid *g, const QString &partNumber) const
+    {
+        for (int r = g->fixedRows(); r < g->rows(); ++r)
+            if (g->textMatrix(r, 3) == partNumber)
+                return r;
+        return -1;
+    }
+
+    void clickCell(FlexGrid *g, int row, int col, Qt::KeyboardModifiers mods = {})
+    {
+        g->showCell(row, col);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, mods,
+                          g->visualRect(g->gridModel()->indexOf(row, col)).center());
+    }
+
+    void doubleClickCell(FlexGrid *g, int row, int col)
+    {
+        clickCell(g, row, col);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {},
+                           g->visualRect(g->gridModel()->indexOf(row, col)).center());
+    }
+
+    void search(frmParts &w, const QString &text)
+    {
+        auto *find = child<QLineEdit>(w, "txtFind");
+        find->setText(text);
+        QTest::keyClick(find, Qt::Key_Return);
+    }
+
+    int recordRow(const QString &field) const
+    {
+        for (int r = 0; r < fg1->rows(); ++r)
+            if (fg1->textMatrix(r, 0).compare(field, Qt::CaseInsensitive) == 0)
+                return r;
+        return -1;
+    }
+
+    void editValue(int row, const QString &text)
+    {
+        fg1->setCurrentCell(row, 1);
+        ASSERT_TRUE(fg1->editCell());
+        auto *editor = fg1->viewport()->findChild<QLineEdit *>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        settle();
+    }
+
     TestEnv env;
     ScriptedUi ui;
-    frmParts w;
-    w.show();
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Parts"));
-    EXPECT_EQ(w.objectName(), QStringLiteral("frmParts"));
+    std::unique_ptr<PartsTestDb> db;
+    FlexGrid *fg1 = nullptr;
+    FlexGrid *fg2 = nullptr;
+};
+
+} // namespace
+
+TEST_F(Window, StartUpListsEveryPartAndWritesTheProgramValues)
+{
+    addSample();
+    auto w = open();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Parts"));
+    EXPECT_EQ(status(*w), QStringLiteral("5 records"));
+    ASSERT_EQ(fg1->rows(), 6);
+    ASSERT_EQ(fg1->cols(), 6);
+    EXPECT_TRUE(fg1->colHidden(1));
+    EXPECT_TRUE(fg1->colHidden(2));
+    EXPECT_FALSE(fg1->colHidden(3));
+    EXPECT_EQ(fg1->textMatrix(0, 3), QStringLiteral("PartNumber"));
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("ASM-100")) << "sorted by part number";
+    EXPECT_EQ(fg1->textMatrix(5, 3), QStringLiteral("WASHER_9"));
+    EXPECT_EQ(fg1->row(), 1);
+    EXPECT_EQ(fg2->rows(), 1) << "the associated parts start empty";
+    EXPECT_FALSE(w->recordView());
+    EXPECT_TRUE(ui.messages().isEmpty());
+
+    EXPECT_EQ(modRegistry::GetAppSetting(QStringLiteral("FRONT_END")), env.programFolder());
+    EXPECT_EQ(modRegistry::GetAppSetting(QStringLiteral("MAJOR")), QString::number(VANTELO_VERSION_MAJOR));
+    EXPECT_EQ(modRegistry::GetAppSetting(QStringLiteral("REV")), QString::number(VANTELO_VERSION_REVISION));
+    EXPECT_FALSE(child<QAction>(*w, "mnuContents")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*w, "mnuTest")->isVisible());
+}
+
+TEST_F(Window, HelpAndMarkerFilesSwitchTheirMenusAtStartOnly)
+{
+    TestEnv::writeFile(env.programFolder() + QStringLiteral("/orvana.chm"), "help");
+    TestEnv::writeFile(env.programFolder() + QStringLiteral("/admin.txt"), "");
+    auto w = open();
+    EXPECT_TRUE(child<QAction>(*w, "mnuContents")->isEnabled());
+    QAction *test = child<QAction>(*w, "mnuTest");
+    EXPECT_TRUE(test->isVisible());
+    db->add(QStringLiteral("P-1"), QStringLiteral("One"), QStringLiteral("X"));
+    test->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Record Count: 1"));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Orvana"));
+    EXPECT_EQ(ui.messages()[0].icon, MsgIcon::None);
+
+    QFile::remove(env.programFolder() + QStringLiteral("/admin.txt"));
+    EXPECT_TRUE(test->isVisible()) << "only the start looks for the marker";
+}
+
+TEST_F(Window, AnUnreachableDatabaseIsReportedOnceAndListsNothing)
+{
+    db.reset();
+    QFile::remove(env.programFolder() + QStringLiteral("/ORVANA.MDB"));
+    auto w = open();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Error in LoadArray")));
+    EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
+    EXPECT_EQ(status(*w), QStringLiteral("0 records"));
+}
+
+TEST_F(Window, ProblemsWithStoredSettingsAndAnUnknownDisplayColumnAreReported)
+{
+    addSample();
+    modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Debug"),
+                              QStringLiteral("Debug Mode Active"), QStringLiteral("maybe"));
+    modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Database"),
+                              QStringLiteral("Display Field List"),
+                              QStringLiteral("PartDescription, NoSuchColumn"));
+    auto w = open();
+    ASSERT_EQ(ui.messages().size(), 2);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("Debug Mode Active")));
+    EXPECT_TRUE(ui.messages()[1].text.startsWith(QStringLiteral("Error in LoadArray")));
+    EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
+    EXPECT_EQ(status(*w), QStringLiteral("0 records"));
+}
+
+TEST_F(Window, SearchListsMatchesAndTakesQuotesAndWildcardsAsTyped)
+{
+    addSample();
+    auto w = open();
+    search(*w, QStringLiteral("  seal "));
+    EXPECT_EQ(status(*w), QStringLiteral("1 records"));
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("SEAL-2"));
+
+    search(*w, QStringLiteral("o'ring"));
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("O'RING-5"));
+    search(*w, QStringLiteral("20%"));
+    EXPECT_EQ(status(*w), QStringLiteral("1 records"));
+    search(*w, QStringLiteral("_"));
+    EXPECT_EQ(status(*w), QStringLiteral("5 records")) << "the database's wildcards keep their meaning";
+    EXPECT_TRUE(ui.messages().isEmpty());
+
+    auto *find = child<QLineEdit>(*w, "txtFind");
+    find->clear();
+    QTest::keyClicks(find, QString(60, u'x'));
+    EXPECT_EQ(find->text().size(), 50);
+
+    const int before = fg1->rows();
+    search(*w, QStringLiteral("   "));
+    EXPECT_EQ(fg1->rows(), before) << "an empty search does nothing";
+}
+
+TEST_F(Window, ASearchWithoutMatchOffersToCreateThePart)
+{
+    addSample();
+    auto w = open();
+    ui.answers = {MsgAnswer::No};
+    search(*w, QStringLiteral("PUMP-9"));
+    EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
+    EXPECT_EQ(status(*w), QStringLiteral("0 records"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Add a record for Part Number PUMP-9?"));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("PUMP-9 not found"));
+    EXPECT_EQ(ui.messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(db->count(), 5);
+
+    ui.answers = {MsgAnswer::Yes};
+    search(*w, QStringLiteral("PUMP-9"));
+    EXPECT_EQ(db->count(), 6);
+    EXPECT_TRUE(w->recordView());
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("PUMP-9"));
+}
+
+TEST_F(Window, TheCurrentPartBringsItsAssociatedParts)
+{
+    addSample();
+    auto w = open();
+    clickCell(fg1, rowOf(fg1, QStringLiteral("SEAL-2")), 3);
+    ASSERT_EQ(fg2->rows(), 4);
+    EXPECT_EQ(fg2->textMatrix(1, 3), QStringLiteral("ASM-100"));
+    EXPECT_EQ(fg2->textMatrix(2, 3), QStringLiteral("BOLT-7"));
+    EXPECT_EQ(fg2->textMatrix(3, 3), QStringLiteral("SEAL-2"));
+    EXPECT_TRUE(fg2->colHidden(1));
+    EXPECT_TRUE(fg2->colHidden(2));
+    EXPECT_EQ(status(*w), QStringLiteral("3 associated parts found for ASM-100"));
+
+    clickCell(fg1, rowOf(fg1, QStringLiteral("WASHER_9")), 3);
+    EXPECT_EQ(fg2->rows(), 1);
+    EXPECT_EQ(fg2->textMatrix(0, 0), QString());
+
+    // A double-click in the associated parts opens that part in the result grid.
+    clickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    doubleClickCell(fg2, 1, 3);
+    EXPECT_TRUE(w->recordView());
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("ASM-100"));
+}
+
+TEST_F(Window, DoubleClickShowsTheRecordViewWhoseNamesAreNotEdited)
+{
+    addSample();
+    auto w = open();
+    doubleClickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    ASSERT_TRUE(w->recordView());
+    EXPECT_EQ(fg1->cols(), 2);
+    EXPECT_EQ(fg1->fixedRows(), 1);
+    EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("PartID"));
+    EXPECT_FALSE(fg1->gridModel()->indexOf(0, 1).isValid()) << "the PartID row is a header";
+    const int bin = recordRow(QStringLiteral("Bin"));
+    EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("C-03"));
+    EXPECT_TRUE(fg1->gridModel()->flags(fg1->gridModel()->indexOf(bin, 1)) & Qt::ItemIsEditable);
+
+    clickCell(fg1, bin, 0);
+    EXPECT_EQ(fg1->row(), bin);
+    EXPECT_EQ(fg1->col(), 1);
+
+    // A double-click in the record view does not open another record.
+    ui.clear();
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    EXPECT_TRUE(ui.messages().isEmpty()) << "Delete in the record view goes to the grid";
+}
+
+TEST_F(Window, RecordViewEditsAreTypedAndWrittenAtOnce)
+{
+    addSample();
+    auto w = open();
+    doubleClickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+
+    editValue(recordRow(QStringLiteral("Bin")), QString(21, u'Z'));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("The entered value is too long.")));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id),
+              QStringLiteral("C-03"));
+
+    ui.clear();
+    editValue(recordRow(QStringLiteral("Bin")), QStringLiteral("  K-11  "));
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id),
+              QStringLiteral("K-11"));
+
+    editValue(recordRow(QStringLiteral("Qty")), QStringLiteral("abc"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Long Integer Field Not Updated"));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Qty FROM PARTS WHERE PartID = ") + id), QStringLiteral("0"));
+}
+
+TEST_F(Window, NewRefusesAnEmptyNumberAndOpensAnExistingPart)
+{
+    addSample();
+    auto w = open();
+    auto *find = child<QLineEdit>(*w, "txtFind");
+    auto *cmdNew = child<QPushButton>(*w, "cmdNew");
+    find->setText(QStringLiteral("   "));
+    cmdNew->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Please enter a part number"));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Create new record"));
+    EXPECT_EQ(ui.messages()[0].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(w->recordView());
+
+    find->setText(QStringLiteral("seal-2"));
+    cmdNew->click();
+    EXPECT_EQ(db->count(), 5) << "an existing part is opened, not made again";
+    ASSERT_TRUE(w->recordView());
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("SEAL-2"));
+
+    find->setText(QStringLiteral("CAP'N-1"));
+    child<QAction>(*w, "mnuRecordNew")->trigger();
+    EXPECT_EQ(db->count(), 6);
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("CAP'N-1"));
+}
+
+TEST_F(Window, DeletingOneRowKeepsTheListAndItsStatus)
+{
+    addSample();
+    auto w = open();
+    clickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    ui.answers = {MsgAnswer::Yes};
+    ui.clear();
+    const QString before = status(*w);
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Delete BOLT-7"));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Delete record"));
+    EXPECT_EQ(db->count(), 4);
+    EXPECT_EQ(rowOf(fg1, QStringLiteral("BOLT-7")), -1);
+    EXPECT_EQ(fg1->rows(), 5);
+    EXPECT_EQ(status(*w), before);
+
+    // No: nothing happens.
+    ui.answers = {MsgAnswer::No};
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    EXPECT_EQ(db->count(), 4);
+}
+
+TEST_F(Window, DeletingSeveralRowsReloadsTheList)
+{
+    addSample();
+    auto w = open();
+    clickCell(fg1, 1, 3);
+    clickCell(fg1, 3, 3, Qt::ShiftModifier);
+    ui.answers = {MsgAnswer::Yes};
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Delete 3 records?"));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Delete records"));
+    EXPECT_EQ(db->count(), 2);
+    EXPECT_EQ(status(*w), QStringLiteral("2 records"));
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("SEAL-2"));
+}
+
+TEST_F(Window, DeletingFromTheRecordViewGoesBackToTheList)
+{
+    addSample();
+    auto w = open();
+    doubleClickCell(fg1, rowOf(fg1, QStringLiteral("SEAL-2")), 3);
+    ASSERT_TRUE(w->recordView());
+    ui.answers = {MsgAnswer::Yes};
+    child<QAction>(*w, "mnuRecordDelete")->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    // The label is the record's second column, AsscWith.
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Delete ASM-100"));
+    EXPECT_FALSE(w->recordView());
+    EXPECT_EQ(db->count(), 4);
+    EXPECT_EQ(status(*w), QStringLiteral("4 records"));
+}
+
+TEST_F(Window, EveryWayOfClosingSavesThePlacement)
+{
+    const auto left = [] {
+        return modRegistry::GetProperty(QStringLiteral("Form Settings"), QStringLiteral("frmParts"),
+                                        QStringLiteral("frmParts_Left"), QString());
+    };
+    const QList<std::function<void(frmParts &)>> ways{
+        [](frmParts &w) { child<QAction>(w, "mnuExit")->trigger(); },
+        [](frmParts &w) { child<QPushButton>(w, "cmdClose")->click(); },
+        [](frmParts &w) { QTest::keyClick(child<QLineEdit>(w, "txtFind"), Qt::Key_Escape); },
+        [](frmParts &w) { w.close(); },
+    };
+    int x = 40;
+    for (const auto &closeBy : ways) {
+        auto w = open();
+        w->move(x, 50);
+        closeBy(*w);
+        EXPECT_FALSE(w->isVisible());
+        EXPECT_EQ(left(), QString::number(FormPlacement::pixelsToTwips(w->frameGeometry().x(),
+                                                                       FormPlacement::logicalDpi(w.get()))));
+        x += 40;
+    }
 }

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "GridSource.h"
+#include "modDB.h"
+
+// A query's data array as the cells of a grid: the grid turns a cell into text only when
+// it shows or measures it.
+class DataArraySource final : public GridSource {
+public:
+    explicit DataArraySource(DataArray data) : m_data(std::move(data)) {}
+
+    int rowCount() const override { return m_data.rowCount(); }
+    int columnCount() const override { return m_data.fieldCount(); }
+    QString text(int row, int col) const override { return m_data.text(col, row); }
+    int lengthHint(int row, int col) const override { return int(m_data.utf8(col, row).size()); }
+
+private:
+    DataArray m_data;
+};

@@ -1,0 +1,100 @@
+// frmParts: creating and deleting parts.
+#include "frmParts.h"
+
+#include "FlexGrid.h"
+#include "UiServices.h"
+#include "modDB.h"
+#include "modGrid.h"
+
+#include <QLineEdit>
+
+namespace {
+QString partCriterion(const QString &partNumber)
+{
+    return QStringLiteral("PartNumber='") + modDB::SQLQuote(partNumber) + u'\'';
+}
+
+QString deleteStatement(const QString &partId)
+{
+    return QStringLiteral("Delete from PARTS where PartID = ") + partId;
+}
+
+bool confirm(const QString &text, const QString &title)
+{
+    return MsgBox(text, MsgIcon::Question, MsgButtons::YesNo, title) == MsgAnswer::Yes;
+}
+} // namespace
+
+void frmParts::NewRecord()
+{
+    const QString partNumber = txtFind->text().trimmed();
+    if (partNumber.isEmpty()) {
+        MsgBox(QStringLiteral("Please enter a part number"), MsgIcon::Exclamation, MsgButtons::Ok,
+               QStringLiteral("Create new record"));
+        txtFind->setFocus();
+        return;
+    }
+    const QString found =
+        modDB::LookUp(QStringLiteral("PARTS"), QStringLiteral("PARTID"), partCriterion(partNumber));
+    if (found.toLongLong() > 0) {
+        ShowRecord(found);
+        return;
+    }
+    if (modDB::RunSQL(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('") +
+                      modDB::SQLQuote(partNumber) + QStringLiteral("')")) != 0)
+        return;
+    ShowRecord(modDB::LookUp(QStringLiteral("PARTS"), QStringLiteral("PARTID"), partCriterion(partNumber)));
+}
+
+void frmParts::DeleteRecords()
+{
+    if (m_RecordView)
+        deleteFromRecordView();
+    else
+        deleteFromList();
+    if (!hasDataRows(fg1))
+        modGrid::GridSet1(*fg2);
+}
+
+void frmParts::deleteFromRecordView()
+{
+    const QString partId = fg1->textMatrix(0, 1).trimmed();
+    // A record view that found no record has no part to delete.
+    if (partId.isEmpty())
+        return;
+    if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(1, 1), QStringLiteral("Delete record")))
+        return;
+    modDB::RunSQL(deleteStatement(partId));
+    ShowAllRecords();
+}
+
+void frmParts::deleteFromList()
+{
+    const int count = fg1->selectedRowCount();
+    if (count == 1) {
+        const int row = fg1->row();
+        if (row < fg1->fixedRows())
+            return;
+        if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(row, 3), QStringLiteral("Delete record")))
+            return;
+        modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
+        fg1->removeItem(row);
+        return;
+    }
+    if (!confirm(QStringLiteral("Delete ") + QString::number(count) + QStringLiteral(" records?"),
+                 QStringLiteral("Delete records")))
+        return;
+    QList<int> rows;
+    rows.reserve(count);
+    for (int n = 0; n < count; ++n)
+        rows << fg1->selectedRow(n);
+    // The list is reloaded afterwards: no need to follow every removal with the associated parts.
+    fg1->blockSignals(true);
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        const QString partId = fg1->textMatrix(*it, 1);
+        fg1->removeItem(*it);
+        modDB::RunSQL(deleteStatement(partId));
+    }
+    fg1->blockSignals(false);
+    ShowAllRecords();
+}

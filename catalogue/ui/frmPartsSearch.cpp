@@ -1,0 +1,148 @@
+// frmParts: listing, searching, the associated parts and the record view.
+#include "frmParts.h"
+
+#include "FlexGrid.h"
+#include "UiServices.h"
+#include "UpdateField.h"
+#include "modDB.h"
+#include "modGlobal.h"
+#include "modGrid.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+QString frmParts::selectList() const
+{
+    return QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, ") + g_DisplayFieldList;
+}
+
+bool frmParts::hasDataRows(const FlexGrid *grid) const
+{
+    return grid->rows() > grid->fixedRows();
+}
+
+void frmParts::showListResult()
+{
+    m_RecordView = false;
+    if (hasDataRows(fg1)) {
+        fg1->setColHidden(1, true);
+        fg1->setColHidden(2, true);
+        fg1->setCurrentCell(1, 1);
+        fg1->select(1, 1, 1, fg1->cols() - 1);
+    }
+    SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records"));
+}
+
+void frmParts::ShowAllRecords()
+{
+    modGrid::g_LoadGrid(*fg1, selectList() + QStringLiteral(" from PARTS Order By 3"), 0);
+    showListResult();
+    modGrid::GridSet1(*fg2);
+}
+
+void frmParts::Search()
+{
+    const QString text = txtFind->text().trimmed();
+    if (text.isEmpty())
+        return;
+    const QString quoted = modDB::SQLQuote(text);
+    modGrid::g_LoadGrid(*fg1,
+                        selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
+                            QStringLiteral("%' OR PartDescription LIKE '%") + quoted +
+                            QStringLiteral("%' ORDER BY 3"),
+                        0);
+    showListResult();
+    if (hasDataRows(fg1))
+        return;
+    const MsgAnswer answer =
+        MsgBox(QStringLiteral("Add a record for Part Number ") + text + u'?', MsgIcon::Question,
+               MsgButtons::YesNo, text + QStringLiteral(" not found"));
+    if (answer == MsgAnswer::Yes) {
+        cmdNew->click();
+        fg1->setFocus();
+    }
+}
+
+void frmParts::ShowRecord(const QString &partId)
+{
+    m_RecordView = true;
+    modGrid::g_LoadGrid(*fg1, QStringLiteral("Select * from parts where PartID = ") + partId, -1);
+    if (fg1->cols() == 2 && fg1->fixedCols() == 0) {
+        fg1->setFixedRows(1);
+        fg1->setEditable(FlexGrid::EditMode::KeyboardMouse);
+    }
+}
+
+void frmParts::showAssociatedParts(int row)
+{
+    // A fixed row holds the column names, not a part.
+    if (!hasDataRows(fg1) || row < fg1->fixedRows()) {
+        modGrid::GridSet1(*fg2);
+        return;
+    }
+    const QString link = fg1->textMatrix(row, 2).trimmed();
+    if (link.isEmpty()) {
+        modGrid::GridSet1(*fg2);
+        return;
+    }
+    const QString quoted = modDB::SQLQuote(link);
+    modGrid::g_LoadGrid(*fg2,
+                        selectList() + QStringLiteral(" from PARTS WHERE AsscWith = '") + quoted +
+                            QStringLiteral("' OR PartNumber = '") + quoted + QStringLiteral("' Order By 3"),
+                        0);
+    if (hasDataRows(fg2)) {
+        fg2->setColHidden(1, true);
+        fg2->setColHidden(2, true);
+        SetStatus(QString::number(fg2->rows() - 1) + QStringLiteral(" associated parts found for ") + link);
+    }
+}
+
+void frmParts::fg1_AfterRowColChange(int newRow, int newCol)
+{
+    if (m_RecordView) {
+        // The names are not edited: a click on one goes to its value.
+        if (newCol == 0) {
+            fg1->setCurrentCell(newRow, 1);
+            fg1->select(newRow, 1, newRow, fg1->cols() - 1);
+        }
+        return;
+    }
+    showAssociatedParts(newRow);
+}
+
+void frmParts::fg1_DblClick()
+{
+    if (m_RecordView || !hasDataRows(fg1) || fg1->row() < fg1->fixedRows())
+        return;
+    ShowRecord(fg1->textMatrix(fg1->row(), 1));
+}
+
+void frmParts::fg2_DblClick()
+{
+    if (!hasDataRows(fg2) || fg2->row() < fg2->fixedRows())
+        return;
+    ShowRecord(fg2->textMatrix(fg2->row(), 1));
+}
+
+void frmParts::fg1_KeyDown(int key, bool *swallow)
+{
+    if (!m_RecordView && key == Qt::Key_Delete) {
+        *swallow = true;
+        DeleteRecords();
+    }
+}
+
+void frmParts::fg1_MouseDown(Qt::MouseButton button, const QPoint &pos)
+{
+    if (button == Qt::RightButton)
+        m_mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
+}
+
+void frmParts::fg1_AfterEdit(int row, int)
+{
+    if (!m_RecordView)
+        return;
+    const std::int32_t partId = fg1->textMatrix(0, 1).trimmed().toInt();
+    modDB::UpdateField(partId, fg1->textMatrix(row, 0), fg1->textMatrix(row, 1));
+}

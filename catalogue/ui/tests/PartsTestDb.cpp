@@ -1,0 +1,61 @@
+#include "PartsTestDb.h"
+
+#include "NewCatalogue.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+PartsTestDb::PartsTestDb(const QString &path)
+{
+    QString error;
+    EXPECT_TRUE(NewCatalogue::create(path, 0, &error)) << error.toStdString();
+    EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &m_db), SQLITE_OK);
+}
+
+PartsTestDb::~PartsTestDb()
+{
+    sqlite3_close(m_db);
+}
+
+void PartsTestDb::exec(const QString &sql)
+{
+    char *error = nullptr;
+    EXPECT_EQ(sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "") << " in " << sql.toStdString();
+    sqlite3_free(error);
+}
+
+void PartsTestDb::add(const QString &partNumber, const QString &description, const QString &bin,
+                      const QString &asscWith)
+{
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(m_db,
+                       "INSERT INTO PARTS (PartNumber, PartDescription, Bin, AsscWith) VALUES (?, ?, ?, ?)",
+                       -1, &st, nullptr);
+    const QByteArray values[] = {partNumber.toUtf8(), description.toUtf8(), bin.toUtf8(), asscWith.toUtf8()};
+    for (int i = 0; i < 4; ++i) {
+        if (i == 3 && asscWith.isEmpty())
+            sqlite3_bind_null(st, 4);
+        else
+            sqlite3_bind_text(st, i + 1, values[i].constData(), int(values[i].size()), SQLITE_TRANSIENT);
+    }
+    EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
+    sqlite3_finalize(st);
+}
+
+int PartsTestDb::count()
+{
+    return value(QStringLiteral("SELECT COUNT(*) FROM PARTS")).toInt();
+}
+
+QString PartsTestDb::value(const QString &sql)
+{
+    sqlite3_stmt *st = nullptr;
+    QString result;
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+        result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return result;
+}
