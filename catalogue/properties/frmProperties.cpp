@@ -103,7 +103,9 @@ frmProperties::frmProperties(QWidget *parent) : QDialog(parent), m_fg(new FlexGr
     m_fg->installEventFilter(this);
 
     // Load: placement, font list, group, an empty sheet.
-    FormPlacement::RestoreFormPlacement(this);
+    const QString placement = FormPlacement::RestoreFormPlacement(this);
+    if (!placement.isEmpty())
+        MsgBox(placement, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
     QStringList fonts = QFontDatabase::families();
     fonts.removeDuplicates();
     m_fontList = fonts.isEmpty() ? QStringLiteral("|") : u'|' + fonts.join(u'|');
