@@ -36,7 +36,7 @@ bool DataArray::append(std::string_view utf8)
 {
     if (m_text.size() + utf8.size() > std::numeric_limits<std::uint32_t>::max())
         return false;
-    m_text.insert(m_text.end(), utf8.begin(), utf8.end());
+    m_text.append(utf8.data(), utf8.size());
     m_ends.push_back(std::uint32_t(m_text.size()));
     if (m_ends.size() > m_nulls.size() * 64)
         m_nulls.push_back(0);
@@ -46,9 +46,15 @@ bool DataArray::append(std::string_view utf8)
 bool DataArray::appendNull()
 {
     append({});
-    const std::size_t i = m_ends.size() - 1;
-    m_nulls[i / 64] |= std::uint64_t(1) << (i % 64);
+    m_nulls.back() |= std::uint64_t(1) << ((m_ends.size() - 1) % 64);
     return true;
+}
+
+void DataArray::finish()
+{
+    m_text.shrink_to_fit();
+    m_ends.shrink_to_fit();
+    m_nulls.shrink_to_fit();
 }
 
 std::size_t DataArray::memoryBytes() const

@@ -159,19 +159,20 @@ QString schema()
     // The part-number index also carries the other columns of the part lists: the lists are
     // ordered by part number, and SQLite walks this index for them; without the columns in it
     // each row would be fetched from the table at random, several times slower than a scan.
-    return QStringLiteral("CREATE TABLE PARTS (\n"
-                          "  PartID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
-                          "  AsscWith VARCHAR(50) COLLATE NOCASE,\n"
-                          "  PartNumber VARCHAR(50) COLLATE NOCASE,\n"
-                          "  PartDescription VARCHAR(255) COLLATE NOCASE,\n"
-                          "  Bin VARCHAR(20) COLLATE NOCASE,\n"
-                          "  Qty LONG DEFAULT 0,\n"
-                          "  Price CURRENCY DEFAULT 0,\n"
-                          "  LastOrdered DATETIME,\n"
-                          "  Notes TEXT COLLATE NOCASE\n"
-                          ");\n"
-                          "CREATE INDEX PARTS_PartNumber ON PARTS (PartNumber, PartDescription, Bin, AsscWith);\n"
-                          "CREATE INDEX PARTS_AsscWith ON PARTS (AsscWith);\n");
+    return QStringLiteral(
+        "CREATE TABLE PARTS (\n"
+        "  PartID INTEGER PRIMARY KEY AUTOINCREMENT,\n"
+        "  AsscWith VARCHAR(50) COLLATE NOCASE,\n"
+        "  PartNumber VARCHAR(50) COLLATE NOCASE,\n"
+        "  PartDescription VARCHAR(255) COLLATE NOCASE,\n"
+        "  Bin VARCHAR(20) COLLATE NOCASE,\n"
+        "  Qty LONG DEFAULT 0,\n"
+        "  Price CURRENCY DEFAULT 0,\n"
+        "  LastOrdered DATETIME,\n"
+        "  Notes TEXT COLLATE NOCASE\n"
+        ");\n"
+        "CREATE INDEX PARTS_PartNumber ON PARTS (PartNumber, PartDescription, Bin, AsscWith);\n"
+        "CREATE INDEX PARTS_AsscWith ON PARTS (AsscWith);\n");
 }
 
 bool create(const QString &path, int sampleParts, QString *error)

@@ -168,4 +168,5 @@ void OdbcRecordset::getRows(DataArray &data)
         data.endRow();
         fetch();
     }
+    data.finish();
 }

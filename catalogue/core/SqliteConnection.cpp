@@ -17,7 +17,8 @@ SqliteConnection::SqliteConnection(const QString &connectionString)
         throw DbError{QStringLiteral("Could not find file '%1'.").arg(file), SQLITE_CANTOPEN,
                       QStringLiteral("SQLite")};
 
-    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         DbError e = error(m_db, rc);
         e.description += QStringLiteral(" (%1)").arg(file);

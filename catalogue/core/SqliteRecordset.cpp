@@ -104,4 +104,5 @@ void SqliteRecordset::getRows(DataArray &data)
         data.endRow();
         step();
     }
+    data.finish();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RawBuffer.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +38,8 @@ public:
     bool append(std::string_view utf8);
     bool appendNull();
     void endRow() { ++m_rows; }
+    // Gives back what the buffers reserved beyond their contents.
+    void finish();
 
     // What the array occupies in memory, and the bytes of its cells' text alone.
     std::size_t memoryBytes() const;
@@ -46,9 +50,9 @@ private:
 
     int m_fields = 0;
     int m_rows = 0;
-    std::vector<char> m_text;
-    std::vector<std::uint32_t> m_ends;  // end offset of each cell in m_text, row by row
-    std::vector<std::uint64_t> m_nulls; // one bit per cell
+    RawBuffer<char> m_text;
+    RawBuffer<std::uint32_t> m_ends;  // end offset of each cell in m_text, row by row
+    RawBuffer<std::uint64_t> m_nulls; // one bit per cell
 };
 
 // Per field of the last query that returned a row: attribute 0 its name, 1 its type code

@@ -1,0 +1,134 @@
+// LoadArray of the part lists against the sqlite3 shell (output to /dev/null) on the same
+// catalogue, running the same statement and the same statement with NOT INDEXED, and the
+// memory the data array takes against the bytes of its text.
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QFileInfo>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Runs a program with its output sent to /dev/null; false when it did not succeed.
+bool run(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    for (const auto &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+template <typename F> double best(int runs, F f)
+{
+    f(); // warm the page cache and the engine
+    double t = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        f();
+        t = std::min(t, seconds(start));
+    }
+    return t;
+}
+
+struct Statement {
+    const char *name;
+    QString sql, notIndexed;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList sizes{QStringLiteral("100000"), QStringLiteral("1000000")};
+    QString dir = QStringLiteral("/tmp");
+    int runs = 3;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--parts"))
+            sizes = QString::fromLocal8Bit(argv[i + 1]).split(u',');
+        else if (!std::strcmp(argv[i], "--dir"))
+            dir = QString::fromLocal8Bit(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--runs"))
+            runs = std::max(1, std::atoi(argv[i + 1]));
+    }
+
+    const QString select =
+        QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin from PARTS");
+    const Statement statements[] = {
+        {"show all", select + QStringLiteral(" Order By 3"),
+         select + QStringLiteral(" NOT INDEXED Order By 3")},
+        {"search 123",
+         select + QStringLiteral(" where PartNumber LIKE '%123%' OR PartDescription LIKE '%123%' ORDER BY 3"),
+         select +
+             QStringLiteral(
+                 " NOT INDEXED where PartNumber LIKE '%123%' OR PartDescription LIKE '%123%' ORDER BY 3")},
+    };
+
+    std::printf("%-9s %-11s %8s %11s %13s %13s %7s  %s\n", "parts", "statement", "rows", "LoadArray",
+                "sqlite3 same", "NOT INDEXED", "ratio", "goal <= 1.3");
+    bool allMet = true;
+    for (const QString &size : sizes) {
+        const QString file = dir + QStringLiteral("/orvana-bench-") + size + QStringLiteral(".mdb");
+        if (!QFileInfo::exists(file) &&
+            !run({ORVANA_NEWDB, file.toStdString(), "--sample", size.toStdString()})) {
+            std::fprintf(stderr, "cannot create %s\n", qPrintable(file));
+            return 1;
+        }
+        g_DbConnect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file;
+
+        for (const Statement &s : statements) {
+            DataArray data;
+            QStringList names;
+            const double ours = best(runs, [&] {
+                if (modDB::LoadArray(s.sql, data, names) != 0)
+                    std::exit(1);
+            });
+            const std::string path = file.toStdString();
+            const double same = best(runs, [&] { run({"sqlite3", path, s.sql.toStdString()}); });
+            const double plain = best(runs, [&] { run({"sqlite3", path, s.notIndexed.toStdString()}); });
+            const double ratio = ours / std::min(same, plain);
+            allMet = allMet && ratio <= 1.3;
+            std::printf("%-9s %-11s %8d %9.3f s %11.3f s %11.3f s %7.2f  %s\n", qPrintable(size), s.name,
+                        data.rowCount(), ours, same, plain, ratio, ratio <= 1.3 ? "met" : "MISSED");
+            if (std::strcmp(s.name, "show all") == 0) {
+                const double mem = double(data.memoryBytes()), text = double(data.textBytes());
+                allMet = allMet && mem <= 2.5 * text;
+                std::printf("%-9s %-11s memory: text of the cells %.1f MB, data array %.1f MB, %.2f times "
+                            "(goal <= 2.5: %s)\n",
+                            qPrintable(size), "", text / 1e6, mem / 1e6, mem / text,
+                            mem <= 2.5 * text ? "met" : "MISSED");
+            }
+            std::fflush(stdout);
+        }
+    }
+    return allMet ? 0 : 3;
+}
