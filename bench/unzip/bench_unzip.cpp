@@ -30,7 +30,7 @@ namespace {
 
 constexpr int kFiles = 2000;
 constexpr qint64 kTotalBytes = 100LL * 1024 * 1024;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 // Half text that deflates well, half noise that does not: a package of programs and
 // data files compresses about like this.

@@ -7,13 +7,18 @@
 #include "modGlobal.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 QString g_TargetFolder;
 bool g_UpdateError = false;
@@ -26,22 +31,58 @@ QString logFilePath()
     return Platform::programFolder() + u'/' + AppInfo::updaterTitle() + QStringLiteral(".txt");
 }
 
+namespace {
+
+// The stamp reads the locale's formats each time; within one second it cannot change.
+QString stampNow()
+{
+    static qint64 cachedSecond = -1;
+    static QString cached;
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    if (before == cachedSecond)
+        return cached;
+    QString stamp = modGlobal::logStamp();
+    if (QDateTime::currentSecsSinceEpoch() == before) {
+        cachedSecond = before;
+        cached = stamp;
+    }
+    return stamp;
+}
+
+} // namespace
+
 bool LogEvent(const QString &text, QString *error)
 {
-    QFile file(logFilePath());
-    QString entry = modGlobal::logStamp() + QStringLiteral(" - ") + text;
+    QString entry = stampNow() + QStringLiteral(" - ") + text;
     entry.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     entry.replace(u'\n', QStringLiteral("\r\n"));
     entry += QStringLiteral("\r\n");
     const QByteArray bytes = entry.toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() ||
-        !file.flush()) {
-        if (error)
-            *error = QStringLiteral("The log file %1 cannot be written: %2")
-                         .arg(file.fileName(), file.errorString());
-        return false;
+    const QString path = logFilePath();
+    // Opened and closed for every entry, so each line is on disk once it is logged.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    bool ok = fd >= 0;
+    int err = ok ? 0 : errno;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = false;
+            err = n < 0 ? errno : EIO;
+        } else {
+            done += n;
+        }
     }
-    return true;
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok && error)
+        *error = QStringLiteral("The log file %1 cannot be written: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(err)));
+    return ok;
 }
 
 void ResetLog()
