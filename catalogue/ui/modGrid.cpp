@@ -73,9 +73,12 @@ void fillRecordView(const DataArray &data, FlexGrid &grid, const QStringList &fi
     }
     grid.setColAlignment(0, kRightTop);
     grid.setColAlignment(1, kLeftTop);
-    grid.autoSize(0, 0, 150);
+    // Bold before fitting, so the names are measured as they are drawn.
     grid.setCellBackColor(0, 0, fields - 1, 0, Qt::white);
     grid.setCellFontBold(0, 0, fields - 1, 0, true);
+    grid.autoSize(0, 0, 150);
+    // The values get the rest of the width.
+    grid.horizontalHeader()->setStretchLastSection(true);
     grid.setCurrentCell(0, 1);
     // Row 0, the part's PartID, becomes a header that cannot be edited.
     grid.setFixedRows(1);
