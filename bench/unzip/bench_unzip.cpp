@@ -59,7 +59,8 @@ void makeData(const QString &work)
     QRandomGenerator rng(42);
     const qint64 each = kTotalBytes / kFiles;
     for (int i = 0; i < kFiles; ++i) {
-        const QString path = work + QStringLiteral("/files/d%1/f%2.dat").arg(i % 20).arg(i, 4, 10, QChar(u'0'));
+        const QString path =
+            work + QStringLiteral("/files/d%1/f%2.dat").arg(i % 20).arg(i, 4, 10, QChar(u'0'));
         QDir().mkpath(path.section(u'/', 0, -2));
         QFile f(path);
         if (f.open(QIODevice::WriteOnly))
@@ -117,7 +118,8 @@ void report(const char *what, const std::vector<double> &ours, const std::vector
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QString work = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/vantelo-bench-unzip");
+    const QString work =
+        argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp/vantelo-bench-unzip");
     QDir(work).removeRecursively();
     QDir().mkpath(work + QStringLiteral("/program"));
     Platform::setProgramFolder(work + QStringLiteral("/program"));
@@ -143,9 +145,15 @@ int main(int argc, char **argv)
         int rc = 0;
         oursFresh.push_back(timeMs([&] { rc = Zip::UnzipPackage(package, a); }));
         bool ok = true;
-        unzipFresh.push_back(timeMs([&] { ok = runTool(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), b}); }));
+        unzipFresh.push_back(timeMs([&] {
+            ok = runTool(QStringLiteral("unzip"),
+                         {QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), b});
+        }));
         oursOver.push_back(timeMs([&] { rc |= Zip::UnzipPackage(package, a); }));
-        unzipOver.push_back(timeMs([&] { ok = ok && runTool(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), b}); }));
+        unzipOver.push_back(timeMs([&] {
+            ok = ok && runTool(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package,
+                                                         QStringLiteral("-d"), b});
+        }));
         if (rc != 0 || !ok) {
             std::fprintf(stderr, "unpacking failed (ours %d, unzip %s)\n", rc, ok ? "ok" : "failed");
             return 1;
@@ -179,7 +187,8 @@ int main(int argc, char **argv)
         bool ok = true;
         cpCopy.push_back(timeMs([&] {
             QDir().mkpath(work + QStringLiteral("/cp"));
-            ok = runTool(QStringLiteral("cp"), QStringList{QStringLiteral("-t"), work + QStringLiteral("/cp")} + sources);
+            ok = runTool(QStringLiteral("cp"),
+                         QStringList{QStringLiteral("-t"), work + QStringLiteral("/cp")} + sources);
         }));
         if (result != PackageProcessor::Completed || g_UpdateError || !ok ||
             QDir(work + QStringLiteral("/copied")).count() != uint(kFiles + 2)) {
@@ -188,7 +197,9 @@ int main(int argc, char **argv)
         }
     }
     report("2,000 File Copy lines", oursCopy, cpCopy, "cp", 1.5);
-    std::printf("\n(median of %d rounds; the copy includes the interpreter's log, one open and close per entry)\n", kRounds);
+    std::printf(
+        "\n(median of %d rounds; the copy includes the interpreter's log, one open and close per entry)\n",
+        kRounds);
 
     QDir(work).removeRecursively();
     return 0;
