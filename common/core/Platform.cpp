@@ -34,11 +34,6 @@ bool FolderExists(const QString &path)
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-bool isAbsoluteField(const QString &path)
-{
-    return path.startsWith(u'/') || path.startsWith(u'\\') || (path.size() >= 2 && path.at(1) == u':');
-}
-
 QString toLocalPath(const QString &windowsOrLocal)
 {
     QString p = windowsOrLocal;

@@ -15,8 +15,6 @@ bool FolderExists(const QString &path); // an existing folder
 
 // Backslashes become "/"; a drive letter ("C:") is dropped so "C:\x" is "/x".
 QString toLocalPath(const QString &windowsOrLocal);
-// True for "/..." and for "X:..." (a drive letter).
-bool isAbsoluteField(const QString &path);
 
 // The existing path that matches `path` when every component is compared without
 // regard to letter case, preferring the exact spelling; "" when none exists.
