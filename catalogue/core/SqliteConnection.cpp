@@ -46,12 +46,7 @@ SqliteConnection::~SqliteConnection()
 
 void SqliteConnection::execute(const QString &sql)
 {
-    const QByteArray text = DbTypes::topToLimit(sql).toUtf8();
-    char *message = nullptr;
-    const int rc = sqlite3_exec(m_db, text.constData(), nullptr, nullptr, &message);
-    sqlite3_free(message);
-    if (rc != SQLITE_OK)
-        throw error(m_db, rc);
+    SqliteRecordset(m_db, DbTypes::topToLimit(sql)).skipRows();
 }
 
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)

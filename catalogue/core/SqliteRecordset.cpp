@@ -14,6 +14,16 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
         throw SqliteConnection::error(m_db, rc);
     if (!m_stmt) // nothing but blanks or a comment
         throw DbError{QStringLiteral("The statement is empty."), SQLITE_MISUSE, QStringLiteral("SQLite")};
+    // One statement per call, as the desktop database takes it: text after it is refused,
+    // not run and not silently dropped.
+    for (const char *c = tail; c && *c; ++c) {
+        if (*c != ';' && *c != ' ' && *c != '\t' && *c != '\r' && *c != '\n') {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            throw DbError{QStringLiteral("Characters found after end of SQL statement."), SQLITE_ERROR,
+                          QStringLiteral("SQLite")};
+        }
+    }
     m_fields = sqlite3_column_count(m_stmt);
     step();
 }
@@ -105,4 +115,10 @@ void SqliteRecordset::getRows(DataArray &data)
         step();
     }
     data.finish();
+}
+
+void SqliteRecordset::skipRows()
+{
+    while (!m_eof)
+        step();
 }

@@ -7,6 +7,7 @@ struct sqlite3_stmt;
 
 class SqliteRecordset final : public DbRecordset {
 public:
+    // Prepares one statement and runs it to its first row.
     SqliteRecordset(sqlite3 *db, const QString &sql);
     ~SqliteRecordset() override;
     SqliteRecordset(const SqliteRecordset &) = delete;
@@ -19,6 +20,8 @@ public:
     long long definedSize(int field) const override;
     QString value(int field, bool *isNull) override;
     void getRows(DataArray &data) override;
+    // Steps through the remaining rows without reading them.
+    void skipRows();
 
 private:
     void step();

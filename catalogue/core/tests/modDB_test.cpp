@@ -178,7 +178,7 @@ TEST(RunSQL, FailureReportGoesToTheLogAndTheUser)
         QStringLiteral("Error in RunSQL\r\n     no such table: PARTZ\r\n     1\r\n     SQLite\r\n"
                        "     UPDATE PARTZ SET Bin = 'x'\r\n     Execute SQL: UPDATE PARTZ SET Bin = 'x'");
     ASSERT_EQ(db.ui.messages().size(), 1);
-    const auto &m = db.ui.messages()[0];
+    const auto m = db.ui.messages()[0];
     EXPECT_EQ(m.text, report);
     EXPECT_EQ(m.title, QStringLiteral("Orvana"));
     EXPECT_EQ(m.icon, MsgIcon::Exclamation);
@@ -298,4 +298,21 @@ TEST(DataArray, KeepsNullsEmptyTextsAndLongCellsApart)
     EXPECT_EQ(a.utf8(2, 69).size(), longText.size());
     a.clear();
     EXPECT_FALSE(a.isArray());
+}
+
+TEST(RunSQL, RunsOneStatementAndRefusesWhatFollowsIt)
+{
+    CatalogueDb db;
+    EXPECT_EQ(RunSQL(QStringLiteral("UPDATE PARTS SET Bin = 'one' WHERE PartID = 1000001; ")), 0);
+    EXPECT_EQ(
+        RunSQL(QStringLiteral("UPDATE PARTS SET Bin = 'two' WHERE PartID = 1000001; DELETE FROM PARTS")), -1);
+    DataArray data;
+    QStringList names;
+    EXPECT_EQ(LoadArray(QStringLiteral("Select * from PARTS; DELETE FROM PARTS"), data, names), -1);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin || COUNT(*) FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("one1"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("4"));
+    ASSERT_EQ(db.ui.messages().size(), 2);
+    EXPECT_TRUE(
+        db.ui.messages()[0].text.contains(QStringLiteral("Characters found after end of SQL statement.")));
 }

@@ -23,7 +23,8 @@ public:
         const QString dir = db.env.path(QStringLiteral("odbc"));
         TestEnv::writeFile(dir + QStringLiteral("/odbcinst.ini"),
                            "[SQLite3 Test]\nDescription=SQLite3 ODBC Driver\nDriver=" + kDriver.toUtf8() +
-                               "\n");
+                               // Kept loaded, so a leak checker can still name the driver's allocations.
+                               "\nDontDLClose=1\n");
         TestEnv::writeFile(dir + QStringLiteral("/odbc.ini"), "[OrvanaTest]\nDriver=SQLite3 Test\nDatabase=" +
                                                                   db.path.toUtf8() + "\nTimeout=2000\n");
         qputenv("ODBCSYSINI", QFile::encodeName(dir));
