@@ -4,6 +4,7 @@
 #include "FlexGrid.h"
 #include "FormPlacement.h"
 #include "Platform.h"
+#include "ShowOptions.h"
 #include "UiServices.h"
 #include "frmAbout.h"
 #include "modDB.h"
@@ -38,6 +39,13 @@ QString programFile(const QString &name)
 void report(const QString &text)
 {
     MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+}
+
+void reportSettingProblems(const QStringList &problems)
+{
+    if (!problems.isEmpty())
+        report(QStringLiteral("Some stored settings could not be used; their defaults apply:\n") +
+               problems.join(u'\n'));
 }
 
 } // namespace
@@ -124,8 +132,7 @@ void frmParts::buildMenus()
 
     QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
     mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
-    // Wired to the options sheet once it exists: show it, report its problems, list all parts.
-    mnuOptions->setEnabled(false);
+    connect(mnuOptions, &QAction::triggered, this, &frmParts::mnuOptions_Click);
 
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
     mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
@@ -141,9 +148,7 @@ void frmParts::buildMenus()
 void frmParts::Form_Load()
 {
     const QStringList problems = modGlobal::LoadSettings();
-    if (!problems.isEmpty())
-        report(QStringLiteral("Some stored settings could not be used; their defaults apply:\n") +
-               problems.join(u'\n'));
+    reportSettingProblems(problems);
 
     modGrid::GridSet1(*fg1);
     modGrid::GridSet1(*fg2);
@@ -165,6 +170,14 @@ void frmParts::Form_Load()
     if (!placement.isEmpty())
         report(placement);
 
+    ShowAllRecords();
+}
+
+void frmParts::mnuOptions_Click()
+{
+    // The sheet stores every change as it is made and loads the settings again on closing.
+    const QStringList problems = ShowOptions();
+    reportSettingProblems(problems);
     ShowAllRecords();
 }
 

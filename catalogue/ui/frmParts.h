@@ -31,6 +31,7 @@ public:
     void NewRecord();
     void DeleteRecords();
     void ShowRecordCount();
+    void mnuOptions_Click();
 
     FlexGrid *grid1() const { return fg1; }
     FlexGrid *grid2() const { return fg2; }

@@ -8,12 +8,14 @@
 #include "modRegistry.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -423,4 +425,24 @@ TEST_F(Window, EveryWayOfClosingSavesThePlacement)
                                                                        FormPlacement::logicalDpi(w.get()))));
         x += 40;
     }
+}
+
+TEST_F(Window, OptionsLoadTheSettingsAgainAndListEveryPart)
+{
+    addSample();
+    auto w = open();
+    ASSERT_EQ(fg1->cols(), 6);
+    modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Database"),
+                              QStringLiteral("Display Field List"), QStringLiteral("PartDescription"));
+    bool sheetShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget *sheet = QApplication::activeModalWidget()) {
+            sheetShown = true;
+            sheet->close();
+        }
+    });
+    child<QAction>(*w, "mnuOptions")->trigger();
+    EXPECT_TRUE(sheetShown);
+    EXPECT_EQ(fg1->cols(), 5);
+    EXPECT_EQ(status(*w), QStringLiteral("5 records"));
 }
