@@ -69,7 +69,7 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(
         clampCurrent();
     });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &FlexGrid::updateFixedCells);
-    connect(colsHeader, &QHeaderView::sectionResized, this, [this] { updateCellButton(); });
+    connect(colsHeader, &QHeaderView::sectionResized, this, [this] { placeCellButton(); });
     applyLayout();
 }
 
@@ -602,6 +602,7 @@ void FlexGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint h
 
 void FlexGrid::updateCellButton()
 {
+    m_buttonWanted = false;
     m_cellButton->hide();
     const QModelIndex current = m_model->indexOf(m_row, m_col);
     if (m_editMode == EditMode::None || !m_redraw || !current.isValid() || isEditing() ||
@@ -612,11 +613,6 @@ void FlexGrid::updateCellButton()
     emit beforeEdit(m_row, m_col, &cancel);
     if (cancel || m_comboList.isEmpty())
         return;
-    const QRect cell = visualRect(current);
-    if (cell.isEmpty())
-        return;
-    const int side = cell.height();
-    m_cellButton->setGeometry(cell.right() - side + 1, cell.top(), side, side);
     if (m_comboList == QLatin1String("...")) {
         m_cellButton->setArrowType(Qt::NoArrow);
         m_cellButton->setIcon(m_buttonPicture.isNull() ? GridDelegate::ellipsisIcon(16) : m_buttonPicture);
@@ -624,6 +620,19 @@ void FlexGrid::updateCellButton()
         m_cellButton->setIcon({});
         m_cellButton->setArrowType(Qt::DownArrow);
     }
+    m_buttonWanted = true;
+    placeCellButton();
+}
+
+void FlexGrid::placeCellButton()
+{
+    const QRect cell = visualRect(m_model->indexOf(m_row, m_col));
+    if (!m_buttonWanted || isEditing() || cell.isEmpty()) {
+        m_cellButton->hide();
+        return;
+    }
+    const int side = cell.height();
+    m_cellButton->setGeometry(cell.right() - side + 1, cell.top(), side, side);
     m_cellButton->show();
 }
 
@@ -710,14 +719,13 @@ void FlexGrid::paintEvent(QPaintEvent *event)
 void FlexGrid::scrollContentsBy(int dx, int dy)
 {
     QTableView::scrollContentsBy(dx, dy);
-    if (m_cellButton->isVisible() || dy != 0 || dx != 0)
-        updateCellButton();
+    placeCellButton();
 }
 
 void FlexGrid::resizeEvent(QResizeEvent *event)
 {
     QTableView::resizeEvent(event);
-    updateCellButton();
+    placeCellButton();
 }
 
 void FlexGrid::setRedraw(bool on)

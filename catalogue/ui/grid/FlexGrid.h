@@ -152,7 +152,8 @@ private:
     void applyColumn(int col);
     void applyOutline();
     void updateFixedCells();
-    void updateCellButton();
+    void updateCellButton(); // asks the handlers whether the current cell offers a list or button
+    void placeCellButton();
     void onCellButton();
     void editorOpened(const QModelIndex &index) { m_editIndex = index; }
     int measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold) const;
@@ -168,6 +169,7 @@ private:
     QString m_comboList;
     QIcon m_buttonPicture;
     QToolButton *m_cellButton = nullptr;
+    bool m_buttonWanted = false;
     QPersistentModelIndex m_editIndex;
     bool m_committed = false;
     int m_outlineCol = 0;

@@ -279,6 +279,11 @@ TEST(FlexGrid, ChoiceListsAndCellButtons)
     ASSERT_NE(combo, nullptr);
     EXPECT_FALSE(combo->isEditable());
     EXPECT_EQ(combo->count(), 2);
+    QList<QList<int>> closeUps;
+    QObject::connect(&g, &FlexGrid::comboCloseUp, [&](int r, int c) { closeUps << QList<int>{r, c}; });
+    combo->showPopup();
+    combo->hidePopup();
+    EXPECT_EQ(closeUps, (QList<QList<int>>{{1, 3}}));
     combo->setCurrentIndex(1);
     emit combo->activated(1);
     settle();
