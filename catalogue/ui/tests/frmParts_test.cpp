@@ -186,7 +186,7 @@ TEST_F(Window, AnUnreachableDatabaseIsReportedOnceAndListsNothing)
     EXPECT_EQ(status(*w), QStringLiteral("0 records"));
 }
 
-TEST_F(Window, ProblemsWithStoredSettingsAndAnUnknownDisplayColumnAreReported)
+TEST_F(Window, ProblemsWithStoredSettingsPlacementAndDisplayColumnsAreReported)
 {
     addSample();
     modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Debug"),
@@ -194,10 +194,13 @@ TEST_F(Window, ProblemsWithStoredSettingsAndAnUnknownDisplayColumnAreReported)
     modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Database"),
                               QStringLiteral("Display Field List"),
                               QStringLiteral("PartDescription, NoSuchColumn"));
+    modRegistry::SaveProperty(QStringLiteral("Form Settings"), QStringLiteral("frmParts"),
+                              QStringLiteral("frmParts_Left"), QStringLiteral("left"));
     auto w = open();
-    ASSERT_EQ(ui.messages().size(), 2);
+    ASSERT_EQ(ui.messages().size(), 3);
     EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("Debug Mode Active")));
-    EXPECT_TRUE(ui.messages()[1].text.startsWith(QStringLiteral("Error in LoadArray")));
+    EXPECT_TRUE(ui.messages()[1].text.contains(QStringLiteral("frmParts_Left")));
+    EXPECT_TRUE(ui.messages()[2].text.startsWith(QStringLiteral("Error in LoadArray")));
     EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
     EXPECT_EQ(status(*w), QStringLiteral("0 records"));
 }
