@@ -109,6 +109,8 @@ TEST_F(Sheet, ColourThatIsAWordIsReportedWhenFilled)
     add("Look", "Back", PropertyKind::Color, QStringLiteral("0"));
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_EQ(ui.messages()[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("\"red\""))) << "names the stored text";
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("Back")));
     showSheet();
     EXPECT_EQ(d.fg->textMatrix(d.rowOf(QStringLiteral("Back")), 3), QStringLiteral("red"));
     EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Back")), QStringLiteral("red"));

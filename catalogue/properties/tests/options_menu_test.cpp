@@ -1,11 +1,9 @@
 #include "FlexGrid.h"
-#include "HtmlHelpEngine.h"
 #include "NewCatalogue.h"
 #include "ScriptedUi.h"
 #include "SheetDriver.h"
 #include "TestEnv.h"
 #include "frmParts.h"
-#include "modHHSubclass.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-// Tools > Options and Help > Contents in the catalogue's own window, as a user tries them.
+// Tools > Options in the catalogue's own window, as a user tries them.
 TEST(OptionsMenu, ChangedDatabaseAndColumnsAreSeenWhenTheSheetCloses)
 {
     TestEnv env;
@@ -52,22 +50,4 @@ TEST(OptionsMenu, ChangedDatabaseAndColumnsAreSeenWhenTheSheetCloses)
     EXPECT_EQ(status->text(), QStringLiteral("2 records"));
     EXPECT_EQ(w.grid1()->cols(), columnsBefore - 1) << "one display column fewer";
     EXPECT_TRUE(ui.messages().isEmpty());
-}
-
-TEST(OptionsMenu, HelpContentsOpensTopic1000)
-{
-    TestEnv env;
-    ScriptedUi ui;
-    QString error;
-    ASSERT_TRUE(NewCatalogue::create(env.programFolder() + QStringLiteral("/ORVANA.MDB"), 1, &error));
-    TestEnv::writeFile(env.programFolder() + QStringLiteral("/orvana.chm"), "ITSF");
-    HtmlHelpEngine::clearCalls();
-    frmParts w;
-    auto *contents = w.findChild<QAction *>(QStringLiteral("mnuContents"));
-    ASSERT_TRUE(contents && contents->isEnabled());
-    contents->trigger();
-    ASSERT_EQ(HtmlHelpEngine::calls().size(), 1);
-    EXPECT_EQ(HtmlHelpEngine::calls()[0].target, env.programFolder() + QStringLiteral("/orvana.chm>Main"));
-    EXPECT_EQ(HtmlHelpEngine::calls()[0].data, 1000u);
-    modHHSubclass::setApplicationHelpFile(QString());
 }

@@ -67,19 +67,3 @@ TEST(PropertyList, AddReadsStoredOrDefault)
     list.reset();
     EXPECT_EQ(list.count(), 0);
 }
-
-TEST(PropertyList, ColourThatIsAWordIsKeptAndReported)
-{
-    TestEnv env;
-    store("Look", "Fore", QStringLiteral("red"));
-    PropertyList list;
-    const QString problem = list.AddProperty(kGroup, QStringLiteral("Look"), QStringLiteral("Fore"),
-                                             PropertyKind::Color, QStringLiteral("0"));
-    EXPECT_TRUE(problem.contains(QStringLiteral("\"red\""))) << problem.toStdString();
-    EXPECT_TRUE(problem.contains(QStringLiteral("Fore")));
-    ASSERT_EQ(list.count(), 1);
-    EXPECT_EQ(list.item(1).varValue, QStringLiteral("red"));
-    EXPECT_EQ(modRegistry::GetProperty(kGroup, QStringLiteral("Look"), QStringLiteral("Fore"), QString()),
-              QStringLiteral("red"))
-        << "nothing is written while filling";
-}
