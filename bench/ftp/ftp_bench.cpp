@@ -3,7 +3,7 @@
 // would), and with the curl tool from the same server, alternately, and prints
 // both throughputs. Data lives in /tmp/vantelo-ftp-bench.
 //
-//   ftp_bench [rounds=3] [megabytes=200]
+//   bench-ftp [rounds=3] [megabytes=200]
 
 #include "FtpSession.h"
 #include "FtpTestServer.h"
