@@ -70,14 +70,20 @@ QPushButton *frmAbout::addButton(const char *name, const QString &text)
     return button;
 }
 
-void frmAbout::buildCatalogue()
+QLabel *frmAbout::addTitle(const QString &text)
 {
-    setWindowTitle(QStringLiteral("About ") + AppInfo::catalogueTitle());
-    QLabel *title = addLabel("lblTitle", AppInfo::catalogueTitle());
+    QLabel *title = addLabel("lblTitle", text);
     QFont big = title->font();
     big.setPointSizeF(big.pointSizeF() * 1.5);
     big.setBold(true);
     title->setFont(big);
+    return title;
+}
+
+void frmAbout::buildCatalogue()
+{
+    setWindowTitle(QStringLiteral("About ") + AppInfo::catalogueTitle());
+    QLabel *title = addTitle(AppInfo::catalogueTitle());
     QLabel *version = addLabel("lblVersion", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
     QPushButton *ok = addButton("cmdOK", QStringLiteral("OK"));
     QPushButton *sysInfo = addButton("cmdSysInfo", QStringLiteral("&System Info..."));
@@ -105,11 +111,7 @@ void frmAbout::buildCatalogue()
 void frmAbout::buildUpdater()
 {
     setWindowTitle(QStringLiteral("About this application"));
-    QLabel *title = addLabel("lblTitle", AppInfo::updaterTitle());
-    QFont big = title->font();
-    big.setPointSizeF(big.pointSizeF() * 1.5);
-    big.setBold(true);
-    title->setFont(big);
+    QLabel *title = addTitle(AppInfo::updaterTitle());
     QLabel *release = addLabel("lblRelease", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
     QLabel *rights = addLabel("Label2", QStringLiteral("Copyright \u00A9 Vantelo. All rights reserved."));
     QLabel *support = addLabel(

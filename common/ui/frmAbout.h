@@ -35,5 +35,6 @@ private:
     void buildCatalogue();
     void buildUpdater();
     QLabel *addLabel(const char *name, const QString &text);
+    QLabel *addTitle(const QString &text);
     QPushButton *addButton(const char *name, const QString &text);
 };

@@ -464,14 +464,20 @@ void FlexGrid::clampCurrent()
     m_col = std::min(m_col, cols() - 1);
     if (m_row == oldRow && m_col == oldCol)
         return;
-    const QModelIndex current = m_model->indexOf(m_row, m_col);
-    if (current.isValid() && currentIndex() != current) {
-        const bool wasSyncing = m_syncing;
-        m_syncing = true;
-        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-        m_syncing = wasSyncing;
-    }
+    syncViewCurrent();
     emit afterRowColChange(oldRow, oldCol, m_row, m_col);
+}
+
+// Puts the view's current index on the grid's cell without announcing a move.
+void FlexGrid::syncViewCurrent()
+{
+    const QModelIndex current = m_model->indexOf(m_row, m_col);
+    if (!current.isValid() || currentIndex() == current)
+        return;
+    const bool wasSyncing = m_syncing;
+    m_syncing = true;
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    m_syncing = wasSyncing;
 }
 
 void FlexGrid::applyLayout()
@@ -480,13 +486,7 @@ void FlexGrid::applyLayout()
         applyColumn(c);
     updateFixedCells();
     applyOutline();
-    const QModelIndex current = m_model->indexOf(m_row, m_col);
-    if (current.isValid() && currentIndex() != current) {
-        const bool wasSyncing = m_syncing;
-        m_syncing = true;
-        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
-        m_syncing = wasSyncing;
-    }
+    syncViewCurrent();
     updateCellButton();
     clampCurrent();
 }

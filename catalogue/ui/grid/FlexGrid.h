@@ -147,6 +147,7 @@ private:
     bool allowMove(const QModelIndex &to);
     void onCurrentChanged(const QModelIndex &current);
     void applyLayout();
+    void syncViewCurrent();
     // Keeps the current cell inside the grid after a change of shape, announcing the move.
     void clampCurrent();
     void applyColumn(int col);
