@@ -8,6 +8,12 @@ inline constexpr int major = VANTELO_VERSION_MAJOR;
 inline constexpr int minor = VANTELO_VERSION_MINOR;
 inline constexpr int revision = VANTELO_VERSION_REVISION;
 
-inline QString catalogueTitle() { return QStringLiteral("Orvana"); }
-inline QString updaterTitle() { return QStringLiteral("Vantelo Update"); }
+inline QString catalogueTitle()
+{
+    return QStringLiteral("Orvana");
+}
+inline QString updaterTitle()
+{
+    return QStringLiteral("Vantelo Update");
+}
 } // namespace AppInfo

@@ -21,7 +21,10 @@ QString programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-void setProgramFolder(const QString &folder) { programFolderOverride() = folder; }
+void setProgramFolder(const QString &folder)
+{
+    programFolderOverride() = folder;
+}
 
 bool FileExists(const QString &path)
 {

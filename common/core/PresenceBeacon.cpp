@@ -40,8 +40,8 @@ PresenceBeacon::~PresenceBeacon()
 
 bool IsWindowOpen(const QString &title)
 {
-    const int fd = ::open(QFile::encodeName(PresenceBeacon::lockPath(title)).constData(),
-                          O_RDONLY | O_CLOEXEC);
+    const int fd =
+        ::open(QFile::encodeName(PresenceBeacon::lockPath(title)).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false; // never announced
     bool held = false;

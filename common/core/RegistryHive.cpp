@@ -75,8 +75,8 @@ sqlite3 *openHive(RegRoot root, bool write)
 
 QString hivePath(RegRoot root)
 {
-    const QString name = root == RegRoot::CurrentUser ? QStringLiteral("user.hive")
-                                                      : QStringLiteral("machine.hive");
+    const QString name =
+        root == RegRoot::CurrentUser ? QStringLiteral("user.hive") : QStringLiteral("machine.hive");
     const QByteArray dir = qgetenv("VANTELO_HIVE_DIR");
     if (!dir.isEmpty())
         return QFile::decodeName(dir) + u'/' + name;
@@ -88,7 +88,10 @@ QString hivePath(RegRoot root)
     return config + QStringLiteral("/vantelo/") + name;
 }
 
-QString RegKey::fold(const QString &text) { return text.toCaseFolded(); }
+QString RegKey::fold(const QString &text)
+{
+    return text.toCaseFolded();
+}
 
 QString RegKey::normalisePath(const QString &path)
 {
@@ -115,7 +118,10 @@ RegKey &RegKey::operator=(RegKey &&o) noexcept
     }
     return *this;
 }
-RegKey::~RegKey() { sqlite3_close(m_db); }
+RegKey::~RegKey()
+{
+    sqlite3_close(m_db);
+}
 
 RegKey RegKey::open(RegRoot root, const QString &path)
 {

@@ -26,9 +26,15 @@ UiServices *g_ui = &g_nullUi;
 
 } // namespace
 
-UiServices &ui() { return *g_ui; }
+UiServices &ui()
+{
+    return *g_ui;
+}
 
-void setUi(UiServices *services) { g_ui = services ? services : &g_nullUi; }
+void setUi(UiServices *services)
+{
+    g_ui = services ? services : &g_nullUi;
+}
 
 MsgAnswer MsgBox(const QString &text, MsgIcon icon, MsgButtons buttons, const QString &title)
 {

@@ -57,14 +57,12 @@ QStringList LoadSettings()
 {
     QStringList problems;
     const QString folder = Platform::programFolder();
-    g_ConnectionString = modRegistry::GetProperty(
-        kGeneral, kDatabase, QStringLiteral("Connection String"),
-        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source="));
-    g_BackEndDatabase = modRegistry::GetProperty(kGeneral, kDatabase,
-                                                 QStringLiteral("Back End Database"),
+    g_ConnectionString =
+        modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Connection String"),
+                                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source="));
+    g_BackEndDatabase = modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Back End Database"),
                                                  folder + QStringLiteral("/ORVANA.MDB"));
-    g_DisplayFieldList = modRegistry::GetProperty(kGeneral, kDatabase,
-                                                  QStringLiteral("Display Field List"),
+    g_DisplayFieldList = modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Display Field List"),
                                                   QStringLiteral("PartDescription, Bin"));
     g_DebugMode = loadBoolean(QStringLiteral("Debug Mode Active"), problems);
     g_TraceMode = loadBoolean(QStringLiteral("Trace Mode Active"), problems);

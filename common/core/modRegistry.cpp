@@ -4,12 +4,17 @@
 
 namespace modRegistry {
 
-RegKey CreateKey(RegRoot root, const QString &keyPath) { return RegKey::create(root, keyPath); }
+RegKey CreateKey(RegRoot root, const QString &keyPath)
+{
+    return RegKey::create(root, keyPath);
+}
 
-RegKey OpenKey(RegRoot root, const QString &keyPath) { return RegKey::open(root, keyPath); }
+RegKey OpenKey(RegRoot root, const QString &keyPath)
+{
+    return RegKey::open(root, keyPath);
+}
 
-int SetStringValue(RegRoot root, const QString &keyPath, const QString &valueName,
-                   const QString &text)
+int SetStringValue(RegRoot root, const QString &keyPath, const QString &valueName, const QString &text)
 {
     RegKey key = CreateKey(root, keyPath);
     if (!key)
@@ -28,7 +33,10 @@ QString GetStringValue(RegRoot root, const QString &keyPath, const QString &valu
     return QString::fromUtf8(v->data);
 }
 
-QString programKey() { return QStringLiteral("Software\\Vantelo\\") + AppInfo::catalogueTitle(); }
+QString programKey()
+{
+    return QStringLiteral("Software\\Vantelo\\") + AppInfo::catalogueTitle();
+}
 
 void SaveAppSetting(const QString &valueName, const QString &text)
 {
@@ -49,13 +57,11 @@ QString propertiesKey(const QString &group, const QString &category)
 QString GetProperty(const QString &group, const QString &category, const QString &name,
                     const QString &defaultValue)
 {
-    const QString s =
-        GetStringValue(HKEY_CURRENT_USER, propertiesKey(group, category), name).trimmed();
+    const QString s = GetStringValue(HKEY_CURRENT_USER, propertiesKey(group, category), name).trimmed();
     return s.isEmpty() ? defaultValue : s;
 }
 
-void SaveProperty(const QString &group, const QString &category, const QString &name,
-                  const QString &text)
+void SaveProperty(const QString &group, const QString &category, const QString &name, const QString &text)
 {
     SetStringValue(HKEY_CURRENT_USER, propertiesKey(group, category), name, text);
 }
@@ -64,7 +70,10 @@ void SaveProperty(const QString &group, const QString &category, const QString &
 
 namespace Reg {
 
-QString programKey() { return QStringLiteral("Software\\Vantelo\\") + AppInfo::updaterTitle(); }
+QString programKey()
+{
+    return QStringLiteral("Software\\Vantelo\\") + AppInfo::updaterTitle();
+}
 
 void SaveAppSetting(const QString &valueName, const QString &text)
 {

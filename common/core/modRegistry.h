@@ -15,8 +15,7 @@ inline constexpr RegRoot HKEY_LOCAL_MACHINE = RegRoot::LocalMachine;
 RegKey CreateKey(RegRoot root, const QString &keyPath);
 RegKey OpenKey(RegRoot root, const QString &keyPath);
 // 0 when written; the callers never look.
-int SetStringValue(RegRoot root, const QString &keyPath, const QString &valueName,
-                   const QString &text);
+int SetStringValue(RegRoot root, const QString &keyPath, const QString &valueName, const QString &text);
 QString GetStringValue(RegRoot root, const QString &keyPath, const QString &valueName);
 
 // The catalogue's own key: HKEY_CURRENT_USER "Software\Vantelo\Orvana".
@@ -27,8 +26,7 @@ QString GetAppSetting(const QString &valueName);
 QString propertiesKey(const QString &group, const QString &category);
 QString GetProperty(const QString &group, const QString &category, const QString &name,
                     const QString &defaultValue);
-void SaveProperty(const QString &group, const QString &category, const QString &name,
-                  const QString &text);
+void SaveProperty(const QString &group, const QString &category, const QString &name, const QString &text);
 
 } // namespace modRegistry
 

@@ -89,8 +89,9 @@ TEST(Registry, DamagedOrUnreachableHivesAreSilent)
     EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
     SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x"), QStringLiteral("y")); // dropped
     EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
-    EXPECT_EQ(GetProperty(QStringLiteral("G"), QStringLiteral("C"), QStringLiteral("n"), QStringLiteral("def")),
-              QStringLiteral("def"));
+    EXPECT_EQ(
+        GetProperty(QStringLiteral("G"), QStringLiteral("C"), QStringLiteral("n"), QStringLiteral("def")),
+        QStringLiteral("def"));
 
     // A hive folder that cannot be created: a file stands where the folder should be.
     TestEnv::writeFile(env.path(QStringLiteral("blocker")), "x");

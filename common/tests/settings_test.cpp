@@ -73,7 +73,8 @@ TEST(Log, LinesAreStampedAndEndInCrLf)
     ASSERT_TRUE(modGlobal::WriteLog(QStringLiteral("second"), true));
     ASSERT_TRUE(modGlobal::WriteLog(QStringLiteral("Error in X\n    detail"), true));
     ASSERT_TRUE(modGlobal::WriteLog(QStringLiteral("plain"), false));
-    const QString text = QString::fromUtf8(TestEnv::readFile(env.programFolder() + QStringLiteral("/Orvana.log")));
+    const QString text =
+        QString::fromUtf8(TestEnv::readFile(env.programFolder() + QStringLiteral("/Orvana.log")));
     QStringList lines = text.split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 6);
     EXPECT_EQ(lines[5], QString()); // the last line ended too

@@ -37,7 +37,8 @@ TEST(VanteloReg, AddQueryDeleteOnTheProgramsHives)
     modRegistry::SetStringValue(RegRoot::LocalMachine, QStringLiteral("Software\\Vantelo\\ORVANA"),
                                 QStringLiteral("UPDATE_HOST"), QStringLiteral("127.0.0.1:2121"));
 
-    RegRun q = reg({QStringLiteral("query"), QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantelo\\ORVANA")});
+    RegRun q =
+        reg({QStringLiteral("query"), QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantelo\\ORVANA")});
     EXPECT_EQ(q.code, 0);
     EXPECT_EQ(q.out, QStringLiteral("FRONT_END    REG_SZ    /opt/Vantelo/Parts\n"
                                     "UPDATE_HOST    REG_SZ    127.0.0.1:2121\n"));
@@ -50,7 +51,8 @@ TEST(VanteloReg, AddQueryDeleteOnTheProgramsHives)
                   .code,
               0);
     EXPECT_EQ(reg({QStringLiteral("query"), key, QStringLiteral("/v"), QStringLiteral("FRONT_END")}).code, 1);
-    EXPECT_EQ(reg({QStringLiteral("delete"), key, QStringLiteral("/v"), QStringLiteral("FRONT_END")}).code, 1);
+    EXPECT_EQ(reg({QStringLiteral("delete"), key, QStringLiteral("/v"), QStringLiteral("FRONT_END")}).code,
+              1);
 }
 
 TEST(VanteloReg, SaysWhenAHiveCannotBeWritten)
@@ -59,7 +61,7 @@ TEST(VanteloReg, SaysWhenAHiveCannotBeWritten)
     TestEnv::writeFile(env.path(QStringLiteral("blocker")), "x");
     qputenv("VANTELO_HIVE_DIR", QFile::encodeName(env.path(QStringLiteral("blocker/hives"))));
     const RegRun r = reg({QStringLiteral("add"), QStringLiteral("HKCU\\Software\\X"), QStringLiteral("/v"),
-                       QStringLiteral("a"), QStringLiteral("/d"), QStringLiteral("b")});
+                          QStringLiteral("a"), QStringLiteral("/d"), QStringLiteral("b")});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot be written")));
     EXPECT_EQ(reg({QStringLiteral("query"), QStringLiteral("HKXX\\Software")}).code, 2);

@@ -28,9 +28,15 @@ template <typename T> T take(std::deque<T> &queue, T fallback)
 
 } // namespace
 
-ScriptedUi::ScriptedUi() { setUi(this); }
+ScriptedUi::ScriptedUi()
+{
+    setUi(this);
+}
 
-ScriptedUi::~ScriptedUi() { setUi(nullptr); }
+ScriptedUi::~ScriptedUi()
+{
+    setUi(nullptr);
+}
 
 QList<ScriptedUi::Call> ScriptedUi::callsOf(const QString &kind) const
 {
@@ -57,8 +63,8 @@ MsgAnswer ScriptedUi::messageBox(const MessageBoxRequest &r)
 QString ScriptedUi::openFile(const FileDialogRequest &r)
 {
     lastFileRequest = r;
-    record({QStringLiteral("openFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok,
-            r.filters, false, 0});
+    record({QStringLiteral("openFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok, r.filters,
+            false, 0});
     return take(files, QString());
 }
 
@@ -70,7 +76,8 @@ QString ScriptedUi::browseForFolder(const QString &title, const QString &startFo
 
 std::optional<unsigned> ScriptedUi::chooseColor(unsigned initial)
 {
-    record({QStringLiteral("color"), {}, QString::number(initial), MsgIcon::None, MsgButtons::Ok, {}, false, 0});
+    record(
+        {QStringLiteral("color"), {}, QString::number(initial), MsgIcon::None, MsgButtons::Ok, {}, false, 0});
     return take(colors, std::optional<unsigned>());
 }
 
@@ -95,7 +102,8 @@ bool ScriptedUi::openWith(const QString &path)
 bool ScriptedUi::startProcess(const QString &program, const QStringList &arguments,
                               const QString &workingFolder)
 {
-    record({QStringLiteral("start"), workingFolder, program, MsgIcon::None, MsgButtons::Ok, arguments, false, 0});
+    record({QStringLiteral("start"), workingFolder, program, MsgIcon::None, MsgButtons::Ok, arguments, false,
+            0});
     if (!runProcesses)
         return true;
     return QProcess::startDetached(program, arguments, workingFolder);

@@ -24,7 +24,7 @@ public:
         int helpTopic = 0;
     };
 
-    ScriptedUi();  // installs itself
+    ScriptedUi();           // installs itself
     ~ScriptedUi() override; // restores the default seam
 
     std::deque<MsgAnswer> answers;

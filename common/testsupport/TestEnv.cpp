@@ -6,8 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-TestEnv::TestEnv()
-    : m_oldHiveDir(qgetenv("VANTELO_HIVE_DIR")), m_oldRuntimeDir(qgetenv("XDG_RUNTIME_DIR"))
+TestEnv::TestEnv() : m_oldHiveDir(qgetenv("VANTELO_HIVE_DIR")), m_oldRuntimeDir(qgetenv("XDG_RUNTIME_DIR"))
 {
     QDir().mkpath(hiveDir());
     QDir().mkpath(programFolder());

@@ -12,18 +12,23 @@
 
 namespace {
 
-void out(const QString &line) { std::fputs(qPrintable(line + u'\n'), stdout); }
-void err(const QString &line) { std::fputs(qPrintable(line + u'\n'), stderr); }
+void out(const QString &line)
+{
+    std::fputs(qPrintable(line + u'\n'), stdout);
+}
+void err(const QString &line)
+{
+    std::fputs(qPrintable(line + u'\n'), stderr);
+}
 
 int usage()
 {
-    err(QStringLiteral(
-        "Usage:\n"
-        "  vantelo-reg query KEY [/v NAME]\n"
-        "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
-        "  vantelo-reg delete KEY /v NAME [/f]\n"
-        "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
-        "The hives are in $VANTELO_HIVE_DIR when it is set."));
+    err(QStringLiteral("Usage:\n"
+                       "  vantelo-reg query KEY [/v NAME]\n"
+                       "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
+                       "  vantelo-reg delete KEY /v NAME [/f]\n"
+                       "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
+                       "The hives are in $VANTELO_HIVE_DIR when it is set."));
     return 2;
 }
 

@@ -17,9 +17,15 @@ const QString kGroup = QStringLiteral("Form Settings");
 constexpr double kTwipsPerInch = 1440.0;
 } // namespace
 
-int twipsToPixels(double twips, double dpi) { return int(std::lround(twips * dpi / kTwipsPerInch)); }
+int twipsToPixels(double twips, double dpi)
+{
+    return int(std::lround(twips * dpi / kTwipsPerInch));
+}
 
-int pixelsToTwips(int pixels, double dpi) { return int(std::lround(pixels * kTwipsPerInch / dpi)); }
+int pixelsToTwips(int pixels, double dpi)
+{
+    return int(std::lround(pixels * kTwipsPerInch / dpi));
+}
 
 double logicalDpi(const QWidget *window)
 {

@@ -17,7 +17,10 @@
 
 namespace {
 
-QWidget *owner() { return QApplication::activeWindow(); }
+QWidget *owner()
+{
+    return QApplication::activeWindow();
+}
 
 struct ButtonSpec {
     QMessageBox::StandardButton button;
@@ -35,7 +38,8 @@ QList<ButtonSpec> buttonsOf(MsgButtons b)
         return {{SB::Yes, MsgAnswer::Yes}, {SB::No, MsgAnswer::No}, {SB::Cancel, MsgAnswer::Cancel}};
     case MsgButtons::RetryCancel: return {{SB::Retry, MsgAnswer::Retry}, {SB::Cancel, MsgAnswer::Cancel}};
     case MsgButtons::AbortRetryIgnore:
-        return {{SB::Abort, MsgAnswer::Abort}, {SB::Retry, MsgAnswer::Retry}, {SB::Ignore, MsgAnswer::Ignore}};
+        return {
+            {SB::Abort, MsgAnswer::Abort}, {SB::Retry, MsgAnswer::Retry}, {SB::Ignore, MsgAnswer::Ignore}};
     }
     return {{SB::Ok, MsgAnswer::Ok}};
 }
@@ -52,8 +56,14 @@ QMessageBox::Icon iconOf(MsgIcon i)
     return QMessageBox::NoIcon;
 }
 
-QColor fromBgr(unsigned c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-unsigned toBgr(const QColor &c) { return unsigned(c.red()) | unsigned(c.green()) << 8 | unsigned(c.blue()) << 16; }
+QColor fromBgr(unsigned c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+unsigned toBgr(const QColor &c)
+{
+    return unsigned(c.red()) | unsigned(c.green()) << 8 | unsigned(c.blue()) << 16;
+}
 
 } // namespace
 
@@ -124,8 +134,8 @@ std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
     const QFont chosen = QFontDialog::getFont(&ok, f, owner());
     if (!ok)
         return std::nullopt;
-    return FontChoice{chosen.family(), chosen.pointSizeF(), chosen.bold(), chosen.italic(),
-                      chosen.underline(), chosen.strikeOut()};
+    return FontChoice{chosen.family(), chosen.pointSizeF(), chosen.bold(),
+                      chosen.italic(), chosen.underline(),  chosen.strikeOut()};
 }
 
 bool QtUiServices::openDocument(const QString &path)
