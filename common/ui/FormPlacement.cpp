@@ -2,6 +2,7 @@
 
 #include "modRegistry.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QScreen>
@@ -15,6 +16,36 @@ namespace FormPlacement {
 namespace {
 const QString kGroup = QStringLiteral("Form Settings");
 constexpr double kTwipsPerInch = 1440.0;
+
+// Waits for the window's first frame and then gives the frame's size back to the client
+// area, once; lets go as soon as the user has resized the window.
+class FrameTrimmer final : public QObject {
+public:
+    FrameTrimmer(QWidget *window, QSize outer) : QObject(window), m_window(window), m_outer(outer)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        const QEvent::Type t = event->type();
+        if (t != QEvent::Move && t != QEvent::Resize && t != QEvent::Show)
+            return false;
+        const QSize extra = m_window->frameGeometry().size() - m_window->geometry().size();
+        if (extra.isNull())
+            return false;
+        if (m_window->frameGeometry().size() == m_outer + extra && !m_window->isMaximized())
+            m_window->resize((m_outer - extra).expandedTo(QSize(1, 1)));
+        deleteLater();
+        m_window->removeEventFilter(this);
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    QSize m_outer;
+};
 } // namespace
 
 int twipsToPixels(double twips, double dpi)
@@ -73,10 +104,14 @@ QString RestoreFormPlacement(QWidget *window)
     const int width = read("_Width", "6500");
     const int height = read("_Height", "6500");
 
-    // The stored size is the outer one; the frame is known only once the window exists.
+    // The stored size is the outer one, but a window not yet shown has no frame: it is
+    // sized as if the frame were nil and trimmed once the window manager has framed it,
+    // or it would grow by a title bar at every start.
     const QSize frameExtra = window->frameGeometry().size() - window->geometry().size();
     window->move(left, top);
     window->resize(std::max(1, width - frameExtra.width()), std::max(1, height - frameExtra.height()));
+    if (frameExtra.isNull() && !window->isVisible())
+        new FrameTrimmer(window, QSize(width, height));
     if (bad.isEmpty())
         return {};
     return QStringLiteral("The stored window placement %1 is not a number; the default is used.")

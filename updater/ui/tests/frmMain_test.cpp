@@ -117,6 +117,22 @@ TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
     EXPECT_EQ(label(w, "lblStatus"), dunmore);
 }
 
+TEST_F(UpdaterWindow, HelpContentsOpensCarvellsHelpAtItsTopic)
+{
+    const QString carvell = m_env.path(QStringLiteral("carvell"));
+    setFrontEnd("Carvell", carvell);
+    write(carvell + QStringLiteral("/carvell.chm"), "help"); // found in any letter case
+    frmMain w;
+    HtmlHelpEngine::clearCalls();
+    child<QAction>(w, "mnuHelpContents")->trigger();
+    ASSERT_EQ(HtmlHelpEngine::calls().size(), 1);
+    EXPECT_EQ(HtmlHelpEngine::calls()[0].target, carvell + QStringLiteral("/carvell.chm>Main"));
+    EXPECT_EQ(HtmlHelpEngine::calls()[0].command, HtmlHelpEngine::HH_HELP_CONTEXT);
+    EXPECT_EQ(HtmlHelpEngine::calls()[0].data, 1040u);
+    ASSERT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 1);
+    EXPECT_EQ(m_ui.callsOf(QStringLiteral("open"))[0].text, carvell + QStringLiteral("/carvell.chm"));
+}
+
 TEST_F(UpdaterWindow, ProgramsNotInstalledAreNotListedButKeepTheirFolders)
 {
     setFrontEnd("ORVANA", QStringLiteral("   "));
