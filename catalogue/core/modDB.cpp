@@ -6,6 +6,7 @@
 #include "modGlobal.h"
 
 #include <limits>
+#include <optional>
 
 StructureArray g_Structure;
 
@@ -13,6 +14,26 @@ namespace modDB {
 
 using DbReport::guarded;
 using DbReport::kIndent;
+
+namespace {
+
+// Runs a one-value query on its own connection: the first row's first value, or nullopt
+// without rows. `statement` and `step` follow it as the failure report shows them; the
+// caller marks the close once it has used the value.
+std::optional<QString> firstValue(const QString &sql, QString &statement, QString &step)
+{
+    step = QStringLiteral("Open Connection");
+    auto connection = DbConnection::open(g_DbConnect);
+    statement = sql;
+    step = QStringLiteral("Open Recordset: ") + statement;
+    auto rs = connection->openRecordset(statement);
+    std::optional<QString> value;
+    if (!rs->eof())
+        value = rs->value(0);
+    return value;
+}
+
+} // namespace
 
 std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames)
 {
@@ -99,14 +120,12 @@ QString LookUp(const QString &table, const QString &field, const QString &criter
     guarded(
         QStringLiteral("LookUp"),
         [&] {
-            step = QStringLiteral("Open Connection");
-            auto connection = DbConnection::open(g_DbConnect);
-            statement = QStringLiteral("SELECT TOP 1 [") + field + QStringLiteral("] FROM ") + table +
-                        QStringLiteral(" WHERE ") + criterion;
-            step = QStringLiteral("Open Recordset: ") + statement;
-            auto rs = connection->openRecordset(statement);
-            if (!rs->eof())
-                result = ValueRules::trimSpaces(rs->value(0));
+            const auto value =
+                firstValue(QStringLiteral("SELECT TOP 1 [") + field + QStringLiteral("] FROM ") + table +
+                               QStringLiteral(" WHERE ") + criterion,
+                           statement, step);
+            if (value)
+                result = ValueRules::trimSpaces(*value);
             step = QStringLiteral("Close Connection");
         },
         [&] {
@@ -123,17 +142,14 @@ std::int32_t dbCount(const QString &table, const QString &criterion)
     guarded(
         QStringLiteral("dbCount"),
         [&] {
-            step = QStringLiteral("Open Connection");
-            auto connection = DbConnection::open(g_DbConnect);
-            statement = QStringLiteral("SELECT COUNT(*) FROM ") + table;
+            QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + table;
             if (!criterion.isEmpty())
-                statement += QStringLiteral(" WHERE ") + criterion;
-            step = QStringLiteral("Open Recordset: ") + statement;
-            auto rs = connection->openRecordset(statement);
+                sql += QStringLiteral(" WHERE ") + criterion;
+            const auto value = firstValue(sql, statement, step);
             std::int32_t count = 0;
-            if (!rs->eof()) {
+            if (value) {
                 bool ok = false;
-                const qlonglong n = rs->value(0).toLongLong(&ok);
+                const qlonglong n = value->toLongLong(&ok);
                 if (!ok)
                     throw DbError{QStringLiteral("Type mismatch"), 13, QStringLiteral("Orvana")};
                 if (n > std::numeric_limits<std::int32_t>::max() ||
