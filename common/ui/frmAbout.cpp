@@ -80,6 +80,19 @@ QLabel *frmAbout::addTitle(const QString &text)
     return title;
 }
 
+// The program icon beside the title and its version line.
+QHBoxLayout *frmAbout::headerRow(QLabel *title, QLabel *version)
+{
+    auto *texts = new QVBoxLayout;
+    texts->addWidget(title);
+    texts->addWidget(version);
+    texts->addStretch();
+    auto *top = new QHBoxLayout;
+    top->addWidget(iconLabel(this));
+    top->addLayout(texts, 1);
+    return top;
+}
+
 void frmAbout::buildCatalogue()
 {
     setWindowTitle(QStringLiteral("About ") + AppInfo::catalogueTitle());
@@ -91,19 +104,12 @@ void frmAbout::buildCatalogue()
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(sysInfo, &QPushButton::clicked, this, [] { StartSysInfo(); });
 
-    auto *texts = new QVBoxLayout;
-    texts->addWidget(title);
-    texts->addWidget(version);
-    texts->addStretch();
-    auto *top = new QHBoxLayout;
-    top->addWidget(iconLabel(this));
-    top->addLayout(texts, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(sysInfo);
     auto *outer = new QVBoxLayout(this);
-    outer->addLayout(top, 1);
+    outer->addLayout(headerRow(title, version), 1);
     outer->addWidget(etchedLine(this, "Line1"));
     outer->addLayout(buttons);
 }
@@ -122,17 +128,11 @@ void frmAbout::buildUpdater()
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
 
-    auto *texts = new QVBoxLayout;
-    texts->addWidget(title);
-    texts->addWidget(release);
-    auto *top = new QHBoxLayout;
-    top->addWidget(iconLabel(this));
-    top->addLayout(texts, 1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
     auto *outer = new QVBoxLayout(this);
-    outer->addLayout(top);
+    outer->addLayout(headerRow(title, release));
     outer->addWidget(etchedLine(this, "Line1"));
     outer->addWidget(rights);
     outer->addWidget(support);

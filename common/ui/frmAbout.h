@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
@@ -36,5 +37,6 @@ private:
     void buildUpdater();
     QLabel *addLabel(const char *name, const QString &text);
     QLabel *addTitle(const QString &text);
+    QHBoxLayout *headerRow(QLabel *title, QLabel *version);
     QPushButton *addButton(const char *name, const QString &text);
 };
