@@ -87,8 +87,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDisco
 frmMain::~frmMain()
 {
     m_ftp->abort();
-    if (m_hourglass)
-        QApplication::restoreOverrideCursor();
+    setHourglass(false);
 }
 
 QString frmMain::caption()
@@ -318,15 +317,24 @@ void frmMain::EnableUpdate(bool enabled)
     cmdUpdate->setEnabled(enabled);
 }
 
+// Override cursors stack: keep exactly one of ours at most.
+void frmMain::setHourglass(bool on)
+{
+    if (on == m_hourglass)
+        return;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    m_hourglass = on;
+}
+
 void frmMain::ShowBusy()
 {
     mnuTools->setEnabled(false);
     mnuFile->setEnabled(false);
     mnuHelp->setEnabled(false);
-    if (!m_hourglass) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_hourglass = true;
-    }
+    setHourglass(true);
 }
 
 void frmMain::ShowNotBusy()
@@ -338,10 +346,7 @@ void frmMain::ShowNotBusy()
     mnuFile->setEnabled(true);
     mnuHelp->setEnabled(true);
     Progress2->setValue(0);
-    if (m_hourglass) {
-        QApplication::restoreOverrideCursor();
-        m_hourglass = false;
-    }
+    setHourglass(false);
 }
 
 void frmMain::logEvent(const QString &text)
@@ -455,10 +460,7 @@ void frmMain::CancelTransfer()
 
 void frmMain::ConnectToServer()
 {
-    if (!m_hourglass) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_hourglass = true;
-    }
+    setHourglass(true);
     m_downloading = false;
     m_fileAvailable = false;
     m_connectTicks = 0;

@@ -67,6 +67,7 @@ private:
     void sizeReplyArrived();
     void backToIdle();
     void logEvent(const QString &text);
+    void setHourglass(bool on);
 
     std::array<ProgramInfo, 3> m_programs;
     FtpSession *m_ftp = nullptr;
