@@ -22,6 +22,10 @@ namespace {
 
 std::optional<double> numberIn(const QLocale &locale, QString text)
 {
+    // Right-to-left locales print their minus sign with an invisible direction mark that
+    // Qt's own parsing then refuses; the marks carry no value.
+    for (const char16_t mark : {u'\u061C', u'\u200E', u'\u200F'})
+        text.remove(QChar(mark));
     text = text.trimmed();
     const QString symbol = locale.currencySymbol();
     if (!symbol.isEmpty()) {
@@ -122,6 +126,9 @@ std::optional<QDateTime> parseDate(const QString &text, bool *hasTime)
     }
     if (!dt)
         dt = dateIn(QLocale::c(), t, &time);
+    // The years a date column holds and ISO 8601 writes with four digits ("5.3.-2064" parses).
+    if (dt && (dt->date().year() < 100 || dt->date().year() > 9999))
+        return std::nullopt;
     if (dt && hasTime)
         *hasTime = time;
     return dt;

@@ -69,6 +69,8 @@ TEST(UpdateField, RefusesValuesThatDoNotFitAndWritesNothing)
          "7 and size 8"},
         {"LastOrdered", "soon", "The entered value is not a valid date.", "Date Field Not Updated",
          "7 and size 8"},
+        {"LastOrdered", "5 Mar -2064", "The entered value is not a valid date.", "Date Field Not Updated",
+         "7 and size 8"},
         {"Bin", "ABCDEFGHIJKLMNOPQRSTU", "The entered value is too long.", "Text Field Not Updated",
          "202 and size 20"},
     };
@@ -149,6 +151,13 @@ TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
         LocaleGuard us(QLocale(QLocale::English, QLocale::UnitedStates));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("$19.99"));
         EXPECT_EQ(stored(db, "Price"), QStringLiteral("19.99"));
+    }
+    for (const auto language : {QLocale::Arabic, QLocale::Persian, QLocale::Hebrew}) {
+        // A negative number as these locales print it, with a direction mark in its sign.
+        const QLocale locale(language);
+        LocaleGuard g(locale);
+        UpdateField(1000001, QStringLiteral("Price"), locale.toString(-1234.5));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("-1234.5")) << locale.name().toStdString();
     }
     EXPECT_TRUE(db.ui.calls.isEmpty());
 }
