@@ -13,7 +13,7 @@ packages=(
   libgtest-dev
   python3 python3-pyftpdlib
   xvfb xauth
-  clang libclang-rt-14-dev llvm
+  clang libclang-rt-14-dev llvm time
 )
 
 missing=()

@@ -6,7 +6,8 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # FUZZ_RUNS=N also stops a target after N executions (a long campaign: 1000000).
 # New inputs that reach new code are kept in build-fuzz/work/<target>/ between runs;
-# findings land in build-fuzz/findings/<target>/.
+# findings land in build-fuzz/findings/<target>/, the log in build-fuzz/logs/<target>.log.
+# cpu-s is the processor time the target had (on a busy machine far less than SECONDS).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,7 +34,7 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/.ci/lsan.supp}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 failed=0
-printf '%-18s %12s %10s %8s  %s\n' target executions exec/s corpus result
+printf '%-18s %12s %10s %8s %8s  %s\n' target executions exec/s cpu-s corpus result
 for t in "${targets[@]}"; do
   work="$build/work/$t" findings="$build/findings/$t" log="$build/logs/$t.log"
   rm -rf "$findings"
@@ -42,7 +43,7 @@ for t in "${targets[@]}"; do
   [ -f "fuzz/dict/$t.dict" ] && dict=(-dict="fuzz/dict/$t.dict")
   scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/vantelo-fuzz-$t.XXXXXX")
   set +e
-  VANTELO_FUZZ_SCRATCH=$scratch "$build/fuzz/$t" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} \
+  VANTELO_FUZZ_SCRATCH=$scratch /usr/bin/time -f '%U %S' -o "$log.cpu" "$build/fuzz/$t" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} \
     -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" \
     "$work" "fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
@@ -51,12 +52,13 @@ for t in "${targets[@]}"; do
   execs=$(awk '/stat::number_of_executed_units/ {print $2}' "$log" | tail -1)
   rate=$(awk '/stat::average_exec_per_sec/ {print $2}' "$log" | tail -1)
   units=$(find "$work" "fuzz/corpus/$t" -type f | wc -l)
+  cpu=$(tail -n 1 "$log.cpu" 2>/dev/null | awk 'NF == 2 {printf "%.0f", $1 + $2}')
   if [ $rc -eq 0 ]; then
-    printf '%-18s %12s %10s %8s  %s\n' "$t" "${execs:-?}" "${rate:-?}" "$units" ok
+    printf '%-18s %12s %10s %8s %8s  %s\n' "$t" "${execs:-?}" "${rate:-?}" "${cpu:-?}" "$units" ok
     continue
   fi
   failed=1
-  printf '%-18s %12s %10s %8s  %s\n' "$t" "${execs:-?}" "${rate:-?}" "$units" "FINDING (exit $rc)"
+  printf '%-18s %12s %10s %8s %8s  %s\n' "$t" "${execs:-?}" "${rate:-?}" "${cpu:-?}" "$units" "FINDING (exit $rc)"
   grep -E -A3 'PROPERTY FAILED|ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error|SUMMARY' "$log" |
     head -30 | sed 's/^/    /'
   grep -E 'Test unit written to|^artifact_prefix' "$log" | sed 's/^/    /'
