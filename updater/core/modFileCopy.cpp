@@ -170,7 +170,12 @@ bool CopyFileReplace(const QString &from, const QString &to, FileError *error)
         closeQuietly(in);
         return fail(errno, false);
     }
-    bool ok = ::fchmod(out, st.st_mode & 07777) == 0;
+    // A replaced file keeps its permissions: a package made on Windows carries none,
+    // and the program it updates must still start.
+    struct stat old {};
+    const mode_t mode =
+        ::stat(dst.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : st.st_mode & 07777;
+    bool ok = ::fchmod(out, mode) == 0;
     off_t left = st.st_size;
     bool useRange = true;
     char buffer[1 << 16];

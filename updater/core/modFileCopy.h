@@ -28,7 +28,8 @@ struct FileError {
     QString description;
 };
 
-// Copies `from` over `to`, keeping the source's permissions and modification time.
+// Copies `from` over `to` with the source's modification time. A replaced file keeps
+// its own permissions; a new one takes the source's.
 // The copy is written beside `to` and renamed over it, so a program that is running
 // from `to` keeps its old file and a failed copy leaves the old file whole.
 bool CopyFileReplace(const QString &from, const QString &to, FileError *error = nullptr);
