@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -27,10 +28,17 @@ struct ZipItem {
     QByteArray data;
     bool folder = false;
     bool symlink = false; // data is the link's target
+    bool windows = false; // made on Windows: DOS attributes, no Unix mode
+    int mode = -1;        // a Unix mode to store (permission bits)
+    bool stored = false;  // not compressed, so the data stands in the file as it is
 };
 
 // Writes a real ZIP file with libzip.
 void makeZip(const QString &path, const QList<ZipItem> &items);
+
+// Every file and folder below `folder` (".vantelo-backup" left out) with a hash of its
+// content and its permission bits, to compare a folder before and after.
+QMap<QString, QByteArray> treeOf(const QString &folder);
 
 // The updater's window as processing sees it.
 struct RecordingView final : UpdateView {

@@ -78,7 +78,8 @@ TEST_F(FileCopy, CopyReplacesByRenameKeepingTheReplacedFilesModeAndTheSourcesTim
 {
     // As unpacked from a package made on Windows: no execute bit on the new file.
     write(inTarget(QStringLiteral("new/tool")), "#!/bin/sh\necho new\n");
-    QFile::setPermissions(inTarget(QStringLiteral("new/tool")), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QFile::setPermissions(inTarget(QStringLiteral("new/tool")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     write(inTarget(QStringLiteral("bin/tool")), "old");
     ::chmod(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), 0750);
     struct stat before {};
