@@ -288,8 +288,19 @@ void PackageProcessor::runLine(const QString &line)
         return;
     }
     m_code = fields.at(0);
-    m_from = modPaths::FromPath(m_target, fields.at(1), m_names);
-    m_to = modPaths::ToPath(m_target, fields.at(2), m_names);
+    const modPaths::Resolved from = modPaths::FromPath(m_target, fields.at(1), m_names);
+    const modPaths::Resolved to = modPaths::ToPath(m_target, fields.at(2), m_names);
+    if (!from.ok() || !to.ok()) {
+        // Nothing outside the program folder, except where an absolute To names it.
+        m_from.clear();
+        m_to.clear();
+        log(QStringLiteral("File Update Error: Line refused, ") + (from.ok() ? to.refusal : from.refusal) +
+            QStringLiteral(": ") + line);
+        g_UpdateError = true;
+        return;
+    }
+    m_from = from.path;
+    m_to = to.path;
     log(QStringLiteral("From: ") + m_from);
     log(QStringLiteral("To: ") + m_to);
 

@@ -2,6 +2,7 @@
 
 #include "PackageProcessor.h"
 #include "PresenceBeacon.h"
+#include "modPaths.h"
 #include "modService.h"
 
 #include <QDir>
@@ -352,4 +353,55 @@ TEST_F(Processing, ALogThatCannotBeWrittenIsToldOnceAndTheUpdateGoesOn)
     EXPECT_EQ(read(inTarget(QStringLiteral("b.txt"))), "a");
     ASSERT_EQ(m_ui.messages().size(), 1);
     EXPECT_TRUE(m_ui.messages().at(0).text.contains(QStringLiteral("Vantelo Update.txt")));
+}
+
+TEST_F(Interpreter, NoLineReachesOutsideTheProgramFolderExceptThroughAnAbsoluteTo)
+{
+    const QString outside = m_env.path(QStringLiteral("outside"));
+    write(outside + QStringLiteral("/victim.txt"), "victim");
+    write(outside + QStringLiteral("/x/a.txt"), "a");
+    write(inTarget(QStringLiteral("p.txt")), "package file");
+    write(inTarget(QStringLiteral("sub/inner.txt")), "inner");
+    QFile::link(outside, inTarget(QStringLiteral("lnk")));
+    const QString outsideRel = QStringLiteral("..\\outside"); // target and outside are siblings
+    const QByteArray lines =
+        QStringList{
+            QStringLiteral("3|") + outsideRel + QStringLiteral("\\victim.txt|"),
+            QStringLiteral("3|..\\..\\..\\..\\..\\..\\..\\..\\tmp\\..") +
+                QString(outside).replace(u'/', u'\\') + QStringLiteral("\\x\\*|"),
+            QStringLiteral("3|C:") + outsideRel + QStringLiteral("\\victim.txt|"),
+            QStringLiteral("3|lnk\\victim.txt|"),
+            QStringLiteral("1|lnk\\victim.txt|stolen.txt"),
+            QStringLiteral("1|p.txt|") + outsideRel + QStringLiteral("\\x"),
+            QStringLiteral("1|p.txt|sub\\..\\..\\escaped.txt"),
+            QStringLiteral("1|p.txt|lnk\\planted.txt"),
+            QStringLiteral("0|sub|") + outsideRel,
+        }
+            .join(QStringLiteral("\r\n"))
+            .toUtf8();
+    EXPECT_EQ(run(lines + "\r\n"), PackageProcessor::Completed);
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_EQ(read(outside + QStringLiteral("/victim.txt")), "victim");
+    EXPECT_EQ(read(outside + QStringLiteral("/x/a.txt")), "a");
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("stolen.txt"))));
+    EXPECT_FALSE(exists(m_env.path(QStringLiteral("escaped.txt"))));
+    const QStringList refused = logEntries().filter(QStringLiteral("File Update Error: Line refused, "));
+    EXPECT_EQ(refused.size(), 9) << logEntries().join(u'\n').toStdString();
+    EXPECT_TRUE(refused.first().endsWith(QStringLiteral("3|..\\outside\\victim.txt|")));
+
+    // Lines that stay inside still run, and a drive path To is as absolute as ever; a
+    // drive-relative To is read from the root, never from the current folder.
+    g_UpdateError = false;
+    const QString abs =
+        QStringLiteral("C:") + QString(outside).replace(u'/', u'\\') + QStringLiteral("\\copy.txt");
+    EXPECT_EQ(run("1|sub\\..\\p.txt|sub\\copy.txt\r\n1|p.txt|" + abs.toUtf8() + "\r\n3|sub\\inner.txt|\r\n"),
+              PackageProcessor::Completed);
+    EXPECT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_EQ(read(inTarget(QStringLiteral("sub/copy.txt"))), "package file");
+    EXPECT_EQ(read(outside + QStringLiteral("/copy.txt")), "package file");
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("sub/inner.txt"))));
+    NameIndex names;
+    EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:name"), names).path, QStringLiteral("/name"));
+    EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:..\\name"), names).path, QStringLiteral("/name"));
 }
