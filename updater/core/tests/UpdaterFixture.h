@@ -22,6 +22,12 @@ inline void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
+inline void PrintTo(const QMap<QString, QByteArray> &tree, std::ostream *os)
+{
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it)
+        *os << "\n  " << it.key().toStdString() << ": " << it.value().left(20).toStdString();
+}
+
 // One entry of a ZIP file a test makes.
 struct ZipItem {
     QString name;
