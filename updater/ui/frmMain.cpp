@@ -9,6 +9,7 @@
 #include "TransferText.h"
 #include "UiServices.h"
 #include "frmAbout.h"
+#include "modFileCopy.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
 #include "modService.h"
@@ -233,6 +234,9 @@ void frmMain::Form_Load()
         step = QStringLiteral("Check for ORVANA");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
 
+        step = QStringLiteral("Removing debris ...");
+        removeDebris();
+
         step = QStringLiteral("Setting application help file ..");
         const QString help = m_programs[ProgramDiscovery::Carvell].folder + QStringLiteral("/Carvell.CHM");
         const QString found = Platform::findPathNoCase(help);
@@ -250,6 +254,18 @@ void frmMain::Form_Load()
                 .arg(QStringLiteral("0"), QString::fromLocal8Bit(e.what()), kTitle, step),
             kTitle, MsgIcon::None);
     }
+}
+
+// Staging folders and temporary files that an updater killed mid-way left behind.
+void frmMain::removeDebris()
+{
+    QStringList folders{Platform::programFolder()};
+    for (const ProgramInfo &p : m_programs)
+        if (p.installed && !folders.contains(p.folder))
+            folders << p.folder;
+    for (const QString &folder : std::as_const(folders))
+        for (const QString &path : modFileCopy::RemoveDebris(folder))
+            logEvent(QStringLiteral("Removed what an interrupted update left: ") + path);
 }
 
 void frmMain::lstPrograms_Click()

@@ -3,6 +3,7 @@
 #include "FtpTestServer.h"
 #include "HtmlHelpEngine.h"
 #include "PresenceBeacon.h"
+#include "RollbackCommand.h"
 #include "TransferText.h"
 #include "UpdaterFixture.h"
 #include "frmMain.h"
@@ -21,6 +22,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextStream>
 
 namespace {
 
@@ -261,6 +263,43 @@ TEST_F(UpdaterWindow, FullUpdateThroughProcessingInBothTransferModes)
                   !passive)
             << commands.join(u',').toStdString();
     }
+}
+
+TEST_F(UpdaterWindow, AnUpdateRollsBackFromTheCommandLineAndDebrisGoesAtStart)
+{
+    write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
+    write(parts() + QStringLiteral("/ORVANA.MDB"), "parts");
+    const QMap<QString, QByteArray> before = treeOf(parts());
+    FtpTestServer server;
+    startServer(server);
+    putPartsPackage(server);
+    {
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        ASSERT_TRUE(waitUntil(
+            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+            20000));
+    }
+    EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), "new program");
+
+    QString out;
+    QTextStream stream(&out);
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("Nobody"), stream), 2);
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("Orvana"), stream), 0) << out.toStdString();
+    EXPECT_EQ(treeOf(parts()), before);
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("Rollback: restored ") + parts() + QStringLiteral("/lib/orvana.bin")));
+    EXPECT_TRUE(logHas(QStringLiteral("Rollback complete: ") + parts()));
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("orvana"), stream), 1); // nothing left to roll back
+
+    // What a killed updater left is cleared at the next start, and said so.
+    write(parts() + QStringLiteral("/.vantelo-staging-k1LLed/1"), "staged");
+    write(parts() + QStringLiteral("/lib/.vantelo-copy-Q1w2E3"), "half");
+    frmMain w;
+    EXPECT_EQ(treeOf(parts()), before);
+    EXPECT_TRUE(logHas(QStringLiteral("Removed what an interrupted update left: ") + parts() +
+                       QStringLiteral("/.vantelo-staging-k1LLed")));
 }
 
 TEST_F(UpdaterWindow, MissingPackageIsNotAvailable)
