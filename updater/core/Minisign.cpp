@@ -246,14 +246,15 @@ std::optional<Signature> parseSignature(std::string_view text, std::string *why)
 
 std::string keyIdText(const KeyId &id)
 {
-    // minisign prints the id as a little-endian 64-bit number.
+    // minisign prints the id as a little-endian 64-bit number in hex, without leading zeros.
     static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (auto it = id.rbegin(); it != id.rend(); ++it) {
         out += hex[*it >> 4];
         out += hex[*it & 15];
     }
-    return out;
+    const std::size_t first = out.find_first_not_of('0');
+    return first == std::string::npos ? "0" : out.substr(first);
 }
 
 std::optional<std::string> trustedFileName(std::string_view trustedComment)

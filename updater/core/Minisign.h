@@ -39,7 +39,7 @@ std::vector<PublicKey> parsePublicKeys(std::string_view text, std::vector<std::s
 // A .minisig file: untrusted comment, signature, trusted comment, global signature.
 std::optional<Signature> parseSignature(std::string_view text, std::string *why = nullptr);
 
-// The key id as minisign prints it ("D8EA7B8F1347513E").
+// The key id as minisign prints it in the .pub file ("D8EA7B8F1347513E", no leading zeros).
 std::string keyIdText(const KeyId &id);
 
 // The value of the trusted comment's "file:" field (fields are tab-separated), if any.

@@ -208,6 +208,7 @@ TEST(Minisign, ParsersRefuseWhatMinisignWouldNot)
     const auto key = Minisign::parsePublicKey("RWQ+UUcTj3vq2HucDK8aGJyd7MJVGmVIHLUXWw7us9PbEfGC7tFoXRRS");
     ASSERT_TRUE(key);
     EXPECT_EQ(Minisign::keyIdText(key->keyId), "D8EA7B8F1347513E");
+    EXPECT_EQ(Minisign::keyIdText({0x84, 0x35, 0xBD, 0x14, 0x89, 0x23, 0x4B, 0x09}), "94B238914BD3584");
 
     std::string why;
     EXPECT_FALSE(Minisign::parsePublicKey("", &why));

@@ -77,7 +77,7 @@ TEST_F(SignedUpdate, SignedPackageUpdatesTheCatalogueInBothForms)
         EXPECT_TRUE(logHas(QStringLiteral("FTP: Download Complete: mendrelparts.zip.minisig")));
         const QStringList good = logEntries().filter(QStringLiteral("Signature: good, key ") + m_key.keyId() +
                                                      QStringLiteral(", trusted comment: timestamp:"));
-        ASSERT_EQ(good.size(), 1);
+        ASSERT_EQ(good.size(), 1) << logEntries().join(u'\n').toStdString();
         EXPECT_TRUE(good[0].contains(QStringLiteral("\tfile:mendrelparts.zip")));
         // The signature is checked before the package is opened.
         EXPECT_LT(logEntries().indexOf(good[0]), logEntries().indexOf(QStringLiteral("Begin Process File")));
