@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "FtpSession.h"
 #include "PackageProcessor.h"
+#include "PackageSignature.h"
 #include "Platform.h"
 #include "PresenceBeacon.h"
 #include "Timings.h"
@@ -68,7 +69,11 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDisco
     connect(m_ftp, &FtpSession::done, this, [this](const QString &) { mabryFTP_Done(); });
     connect(m_ftp, &FtpSession::error, this,
             [this](int code, const QString &text, const QString &) { mabryFTP_Error(code, text); });
-    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64) { mabryFTP_Progress(bytes); });
+    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64 total) {
+        if (m_signaturePending && total > 0) // the signature's own size, not the package's
+            m_totalBytes = qint32(std::min<qint64>(total, 2147483647));
+        mabryFTP_Progress(bytes);
+    });
 
     // The watchdog starts with a short first tick and switches itself off unless connecting.
     Timer1 = new QTimer(this);
@@ -439,6 +444,7 @@ void frmMain::cmdUpdate_Click()
         return;
     }
     g_UpdateError = false;
+    m_updateKeys = PackageSignature::ConfiguredKeys();
     ToggleTransfer();
     ConnectToServer();
 }
@@ -458,6 +464,7 @@ void frmMain::ToggleTransfer()
 
 void frmMain::CancelTransfer()
 {
+    dropUnverifiedPackage(QStringLiteral("the update was cancelled"));
     m_ftp->setTag(QStringLiteral("--"));
     if (m_ftp->state() != FtpSession::State::Disconnected) {
         m_ftp->setTag(QStringLiteral("CANCEL"));
@@ -534,16 +541,13 @@ void frmMain::mabryFTP_Done()
         sizeReplyArrived();
     } else if (tag == QStringLiteral("Get")) {
         logEvent(QStringLiteral("FTP: Download Complete: ") + m_packageFile);
-        m_ftp->setTag(QStringLiteral("COMPLETE"));
-        m_ftp->disconnectFromServer();
-        m_downloading = false;
-        m_busy = false;
-        SetStatusText(QStringLiteral("File transfer complete!"));
-        cmdUpdate->setEnabled(true);
-        ShowNotBusy();
-        cmdUpdate->setText(kUpdateCaption);
-        PackageProcessor processor(this);
-        processor.ProcessFile(m_packageFile);
+        if (m_updateKeys.isEmpty())
+            completeTransfer();
+        else
+            fetchSignature();
+    } else if (tag == kSignatureTag) {
+        logEvent(QStringLiteral("FTP: Download Complete: ") + PackageSignature::SignatureFile(m_packageFile));
+        completeTransfer();
     } else if (tag == QStringLiteral("COMPLETE")) {
         logEvent(QStringLiteral("FTP TAG: Complete"));
     } else if (tag == QStringLiteral("CANCEL") || tag == QStringLiteral("FILE_NOT_AVAIL")) {
@@ -556,6 +560,22 @@ void frmMain::mabryFTP_Done()
         box(QStringLiteral("TAG: ") + tag, QStringLiteral("Unexpected FTP Return"), MsgIcon::Exclamation);
         logEvent(QStringLiteral("FTP TAG: ") + tag);
     }
+}
+
+void frmMain::completeTransfer()
+{
+    m_ftp->setTag(QStringLiteral("COMPLETE"));
+    m_ftp->disconnectFromServer();
+    m_downloading = false;
+    m_busy = false;
+    SetStatusText(QStringLiteral("File transfer complete!"));
+    cmdUpdate->setEnabled(true);
+    ShowNotBusy();
+    cmdUpdate->setText(kUpdateCaption);
+    if (!packageTrusted())
+        return;
+    PackageProcessor processor(this);
+    processor.ProcessFile(m_packageFile);
 }
 
 void frmMain::sizeReplyArrived()
@@ -604,6 +624,10 @@ void frmMain::mabryFTP_Progress(qint64 bytes)
 
 void frmMain::mabryFTP_Error(int code, const QString &text)
 {
+    if (m_ftp->tag() == kSignatureTag) {
+        signatureDownloadFailed(code, text);
+        return;
+    }
     const bool connectFailed = code == kConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
     if (connectFailed) {
         box(QStringLiteral("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
@@ -633,5 +657,6 @@ void frmMain::backToIdle()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     m_ftp->abort();
+    dropUnverifiedPackage(QStringLiteral("the window was closed"));
     event->accept();
 }

@@ -6,6 +6,7 @@
 #include "RollbackCommand.h"
 #include "TransferText.h"
 #include "UpdaterFixture.h"
+#include "UpdaterWindowFixture.h"
 #include "frmMain.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
@@ -23,77 +24,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
-
-namespace {
-
-const QString kMachineKey = QStringLiteral("Software\\Vantelo\\");
-
-void setFrontEnd(const char *program, const QString &folder)
-{
-    modRegistry::SetStringValue(RegRoot::LocalMachine, kMachineKey + QLatin1String(program),
-                                QStringLiteral("FRONT_END"), folder);
-}
-
-QStringList listed(frmMain &w)
-{
-    QStringList out;
-    auto *list = w.findChild<QListWidget *>(QStringLiteral("lstPrograms"));
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-template <typename T> T *child(frmMain &w, const char *name)
-{
-    return w.findChild<T *>(QLatin1String(name));
-}
-
-QString label(frmMain &w, const char *name)
-{
-    return child<QLabel>(w, name)->text();
-}
-
-} // namespace
-
-class UpdaterWindow : public UpdaterTest {
-protected:
-    UpdaterWindow()
-    {
-        // Long enough that a log-on under a sanitizer never trips the watchdog by accident.
-        timings().watchdogTickMs = 200;
-        QDir().mkpath(parts());
-        setFrontEnd("ORVANA", parts());
-    }
-
-    QString parts() const { return m_env.path(QStringLiteral("parts")); }
-
-    void startServer(FtpTestServer &server)
-    {
-        QString why;
-        ASSERT_TRUE(server.start(&why)) << why.toStdString();
-        Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), server.address());
-    }
-
-    // A package whose process file copies one file into a sub-folder of the program.
-    void putPartsPackage(FtpTestServer &server)
-    {
-        const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
-        makeZip(zip, {{QStringLiteral("mendrelparts.INI"),
-                       "- parts update\r\n1|new/orvana.bin|lib/orvana.bin\r\n"},
-                      {QStringLiteral("new/orvana.bin"), "new program"}});
-        server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
-    }
-
-    void clickUpdate(frmMain &w) { child<QPushButton>(w, "cmdUpdate")->click(); }
-    bool idle(frmMain &w) { return !w.busy() && child<QPushButton>(w, "cmdUpdate")->isEnabled(); }
-    QStringList messageTexts() const
-    {
-        QStringList out;
-        for (const auto &c : m_ui.messages())
-            out << c.text;
-        return out;
-    }
-};
 
 TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
 {
