@@ -318,6 +318,19 @@ void FlexGrid::setColUserResizable(int col, bool resizable)
     applyColumn(col);
 }
 
+bool FlexGrid::colLocked(int col) const
+{
+    return col >= 0 && col < cols() && m_model->column(col).locked;
+}
+
+void FlexGrid::setColLocked(int col, bool locked)
+{
+    if (col < 0 || col >= cols())
+        return;
+    m_model->column(col).locked = locked;
+    updateCellButton();
+}
+
 int FlexGrid::measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold) const
 {
     const QString text = m_model->text(row, col);
