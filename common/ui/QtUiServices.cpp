@@ -140,7 +140,23 @@ std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
 
 bool QtUiServices::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Started detached, the desktop opener never tells that no program takes the file; it
+    // says so within moments, while a viewer it starts may keep it running for long.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto *process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->start(opener, {path});
+    if (!process->waitForStarted(3000)) {
+        process->deleteLater();
+        return false;
+    }
+    if (!process->waitForFinished(700))
+        return true;
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
 
 bool QtUiServices::openWith(const QString &path)
