@@ -153,6 +153,8 @@ private:
     void onCurrentChanged(const QModelIndex &current);
     void applyLayout();
     void syncViewCurrent();
+    // The first cell of the span that covers index; index itself when none does.
+    QModelIndex spanAnchor(const QModelIndex &index) const;
     // Keeps the current cell inside the grid after a change of shape, announcing the move.
     void clampCurrent();
     void applyColumn(int col);
