@@ -3,6 +3,7 @@
 
 #include "FlexGrid.h"
 #include "UiServices.h"
+#include "UpdateField.h"
 #include "modDB.h"
 #include "modGrid.h"
 
@@ -36,6 +37,9 @@ void frmParts::NewRecord()
         txtFind->setFocus();
         return;
     }
+    // SQLite keeps any length: the column's declared size is checked here, as an edit does.
+    if (!modDB::ValueFits(QStringLiteral("PARTS"), QStringLiteral("PartNumber"), partNumber))
+        return;
     const QString found =
         modDB::LookUp(QStringLiteral("PARTS"), QStringLiteral("PARTID"), partCriterion(partNumber));
     if (found.toLongLong() > 0) {

@@ -608,3 +608,39 @@ TEST_F(Window, AfterDeletingOneRowTheNextPartIsSelected)
     EXPECT_EQ(fg1->selectedRowCount(), 1);
     EXPECT_EQ(fg2->rows(), 3) << "ASM-100 and SEAL-2 are left of its group";
 }
+
+TEST_F(Window, NewRefusesAPartNumberLongerThanItsColumnOrNotValidText)
+{
+    // A catalogue whose part numbers are declared shorter than the search box takes.
+    db->exec(QStringLiteral("DROP TABLE PARTS"));
+    db->exec(
+        QStringLiteral("CREATE TABLE PARTS (PartID INTEGER PRIMARY KEY AUTOINCREMENT, AsscWith VARCHAR(10), "
+                       "PartNumber VARCHAR(10), PartDescription VARCHAR(50), Bin VARCHAR(20))"));
+    auto w = open();
+    auto *find = child<QLineEdit>(*w, "txtFind");
+    find->setText(QStringLiteral("ABCDEFGHIJK"));
+    child<QPushButton>(*w, "cmdNew")->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Text Field Not Updated"));
+    EXPECT_EQ(
+        ui.messages()[0].text,
+        QStringLiteral("The entered value is too long.\r\nCannot update PartNumber of type 202 and size 10 "
+                       "to ABCDEFGHIJK"));
+    EXPECT_EQ(db->count(), 0);
+    EXPECT_FALSE(w->recordView());
+
+    ui.clear();
+    find->setText(QStringLiteral("AB") + QChar(0xD800));
+    child<QPushButton>(*w, "cmdNew")->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(
+        QStringLiteral("The entered value contains characters that cannot be stored.")));
+    EXPECT_EQ(db->count(), 0);
+
+    ui.clear();
+    find->setText(QStringLiteral("ABCDEFGHIJ"));
+    child<QPushButton>(*w, "cmdNew")->click();
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(db->count(), 1);
+    EXPECT_TRUE(w->recordView());
+}
