@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -13,9 +14,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
+
+// How long the desktop opener gets to say that no program takes a file.
+constexpr int kOpenerAnswerMs = 3000;
 
 QWidget *owner()
 {
@@ -140,8 +145,9 @@ std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
 
 bool QtUiServices::openDocument(const QString &path)
 {
-    // Started detached, the desktop opener never tells that no program takes the file; it
-    // says so within moments, while a viewer it starts may keep it running for long.
+    // Started detached, the desktop opener never tells that no program takes the file. It
+    // says so within a second or two; a viewer it starts may keep it running for long, so
+    // after a short wait (the window repainting, input held back) the opening counts.
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
     if (opener.isEmpty())
         return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
@@ -154,7 +160,13 @@ bool QtUiServices::openDocument(const QString &path)
         process->deleteLater();
         return false;
     }
-    if (!process->waitForFinished(700))
+    QEventLoop wait;
+    QTimer::singleShot(kOpenerAnswerMs, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    if (process->state() != QProcess::NotRunning)
         return true;
     return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
 }
