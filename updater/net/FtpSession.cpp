@@ -154,7 +154,20 @@ bool FtpSession::begin(Op op, const QString &url)
         curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, t);
         curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active ? "-" : nullptr);
+        // Under TLS data connections are always passive: firewalls cannot open ports for
+        // an encrypted PORT command, and Debian 12's libcurl fails active ones over TLS.
+        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active && !m_tls ? "-" : nullptr);
+        if (m_tls) {
+            curl_easy_setopt(m_easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(m_easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!m_caFile.isEmpty()) {
+                // Only the named authorities: the system's folder of certificates is not consulted.
+                curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
+                curl_easy_setopt(m_easy, CURLOPT_CAPATH, nullptr);
+            }
+        }
         // curl reads up to 100 buffers per wake-up while data keeps coming, so the
         // buffer size bounds how long the event loop is away (some 6 MB here).
         curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
@@ -295,7 +308,7 @@ void FtpSession::finish(quint64 generation, CURLcode code)
     if (errorCode && errorText.isEmpty()) {
         const QString detail =
             m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : QString::fromUtf8(curl_easy_strerror(code));
-        errorText = detail;
+        errorText = errorCode == TlsFailed ? tlsText(code, detail) : detail;
     }
     m_op = Op::None;
     if (errorCode) {
@@ -336,6 +349,17 @@ int FtpSession::classify(Op op, CURLcode code) const
 {
     if (code == CURLE_LOGIN_DENIED)
         return LogOnRefused;
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS: return TlsFailed;
+    default: break;
+    }
     if (op == Op::Connect)
         return ConnectFailed;
     if (code == CURLE_OPERATION_TIMEDOUT)
@@ -350,6 +374,28 @@ int FtpSession::classify(Op op, CURLcode code) const
         }
     }
     return ConnectionLost;
+}
+
+// What went wrong with TLS, in words; curl's own text follows for the expert.
+QString FtpSession::tlsText(CURLcode code, const QString &detail) const
+{
+    const QString authorities = m_caFile.isEmpty()
+                                    ? QStringLiteral("the system's certificate store")
+                                    : QStringLiteral("the certificate authorities in %1").arg(m_caFile);
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("The server %1 does not offer FTP over TLS (AUTH TLS was refused)").arg(m_host);
+    case CURLE_SSL_CACERT_BADFILE:
+        return QStringLiteral("The certificate authority file %1 cannot be read (%2)").arg(m_caFile, detail);
+    case CURLE_PEER_FAILED_VERIFICATION:
+        if (detail.contains(QStringLiteral("host name"), Qt::CaseInsensitive) ||
+            detail.contains(QStringLiteral("subject name"), Qt::CaseInsensitive))
+            return QStringLiteral("The server's certificate is not issued for the host name %1 (%2)")
+                .arg(m_host, detail);
+        return QStringLiteral("The server's certificate could not be verified against %1 (%2)")
+            .arg(authorities, detail);
+    default: return QStringLiteral("The secure (TLS) connection to %1 failed (%2)").arg(m_host, detail);
+    }
 }
 
 void FtpSession::dropPartialFile()
@@ -372,7 +418,8 @@ void FtpSession::teardown()
         if (m_easyAdded && m_op == Op::None &&
             curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &s) == CURLE_OK && s != CURL_SOCKET_BAD) {
             static const char quit[] = "QUIT\r\n";
-            (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (!m_tls) // a plain QUIT would be noise on an encrypted channel
+                (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
             ::shutdown(s, SHUT_RDWR);
         }
         if (m_easyAdded)

@@ -42,6 +42,7 @@ public:
         Incomplete = 20609,     // connection dropped mid-download, or fewer bytes than expected
         LocalFileError = 20610, // the local file could not be written or put in place
         ConnectionLost = 20611, // the connection broke outside a download
+        TlsFailed = 20612,      // FTP over TLS: no TLS offered, or a certificate that does not verify
         OtherError = 20699,
     };
 
@@ -55,6 +56,13 @@ public:
     void setUserName(const QString &name) { m_user = name; }
     void setPassword(const QString &password) { m_password = password; }
     void setActiveMode(bool active) { m_active = active; } // default false: passive data connections
+    // Explicit FTP over TLS (AUTH TLS) for control and data; the server's certificate and
+    // host name are always verified, against caFile (PEM) when given, else the system's store.
+    // Data connections are then passive whatever activeMode says.
+    void setTls(bool tls) { m_tls = tls; }
+    bool tls() const { return m_tls; }
+    void setCaFile(const QString &path) { m_caFile = path; }
+    QString caFile() const { return m_caFile; }
     bool activeMode() const { return m_active; }
     void setTimeout(int seconds) { m_timeoutSec = seconds > 0 ? seconds : 1; } // default 75
     int timeout() const { return m_timeoutSec; }
@@ -105,6 +113,7 @@ private:
     void teardown();
     void dropPartialFile();
     int classify(Op op, CURLcode code) const;
+    QString tlsText(CURLcode code, const QString &detail) const;
     qint64 total() const;
     QString urlFor(const QString &remotePath) const;
     void post(std::function<void()> fn);
@@ -114,6 +123,8 @@ private:
     QString m_user;
     QString m_password;
     bool m_active = false;
+    bool m_tls = false;
+    QString m_caFile;
     int m_timeoutSec = 75;
     int m_progressIntervalMs = 100;
     QString m_tag;
