@@ -21,8 +21,13 @@ class CurlMultiDriver;
 // state machine by it. After an error the connection is gone (state Disconnected).
 //
 // Downloads never leave a half file: data goes to "<local>.part", which becomes the
-// local file only when every byte arrived (and as many as the caller expected);
-// otherwise it is deleted before the error is reported. A cancel deletes it at once.
+// local file only when every byte arrived (and as many as the caller expected).
+// When the connection drops, the ".part" stays with the server's size and time
+// ("<local>.part.info"), and the next download of the same file, by this session or
+// another after a restart, resumes it (REST) if the server's file (MDTM) is unchanged;
+// otherwise it starts over. Any other failure and a cancel delete the partial file.
+//
+// Error texts say in words what happened; lastErrorDetail() keeps libcurl's own.
 class FtpSession final : public QObject {
     Q_OBJECT
 public:
@@ -92,6 +97,10 @@ public:
     // (0 when no reply was read).
     QString lastReply() const { return m_lastReply; }
     int lastReplyCode() const;
+    // libcurl's own words for the last error, for the log.
+    QString lastErrorDetail() const { return m_errorDetail; }
+    // Where the last download started: 0, or the bytes resumed from a ".part".
+    qint64 resumedFrom() const { return m_resumeFrom; }
 
 signals:
     void done(const QString &tag);
@@ -100,7 +109,7 @@ signals:
     void progress(qint64 bytes, qint64 total);
 
 private:
-    enum class Op { None, Connect, Command, Get };
+    enum class Op { None, Connect, Command, Probe, Get };
 
     static size_t writeCallback(char *data, size_t size, size_t count, void *userp);
     static int debugCallback(CURL *, curl_infotype type, char *data, size_t size, void *userp);
@@ -109,6 +118,9 @@ private:
     void onDone(CURL *easy, CURLcode code);
     void finish(quint64 generation, CURLcode code);
     void finishDownload(CURLcode &code, int &errorCode, QString &errorText);
+    void startDownload(qint64 offset);
+    bool keepForResume(CURLcode code);
+    QString describe(int errorCode, CURLcode code) const;
     void queueProgress();
     void teardown();
     void dropPartialFile();
@@ -146,6 +158,10 @@ private:
 
     QFile m_file;
     QString m_localPath;
+    QString m_remotePath;
+    qint64 m_resumeFrom = 0;
+    qint64 m_keptTime = -1; // the server's time of the file a ".part" was begun from
+    QString m_errorDetail;
     qint64 m_expected = -1;
     qint64 m_received = 0;
     bool m_writeFailed = false;

@@ -10,6 +10,7 @@
 #include "TransferText.h"
 #include "UiServices.h"
 #include "frmAbout.h"
+#include "modFileCopy.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
 #include "modService.h"
@@ -238,6 +239,9 @@ void frmMain::Form_Load()
         step = QStringLiteral("Check for ORVANA");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
 
+        step = QStringLiteral("Removing debris ...");
+        removeDebris();
+
         step = QStringLiteral("Setting application help file ..");
         const QString help = m_programs[ProgramDiscovery::Carvell].folder + QStringLiteral("/Carvell.CHM");
         const QString found = Platform::findPathNoCase(help);
@@ -255,6 +259,18 @@ void frmMain::Form_Load()
                 .arg(QStringLiteral("0"), QString::fromLocal8Bit(e.what()), kTitle, step),
             kTitle, MsgIcon::None);
     }
+}
+
+// Staging folders and temporary files that an updater killed mid-way left behind.
+void frmMain::removeDebris()
+{
+    QStringList folders{Platform::programFolder()};
+    for (const ProgramInfo &p : m_programs)
+        if (p.installed && !folders.contains(p.folder))
+            folders << p.folder;
+    for (const QString &folder : std::as_const(folders))
+        for (const QString &path : modFileCopy::RemoveDebris(folder))
+            logEvent(QStringLiteral("Removed what an interrupted update left: ") + path);
 }
 
 void frmMain::lstPrograms_Click()
@@ -621,6 +637,8 @@ void frmMain::mabryFTP_Error(int code, const QString &text)
             MsgIcon::None);
     }
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    if (!m_ftp->lastErrorDetail().isEmpty())
+        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail()); // the transfer library's own words
     g_UpdateError = true;
     m_lastAsyncError = code;
     ++m_asyncErrorCount;

@@ -55,6 +55,7 @@ private:
     void buildWindow();
     void buildMenus();
     void Form_Load();
+    void removeDebris();
     void lstPrograms_Click();
     void mnuPassive_Click();
     void mnuPackage_Click();
