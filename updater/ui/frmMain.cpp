@@ -637,6 +637,8 @@ void frmMain::mabryFTP_Error(int code, const QString &text)
             MsgIcon::None);
     }
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    if (!m_ftp->lastErrorDetail().isEmpty())
+        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail()); // the transfer library's own words
     g_UpdateError = true;
     m_lastAsyncError = code;
     ++m_asyncErrorCount;

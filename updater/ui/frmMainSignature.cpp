@@ -33,6 +33,8 @@ void frmMain::fetchSignature()
 void frmMain::signatureDownloadFailed(int code, const QString &text)
 {
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    if (!m_ftp->lastErrorDetail().isEmpty())
+        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail());
     m_lastAsyncError = code;
     ++m_asyncErrorCount;
     if (m_ftp->state() != FtpSession::State::Disconnected)

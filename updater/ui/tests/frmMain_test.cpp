@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
@@ -268,23 +269,58 @@ TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
     EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(UpdaterWindow, DroppedDownloadIsReportedAndNeverProcessed)
+TEST_F(UpdaterWindow, DroppedDownloadIsReportedInWordsNeverProcessedAndResumedNextTime)
 {
+    write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
+    const QMap<QString, QByteArray> before = treeOf(parts());
     FtpTestServer server(FtpTestServer::Mode::DropMidTransfer);
     server.setDropAfter(100 * 1024);
     startServer(server);
-    putPartsPackage(server);
-    server.putFile(QStringLiteral("mendrelparts.zip"), qint64(1024 * 1024));
+    // A package big enough to be cut: the process file, the program and padding.
+    const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+    makeZip(zip, {{QStringLiteral("mendrelparts.INI"), "1|new/orvana.bin|lib/orvana.bin\r\n"},
+                  {QStringLiteral("new/orvana.bin"), "new program"},
+                  {QStringLiteral("padding.bin"), FtpTestServer::patternBytes(1024 * 1024), false, false,
+                   false, -1, true}});
+    server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
+    {
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        ASSERT_TRUE(waitUntil(
+            [&] { return logEntries().filter(QStringLiteral("Async Error #:")).size() == 1; }, 20000));
+        EXPECT_TRUE(waitUntil([&] { return idle(w); }));
+        EXPECT_TRUE(g_UpdateError);
+        EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
+        const QString said = m_ui.messages().value(1).text;
+        EXPECT_TRUE(said.startsWith(QStringLiteral("Async Error #: 20609 - The connection was lost after ")))
+            << said.toStdString();
+        EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+    }
+    // Nothing changed but the part kept for resuming.
+    QMap<QString, QByteArray> now = treeOf(parts());
+    EXPECT_TRUE(now.contains(QStringLiteral("mendrelparts.zip.part")));
+    now.remove(QStringLiteral("mendrelparts.zip.part"));
+    now.remove(QStringLiteral("mendrelparts.zip.part.info"));
+    EXPECT_EQ(now, before);
+
+    // The server is back (after a restart of the updater too): the download resumes.
+    FtpTestServer again;
+    again.setRoot(server.serverFolder().section(u'/', 0, -5));
+    ASSERT_EQ(again.serverFolder(), server.serverFolder());
+    startServer(again);
+    m_ui.clear();
     frmMain w;
     m_ui.answers = {MsgAnswer::Yes};
     clickUpdate(w);
-    ASSERT_TRUE(
-        waitUntil([&] { return logEntries().filter(QStringLiteral("Async Error #:")).size() == 1; }, 20000));
-    EXPECT_TRUE(waitUntil([&] { return idle(w); }));
-    EXPECT_TRUE(g_UpdateError);
-    EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
-    EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty()); // no package, no partial file
-    EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+    ASSERT_TRUE(waitUntil(
+        [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+        20000));
+    EXPECT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_EQ(again.commands().filter(QRegularExpression(QStringLiteral("^REST [1-9]"))).size(), 1)
+        << again.commands().join(u',').toStdString();
+    EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), "new program");
+    EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip.part")));
 }
 
 TEST_F(UpdaterWindow, RefusedConnectionIsReportedAndTheWindowIdle)

@@ -1,11 +1,13 @@
 #include "MinisignKey.h"
+#include "TestCertificates.h"
 #include "UpdaterWindowFixture.h"
 #include "modService.h"
 
 #include <QFile>
 
-// Signed packages through the real window and the real FTP session: the publisher's
-// key and signatures are made with the minisign tool.
+// Signed packages and FTP over TLS through the real window and the real FTP session:
+// the publisher's key and signatures are made with the minisign tool, the server's
+// certificates with the openssl tool.
 class SignedUpdate : public UpdaterWindow {
 protected:
     SignedUpdate() : m_key(m_env.root(), QStringLiteral("publisher")) {}
@@ -158,4 +160,47 @@ TEST_F(SignedUpdate, WithoutAKeyTheSignatureIsNotFetched)
     EXPECT_EQ(logEntries().filter(QStringLiteral("Signature")),
               QStringList{QStringLiteral("Signature: not checked (no update key configured)")});
     EXPECT_TRUE(server.commands().filter(QStringLiteral(".minisig")).isEmpty());
+}
+
+TEST_F(SignedUpdate, SignedPackageOverFtpsWithTheTestAuthority)
+{
+    TestCertificates certs(m_env.root());
+    ASSERT_TRUE(
+        certs.makeAuthority(QStringLiteral("ca")) && certs.makeAuthority(QStringLiteral("stranger-ca")) &&
+        certs.makeServer(QStringLiteral("server"), QStringLiteral("ca"), QStringLiteral("IP:127.0.0.1")))
+        << certs.error().toStdString();
+    FtpTestServer server;
+    server.setTls(certs.pem(QStringLiteral("server")), certs.key(QStringLiteral("server")));
+    startServer(server);
+    EXPECT_TRUE(Reg::GetAppSetting(QStringLiteral("UPDATE_HOST")).startsWith(QStringLiteral("ftps://")));
+    configureKey(m_key.publicKey());
+    publish(server, m_key);
+
+    // A certificate the configured authority did not issue: an error in words, nothing fetched.
+    Reg::SaveAppSetting(QStringLiteral("UPDATE_CA"), certs.pem(QStringLiteral("stranger-ca")));
+    {
+        frmMain w;
+        runUpdate(w);
+        ASSERT_EQ(messageTexts().size(), 2);
+        EXPECT_TRUE(messageTexts()[1].startsWith(
+            QStringLiteral(
+                "Async Error #: 20612 - The server's certificate could not be verified against the "
+                "certificate authorities in ") +
+            certs.pem(QStringLiteral("stranger-ca"))))
+            << messageTexts()[1].toStdString();
+        EXPECT_TRUE(g_UpdateError);
+        EXPECT_TRUE(QDir(parts()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        EXPECT_TRUE(server.commands().filter(QStringLiteral("USER")).isEmpty());
+    }
+
+    Reg::SaveAppSetting(QStringLiteral("UPDATE_CA"), certs.pem(QStringLiteral("ca")));
+    modService::ResetLog();
+    m_ui.clear();
+    frmMain w;
+    runUpdate(w);
+    EXPECT_EQ(messageTexts().size(), 1) << messageTexts().join(u'|').toStdString();
+    EXPECT_FALSE(g_UpdateError);
+    EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program"));
+    EXPECT_EQ(logEntries().filter(QStringLiteral("Signature: good")).size(), 1);
+    EXPECT_EQ(server.commands().value(0), QStringLiteral("AUTH TLS"));
 }
