@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -136,10 +137,14 @@ TEST(DesktopOpener, ANoProgramAnswerIsAFailureAndAViewerStillRunningASuccess)
     EXPECT_FALSE(services.openDocument(doc));
     opener("exit 0");
     EXPECT_TRUE(services.openDocument(doc));
-    opener("exec sleep 8");
+    opener("exec sleep 4");
     QElapsedTimer took;
     took.start();
     EXPECT_TRUE(services.openDocument(doc));
-    EXPECT_LT(took.elapsed(), 6000) << "a running viewer does not hold the window for long";
+    EXPECT_LT(took.elapsed(), 3900) << "a running viewer does not hold the window for long";
+    // Lets the "viewer" end, so nothing of it outlives the test.
+    while (took.elapsed() < 6000)
+        QTest::qWait(100);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     qputenv("PATH", oldPath);
 }

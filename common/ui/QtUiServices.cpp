@@ -161,14 +161,16 @@ bool QtUiServices::openDocument(const QString &path)
         return false;
     }
     QEventLoop wait;
+    std::optional<bool> answer;
     QTimer::singleShot(kOpenerAnswerMs, &wait, &QEventLoop::quit);
-    QObject::connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, [&](int code, QProcess::ExitStatus status) {
+        answer = status == QProcess::NormalExit && code == 0;
+        wait.quit();
+    });
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     wait.exec(QEventLoop::ExcludeUserInputEvents);
     QGuiApplication::restoreOverrideCursor();
-    if (process->state() != QProcess::NotRunning)
-        return true;
-    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    return answer.value_or(true);
 }
 
 bool QtUiServices::openWith(const QString &path)
