@@ -2,8 +2,10 @@
 // (search, look-up, insert, typed update), run on a real SQLite catalogue. Properties:
 // every statement is exactly one statement; the text read back equals the text written
 // (trimmed where the update trims); a search or look-up never fails and never changes the
-// table. Input: "column|text", where column (Notes, Bin, Qty, Price or LastOrdered) also
-// sends the text through the record view's typed update of that column.
+// table; a text with a NUL or invalid Unicode may be refused, never stored changed.
+// Input: "column|text", where column (Notes, Bin, Qty, Price or LastOrdered) also sends the
+// text through the record view's typed update of that column; "utf16:column|..." reads the
+// text as UTF-16 code units.
 
 #include "DbConnection.h"
 #include "FuzzCheck.h"
@@ -36,9 +38,11 @@ QString cell(const QString &sql)
     return data.isNull(0, 0) ? QStringLiteral("<null>") : data.text(0, 0);
 }
 
-bool hasNul(const QString &text)
+// What a text column can hold: no NUL, and valid Unicode. Anything else may be refused,
+// never stored changed.
+bool storable(const QString &text)
 {
-    return text.contains(QChar(0));
+    return !text.contains(QChar(0)) && text.isValidUtf16();
 }
 
 // One connection for the quoted forms, kept open: they are about the statement text, and
@@ -73,7 +77,7 @@ void checkQuoted(const QString &text)
     const auto written = rows(
         QStringLiteral("UPDATE PARTS SET [Notes] = '") + q + QStringLiteral("' WHERE PartID = 1"), &error);
     if (!written) {
-        FUZZ_CHECK(hasNul(text), fuzz::show(text) + QStringLiteral(" refused: ") + error);
+        FUZZ_CHECK(!storable(text), fuzz::show(text) + QStringLiteral(" refused: ") + error);
     } else {
         const auto back = rows(QStringLiteral("Select Notes from PARTS where PartID = 1"), &error);
         FUZZ_CHECK(back && back->size() == 1 && back->first() == text,
@@ -87,11 +91,11 @@ void checkQuoted(const QString &text)
                             "Bin from PARTS where PartNumber LIKE '%") +
                  q + QStringLiteral("%' OR PartDescription LIKE '%") + q + QStringLiteral("%' ORDER BY 3"),
              &error);
-    FUZZ_CHECK(hasNul(text) || found, fuzz::show(text) + u'\n' + error);
+    FUZZ_CHECK(!storable(text) || found, fuzz::show(text) + u'\n' + error);
     FUZZ_CHECK(!found || found->size() <= g_parts, fuzz::show(text));
     const auto id =
         rows(QStringLiteral("SELECT TOP 1 [PARTID] FROM PARTS WHERE PartNumber='") + q + u'\'', &error);
-    FUZZ_CHECK(hasNul(text) || (id && id->size() <= 1), fuzz::show(text) + u'\n' + error);
+    FUZZ_CHECK(!storable(text) || (id && id->size() <= 1), fuzz::show(text) + u'\n' + error);
 
     // Every statement so far was one statement: the table still holds every part.
     const auto count = rows(QStringLiteral("SELECT COUNT(*) FROM PARTS"), &error);
@@ -114,7 +118,7 @@ void checkTyped(const QString &column, const QString &text)
     const QString what = column + QStringLiteral(" = ") + fuzz::show(text);
     if (boxes > 0) {
         FUZZ_CHECK(after == before, what + QStringLiteral(" refused, yet written: ") + fuzz::show(after));
-        FUZZ_CHECK(title != QStringLiteral("Orvana") || hasNul(text),
+        FUZZ_CHECK(title != QStringLiteral("Orvana") || !storable(text),
                    what + QStringLiteral(" failed: ") + message);
         return;
     }
@@ -159,8 +163,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     if (size > 4096)
         return 0;
-    const fuzz::Split in = fuzz::splitHead(fuzz::bytes(data, size));
-    const QString text = QString::fromUtf8(in.rest);
+    fuzz::Split in = fuzz::splitHead(fuzz::bytes(data, size));
+    // "utf16:" before the column takes the text as UTF-16 code units, lone surrogates and all.
+    const bool utf16 = in.head.startsWith("utf16:");
+    if (utf16)
+        in.head = in.head.mid(6);
+    const QString text =
+        utf16 ? QString(reinterpret_cast<const QChar *>(in.rest.constData()), in.rest.size() / 2)
+              : QString::fromUtf8(in.rest);
     checkQuoted(text);
     for (const char *column : {"Notes", "Bin", "Qty", "Price", "LastOrdered"}) {
         if (in.head.compare(column, Qt::CaseInsensitive) == 0)
