@@ -144,9 +144,15 @@ std::optional<Decimal> decimalIn(const QLocale &locale, const QString &typed)
     text.remove(locale.groupSeparator());
     text.replace(locale.decimalPoint(), QStringLiteral("."));
     text.replace(locale.negativeSign(), QStringLiteral("-"));
+    text.replace(QChar(0x2212), u'-'); // Qt reads the minus sign as '-' in every locale
     text.replace(locale.positiveSign(), QStringLiteral("+"));
     text.replace(locale.exponential(), QStringLiteral("e"), Qt::CaseInsensitive);
     text.remove(u' ');
+    // Locales that write their own digits ("١٢٣" in Arabic) are read as 0-9.
+    for (QChar &c : text) {
+        if (c.isDigit())
+            c = QChar(u'0' + c.digitValue());
+    }
     return plainDecimal(text);
 }
 

@@ -139,6 +139,8 @@ TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
         EXPECT_EQ(stored(db, "Qty"), QStringLiteral("-14"));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1,234.5678"));
         EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.5678"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("\u2212.4")); // the minus sign
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("-0.4"));
     }
     {
         LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
@@ -153,7 +155,7 @@ TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
         EXPECT_EQ(stored(db, "Price"), QStringLiteral("19.99"));
     }
     for (const auto language : {QLocale::Arabic, QLocale::Persian, QLocale::Hebrew}) {
-        // A negative number as these locales print it, with a direction mark in its sign.
+        // A negative number as these locales print it: their own digits, a direction mark in its sign.
         const QLocale locale(language);
         LocaleGuard g(locale);
         UpdateField(1000001, QStringLiteral("Price"), locale.toString(-1234.5));
