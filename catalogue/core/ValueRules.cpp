@@ -111,14 +111,20 @@ struct Decimal {
 std::optional<Decimal> plainDecimal(const QString &text)
 {
     static const QRegularExpression form(
-        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?\\d{1,6}))?$"));
+        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?)0*(\\d+))?$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
         return std::nullopt;
     Decimal d;
     d.negative = m.captured(1) == QStringLiteral("-");
     QString digits = m.captured(2) + m.captured(3);
-    long long point = m.captured(2).size() + m.captured(4).toLongLong();
+    // An exponent of any length, as the parser takes it ("0e+30800000000000000" is 0);
+    // beyond nine digits it is far past every limit either way.
+    const QString e = m.captured(5);
+    long long exponent = e.size() > 9 ? 1000000000LL : e.toLongLong();
+    if (m.captured(4) == QStringLiteral("-"))
+        exponent = -exponent;
+    long long point = m.captured(2).size() + exponent;
     qsizetype lead = 0;
     while (lead < digits.size() && digits.at(lead) == u'0')
         ++lead;

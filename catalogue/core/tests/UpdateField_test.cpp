@@ -141,6 +141,10 @@ TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
         EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.5678"));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("\u2212.4")); // the minus sign
         EXPECT_EQ(stored(db, "Price"), QStringLiteral("-0.4"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("0e+30800000000000000"));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("0"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1e+00000000005"));
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("100000"));
     }
     {
         LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
