@@ -51,3 +51,28 @@ TEST(PgDialect, HeadingsKeepTheStatementsSpelling)
     EXPECT_EQ(PgDialect::heading(QStringLiteral("Colour"), QStringLiteral("Select colour from parts")),
               QStringLiteral("Colour"));
 }
+
+TEST(PgServer, HeadingsOfTheDisplayFieldListAsTypedAndAnUnreachableServerReported)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(
+        LoadArray(QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, bin, PARTDESCRIPTION "
+                                 "from PARTS where partnumber like '%rInG%' Order By 3"),
+                  data, names),
+        0)
+        << db.shown();
+    EXPECT_EQ(names, QStringList({"PartID", "PartLink", "PartNumber", "bin", "PARTDESCRIPTION"}));
+    EXPECT_EQ(data.text(2, 0), QStringLiteral("O'RING-18"));
+    EXPECT_EQ(g_Structure.at(0, 4), QStringLiteral("PARTDESCRIPTION"));
+
+    const QString down = g_DbConnect + QStringLiteral(";Port=1");
+    g_DbConnect = down;
+    EXPECT_EQ(RunSQL(QStringLiteral("DELETE FROM PARTS")), -1);
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_TRUE(db.ui.messages()[0].text.startsWith(QStringLiteral("Error in RunSQL\r\n")));
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(QStringLiteral("onnection refused"))) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT count(*) FROM PARTS")), QStringLiteral("4"));
+}
