@@ -49,10 +49,14 @@ public:
     PgTestServer *server = nullptr;
 };
 
-// Skips the test when the catalogue's engine is not installed here.
+// Skips the test when the catalogue's engine is not installed here; fails it when the
+// engine is installed but its server did not start.
 #define SKIP_WITHOUT_ENGINE(engine)                                                                          \
-    if ((engine) == Engine::PostgreSQL && !PgTestServer::shared())                                           \
-    GTEST_SKIP() << PgTestServer::reason().toStdString()
+    if ((engine) == Engine::PostgreSQL && !PgTestServer::shared()) {                                         \
+        if (PgTestServer::installed())                                                                       \
+            FAIL() << PgTestServer::reason().toStdString();                                                  \
+        GTEST_SKIP() << PgTestServer::reason().toStdString();                                                \
+    }
 
 // Parts every test catalogue adds after its generated ones:
 //   1000001 BRG-6204   "Ball bearing 6204"   bin A-01   Qty 12  Price 4.5   AsscWith null

@@ -31,6 +31,7 @@ const char *const kBinaries[] = {"/usr/lib/postgresql/15/bin", "/usr/lib/postgre
                                  "/usr/lib/postgresql/17/bin"};
 
 QString g_reason;
+bool g_installed = false;
 
 bool runningAsRoot()
 {
@@ -127,6 +128,12 @@ QString PgTestServer::reason()
     return g_reason;
 }
 
+bool PgTestServer::installed()
+{
+    shared();
+    return g_installed;
+}
+
 QString PgTestServer::driverPath()
 {
     for (const QString &dir :
@@ -161,14 +168,13 @@ PgTestServer *PgTestServer::shared()
         g_reason = QStringLiteral("running as root without a postgres user to run the server");
         return nullptr;
     }
+    g_installed = true;
     server.reset(new PgTestServer);
     server->m_bin = bin;
     QString error;
     if (!server->start(&error)) {
         g_reason = QStringLiteral("the test server did not start: ") + error;
         server.reset();
-        std::fprintf(stderr, "PgTestServer: %s\n", qPrintable(g_reason));
-        std::abort(); // installed but broken is a failure, never a quiet skip
     }
     return server.get();
 }

@@ -12,10 +12,11 @@
 // "postgres" user, since PostgreSQL refuses to run as root. It never touches another server.
 class PgTestServer final {
 public:
-    // The program's server, or nullptr when PostgreSQL is not installed (see reason()).
-    // A server that is installed but does not start is a test failure, not a skip.
+    // The program's server, or nullptr when it is not there (see reason()): skip the test
+    // when PostgreSQL is not installed, fail it when it is installed but did not start.
     static PgTestServer *shared();
     static QString reason();
+    static bool installed();
 
     ~PgTestServer();
     PgTestServer(const PgTestServer &) = delete;

@@ -28,6 +28,8 @@ protected:
     void SetUp() override
     {
         server = PgTestServer::shared();
+        if (!server && PgTestServer::installed())
+            FAIL() << PgTestServer::reason().toStdString();
         if (!server)
             GTEST_SKIP() << PgTestServer::reason().toStdString();
         database = server->createDatabase();
