@@ -197,6 +197,15 @@ bool PgTestServer::start(QString *error)
         }
     }
     const std::string data = str(m_root + QStringLiteral("/data"));
+    // Stops the server and removes the folder if this program dies without its destructor (a
+    // crash, a kill), also while the server is still starting.
+    const std::string stopCommand =
+        (runningAsRoot() ? std::string("runuser -u postgres -- ") : std::string()) +
+        "\"$3\" -D \"$2\" stop -m immediate";
+    run({"sh", "-c", "while kill -0 \"$1\" 2>/dev/null; do sleep 1; done; " + stopCommand + "; rm -rf \"$4\"",
+         "pg-guard", std::to_string(getpid()), data, str(m_bin + QStringLiteral("/pg_ctl")), str(m_root)},
+        nullptr, &m_guard, true);
+
     std::string out;
     if (run(asServerUser({str(m_bin + QStringLiteral("/initdb")), "-D", data, "-A", "trust", "-U", "orvana",
                           "-E", "UTF8", "--locale=C.UTF-8", "--no-sync", "--no-instructions"}),
@@ -227,14 +236,6 @@ bool PgTestServer::start(QString *error)
         run({"rm", "-rf", str(m_root)});
         return false;
     }
-
-    // Stops the server if this program dies without its destructor (a crash, a kill).
-    const std::string stopCommand =
-        (runningAsRoot() ? std::string("runuser -u postgres -- ") : std::string()) +
-        "\"$3\" -D \"$2\" stop -m immediate";
-    run({"sh", "-c", "while kill -0 \"$1\" 2>/dev/null; do sleep 1; done; " + stopCommand + "; rm -rf \"$4\"",
-         "pg-guard", std::to_string(getpid()), data, str(m_bin + QStringLiteral("/pg_ctl")), str(m_root)},
-        nullptr, &m_guard, true);
 
     QDir().mkpath(m_root + QStringLiteral("/odbc"));
     QFile ini(m_root + QStringLiteral("/odbc/odbc.ini"));
