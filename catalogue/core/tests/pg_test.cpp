@@ -76,3 +76,30 @@ TEST(PgServer, HeadingsOfTheDisplayFieldListAsTypedAndAnUnreachableServerReporte
     EXPECT_TRUE(db.ui.messages()[0].text.contains(QStringLiteral("onnection refused"))) << db.shown();
     EXPECT_EQ(db.one(QStringLiteral("SELECT count(*) FROM PARTS")), QStringLiteral("4"));
 }
+
+TEST(PgServer, KindsOfAHandMadeTableReportAsTheDefaultCatalogues)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    db.exec(QStringLiteral(
+        "ALTER TABLE PARTS ADD COLUMN Code char(6), ADD COLUMN Free varchar, ADD COLUMN Big bigint, ADD "
+        "COLUMN "
+        "Small smallint, ADD COLUMN Cost numeric(10,2), ADD COLUMN Ratio numeric(12,6), ADD COLUMN Fee "
+        "money, "
+        "ADD COLUMN Due date, ADD COLUMN Seen timestamptz, ADD COLUMN Done boolean, ADD COLUMN Weight real"));
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = 1000001"), data, names), 0)
+        << db.shown();
+    QStringList kinds;
+    for (int i = 9; i < g_Structure.fieldCount(); ++i)
+        kinds << g_Structure.at(0, i) + u'=' + g_Structure.at(1, i) + u'/' + g_Structure.at(2, i);
+    // A varchar without a length reports the driver's default size; more decimals than
+    // currency has, a real and a boolean are kinds the typed update does not know, as in the
+    // default catalogue.
+    EXPECT_EQ(kinds.join(u' '),
+              QStringLiteral("code=202/6 free=202/255 big=3/4 small=3/4 cost=6/8 ratio=131/19 fee=6/8 "
+                             "due=7/8 seen=7/8 done=11/2 weight=5/8"));
+    // Headings the statement does not name stay as the server gives them.
+    EXPECT_EQ(names.at(9), QStringLiteral("code"));
+}
