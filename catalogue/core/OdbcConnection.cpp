@@ -56,6 +56,18 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         else if (PgDialect::isServer(dbms))
             m_server = Server::PostgreSQL;
     }
+    // Only apostrophes are doubled in the literals the catalogue writes: a server that took
+    // backslashes as escapes would let a typed backslash end a literal.
+    if (m_server == Server::PostgreSQL) {
+        try {
+            execute(QStringLiteral("SET standard_conforming_strings = on"));
+        } catch (const DbError &) {
+            SQLDisconnect(m_dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+            SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+            throw;
+        }
+    }
 }
 
 OdbcConnection::~OdbcConnection()

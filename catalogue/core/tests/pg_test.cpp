@@ -103,3 +103,27 @@ TEST(PgServer, KindsOfAHandMadeTableReportAsTheDefaultCatalogues)
     // Headings the statement does not name stay as the server gives them.
     EXPECT_EQ(names.at(9), QStringLiteral("code"));
 }
+
+TEST(PgServer, BackslashesStayInsideTheirLiteralWhateverTheServersSetting)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    // A server that still takes backslashes in literals as escapes.
+    db.exec(QStringLiteral("ALTER DATABASE ") + db.database +
+            QStringLiteral(" SET standard_conforming_strings = off"));
+    const QString typed = QStringLiteral("C:\\' OR 'x'='x");
+    ASSERT_EQ(RunSQL(QStringLiteral("UPDATE PARTS SET Bin = '") + SQLQuote(typed) +
+                     QStringLiteral("' WHERE PartID = 1000004")),
+              0)
+        << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000004")), typed);
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select PartNumber from PARTS where Bin LIKE '%") + SQLQuote(typed) +
+                            QStringLiteral("%'"),
+                        data, names),
+              0)
+        << db.shown();
+    ASSERT_EQ(data.rowCount(), 1);
+    EXPECT_EQ(data.text(0, 0), QStringLiteral("FLT-10"));
+}
