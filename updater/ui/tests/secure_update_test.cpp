@@ -219,3 +219,30 @@ TEST_F(SignedUpdate, SignedPackageOverFtpsWithTheTestAuthority)
     EXPECT_EQ(logEntries().filter(QStringLiteral("Signature: good")).size(), 1);
     EXPECT_EQ(server.commands().value(0), QStringLiteral("AUTH TLS"));
 }
+
+TEST_F(SignedUpdate, CancelBeforeTheCheckLeavesNoUnverifiedPackage)
+{
+    FtpTestServer server;
+    server.setRate(64 * 1024);
+    startServer(server);
+    configureKey(m_key.publicKey());
+    putPartsPackage(server);
+    server.putFile(QStringLiteral("mendrelparts.zip.minisig"), qint64(4 * 1024 * 1024)); // slow to come
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return label(w, "lblStatus").contains(QStringLiteral("bytes of")) &&
+                   logHas(QStringLiteral("FTP: Download Complete: mendrelparts.zip"));
+        },
+        20000));
+    clickUpdate(w); // "Cancel"
+    ASSERT_TRUE(waitUntil([&] { return logHas(QStringLiteral("FTP TAG: CANCEL")); }, 20000));
+    EXPECT_TRUE(idle(w));
+    EXPECT_TRUE(logHas(QStringLiteral(
+        "Signature: the update was cancelled before the signature was checked; mendrelparts.zip deleted")));
+    EXPECT_TRUE(QDir(parts()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
+        << QDir(parts()).entryList().join(u',').toStdString();
+    EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
+}
