@@ -134,7 +134,9 @@ TEST_F(SignedUpdate, UnsignedPackageIsRefused)
     runUpdate(w);
     expectRefused(w);
     EXPECT_EQ(logEntries()
-                  .filter(QStringLiteral("the server has no signature file mendrelparts.zip.minisig"))
+                  .filter(QStringLiteral(
+                      "its signature file mendrelparts.zip.minisig could not be downloaded (The file was not "
+                      "found on the server)"))
                   .size(),
               1);
     EXPECT_EQ(logEntries().filter(QStringLiteral("Tag: GetSignature")).size(), 1);
