@@ -14,6 +14,7 @@ packages=(
   python3 python3-pyftpdlib python3-openssl
   libsodium-dev minisign openssl
   xvfb xauth
+  xdg-utils
 )
 
 missing=()

@@ -6,16 +6,21 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
+
+// How long the desktop opener gets to say that no program takes a file.
+constexpr int kOpenerAnswerMs = 3000;
 
 QWidget *owner()
 {
@@ -140,20 +145,55 @@ std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
 
 bool QtUiServices::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Started detached, the desktop opener never tells that no program takes the file. It
+    // says so within a second or two; a viewer it starts may keep it running for long, so
+    // after a short wait (the window repainting, input held back) the opening counts.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto *process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->start(opener, {path});
+    if (!process->waitForStarted(3000)) {
+        process->deleteLater();
+        return false;
+    }
+    QEventLoop wait;
+    std::optional<bool> answer;
+    QTimer::singleShot(kOpenerAnswerMs, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, [&](int code, QProcess::ExitStatus status) {
+        answer = status == QProcess::NormalExit && code == 0;
+        wait.quit();
+    });
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    return answer.value_or(true);
 }
 
-bool QtUiServices::openWith(const QString &path)
+QString QtUiServices::chooseProgram(const QString &document)
 {
-    bool ok = false;
-    const QString program = QInputDialog::getText(
-        owner(), QStringLiteral("Open With"),
-        QStringLiteral("No program is associated with %1.\nOpen it with this program:").arg(path),
-        QLineEdit::Normal, QStringLiteral("xdg-open"), &ok);
-    if (!ok || program.trimmed().isEmpty())
-        return false;
-    const QString exe = QStandardPaths::findExecutable(program.trimmed());
-    return !exe.isEmpty() && QProcess::startDetached(exe, {path});
+    // The system's program folders, as the Open-With dialog offered its list of programs.
+    QList<QUrl> places;
+    for (const QString &folder :
+         {QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/games"),
+          QStringLiteral("/opt"), QDir::homePath() + QStringLiteral("/.local/bin")})
+        if (QFileInfo(folder).isDir())
+            places << QUrl::fromLocalFile(folder);
+    QFileDialog dialog(owner(), QStringLiteral("Open With - ") + QFileInfo(document).fileName(),
+                       QStringLiteral("/usr/bin"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // the side bar of program folders needs Qt's own
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setSidebarUrls(places);
+    dialog.setHistory({});
+    dialog.resize(760, 480);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Program:"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 bool QtUiServices::startProcess(const QString &program, const QStringList &arguments,
