@@ -3,7 +3,7 @@
 #include <QString>
 
 // A new catalogue database: the standard PARTS table with typed extra columns of every kind
-// the typed update knows, optionally filled with generated parts.
+// the typed update knows and the search index, optionally filled with generated parts.
 namespace NewCatalogue {
 
 // The PARTS table and its indexes, as created in a new catalogue.
