@@ -226,7 +226,7 @@ bool build(sqlite3 *db, const std::function<bool(long long, long long)> &progres
         Statement existing(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = ?1"));
         existing.bind(1, QLatin1String(kTable));
         if (existing.row() && !existing.text(0).contains(QStringLiteral("fts5"), Qt::CaseInsensitive)) {
-            reason = QStringLiteral("A table named %1 exists already.").arg(QLatin1String(kTable));
+            reason = QStringLiteral("a table named %1 exists already").arg(QLatin1String(kTable));
             ok = false;
         }
     }
@@ -276,7 +276,7 @@ bool build(sqlite3 *db, const std::function<bool(long long, long long)> &progres
     if (!ok || stopped)
         exec(db, QStringLiteral("ROLLBACK"), nullptr);
     if (error)
-        *error = stopped ? QStringLiteral("Stopped.") : reason;
+        *error = stopped ? QStringLiteral("stopped") : reason;
     return ok && !stopped;
 }
 
@@ -381,12 +381,12 @@ EnsureResult ensure(const QString &connectionString,
             result.parts = rows.row() ? rows.integer(0) : 0;
             if (sqlite3_db_readonly(db, "main") == 1) {
                 result.kind = EnsureResult::ReadOnly;
-                result.error = QStringLiteral("The catalogue is read-only.");
+                result.error = QStringLiteral("the catalogue is read-only");
             } else if (build(db, progress, &result.error)) {
                 result.kind = EnsureResult::Built;
             } else {
-                result.kind = result.error == QLatin1String("Stopped.") ? EnsureResult::Cancelled
-                                                                        : EnsureResult::Failed;
+                result.kind =
+                    result.error == QLatin1String("stopped") ? EnsureResult::Cancelled : EnsureResult::Failed;
             }
         }
     }
