@@ -178,6 +178,7 @@ void frmParts::Form_Load()
 void frmParts::mnuOptions_Click()
 {
     // The sheet stores every change as it is made and loads the settings again on closing.
+    stopListing();
     const QStringList problems = ShowOptions();
     reportSettingProblems(problems);
     PrepareSearchIndex(this); // the settings may name another catalogue

@@ -40,6 +40,8 @@ void frmParts::NewRecord()
         ShowRecord(found);
         return;
     }
+    // A list still being read holds the catalogue open for reading, which keeps writers out.
+    stopListing();
     if (modDB::RunSQL(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('") +
                       modDB::SQLQuote(partNumber) + QStringLiteral("')")) != 0)
         return;
@@ -77,6 +79,7 @@ void frmParts::deleteFromList()
             return;
         if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(row, 3), QStringLiteral("Delete record")))
             return;
+        stopListing();
         modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
         fg1->removeItem(row);
         return;
@@ -84,6 +87,7 @@ void frmParts::deleteFromList()
     if (!confirm(QStringLiteral("Delete ") + QString::number(count) + QStringLiteral(" records?"),
                  QStringLiteral("Delete records")))
         return;
+    stopListing();
     QList<int> rows;
     rows.reserve(count);
     for (int n = 0; n < count; ++n)

@@ -157,6 +157,7 @@ public:
           m_shown(std::move(shown))
     {
         setObjectName(QStringLiteral("ListLoader"));
+        m_shownAt.start();
         QTimer::singleShot(0, this, &ListLoader::next);
     }
 
@@ -164,6 +165,8 @@ public:
     {
         m_reader.reset(); // closes the connection
         m_source->data().finish();
+        if (m_grid.gridModel()->source() == m_source.get())
+            m_grid.sourceRowsAdded(); // the rows read stay
         end();
     }
 
@@ -199,13 +202,18 @@ private:
                 m_shown(false);
             return;
         }
+        if (!done)
+            QTimer::singleShot(0, this, &ListLoader::next);
+        // Telling the grid of new rows costs more than reading them: it is told a few times a
+        // second.
+        if (!done && m_shownAt.elapsed() < listSteps().updateMs)
+            return;
+        m_shownAt.restart();
         m_grid.sourceRowsAdded();
         if (done) {
             m_reader.reset();
             m_grid.autoSize(0, m_grid.cols() - 1, 10);
             end();
-        } else {
-            QTimer::singleShot(0, this, &ListLoader::next);
         }
         if (m_shown)
             m_shown(false);
@@ -215,6 +223,7 @@ private:
     std::unique_ptr<modDB::RowReader> m_reader;
     std::shared_ptr<DataArraySource> m_source;
     std::function<void(bool)> m_shown;
+    QElapsedTimer m_shownAt;
 };
 
 ListLoader *loaderOf(const FlexGrid &grid)

@@ -36,13 +36,15 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView);
 // failure while reading is reported and leaves "No Records Found".
 void g_LoadGridList(FlexGrid &grid, const QString &sql, std::function<void(bool first)> shown);
 // How a list is read: at least `firstRows` rows and `firstMs` before the first paint (so a
-// short list is whole at once), then batches of about `stepMs`, checking the time every
-// `rowsPerCheck` rows. Tests make the steps small.
+// short list is whole at once), then batches of about `stepMs` per turn of the event loop,
+// checking the time every `rowsPerCheck` rows; the grid and the caller hear of new rows every
+// `updateMs`. Tests make the steps small.
 struct ListSteps {
     int firstRows = 5000;
-    int firstMs = 20;
+    int firstMs = 10;
     int stepMs = 30;
     int rowsPerCheck = 256;
+    int updateMs = 150;
 };
 ListSteps &listSteps();
 

@@ -46,7 +46,7 @@ protected:
                 .arg(kParts));
         // Small steps, so a list of a few thousand parts takes many turns of the event loop.
         saved = modGrid::listSteps();
-        modGrid::listSteps() = {100, 0, 0, 50};
+        modGrid::listSteps() = {100, 0, 0, 50, 0};
     }
     void TearDown() override { modGrid::listSteps() = saved; }
 
@@ -208,4 +208,26 @@ TEST_F(Listing, AnOlderCatalogueGainsTheSearchIndexAndItFollowsEdits)
     const QString log = logText(env);
     auto again = open();
     EXPECT_EQ(logText(env), log);
+}
+
+TEST_F(Listing, WritesWhileAListIsReadAreNotLockedOut)
+{
+    auto w = open();
+    ASSERT_TRUE(modGrid::isLoading(*fg1));
+    const QString first = fg1->textMatrix(1, 3);
+    ui.answers.push_back(MsgAnswer::Yes);
+    w->DeleteRecords();
+    EXPECT_EQ(db->value(QStringLiteral("SELECT count(*) FROM PARTS")), QString::number(kParts - 1));
+    EXPECT_NE(fg1->textMatrix(1, 3), first);
+    EXPECT_TRUE(status(*w).endsWith(QStringLiteral(" records (stopped)"))) << status(*w).toStdString();
+
+    w->ShowAllRecords();
+    ASSERT_TRUE(modGrid::isLoading(*fg1));
+    w->findChild<QLineEdit *>(QStringLiteral("txtFind"))->setText(QStringLiteral("NEW-1"));
+    w->NewRecord();
+    EXPECT_TRUE(w->recordView());
+    EXPECT_EQ(db->value(QStringLiteral("SELECT count(*) FROM PARTS WHERE PartNumber = 'NEW-1'")),
+              QStringLiteral("1"));
+    // Only the confirmation was asked: no "database is locked" report.
+    EXPECT_EQ(ui.messages().size(), 1);
 }
