@@ -47,11 +47,13 @@ SqliteConnection::~SqliteConnection()
 
 void SqliteConnection::execute(const QString &sql)
 {
+    checkStatement(sql);
     SqliteRecordset(m_db, DbTypes::topToLimit(sql)).skipRows();
 }
 
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
+    checkStatement(sql);
     const QString plain = DbTypes::topToLimit(sql);
     const QString searched = SearchIndex::rewrite(m_db, plain);
     if (searched != plain) {
