@@ -325,8 +325,9 @@ Verdict verifyFile(const std::vector<PublicKey> &keys, const Signature &sig, con
             v.reason = "the package " + path + " cannot be read";
             return v;
         }
-        good = crypto_sign_verify_detached(sig.signature.data(), static_cast<const unsigned char *>(map),
-                                           size, key->key.data()) == 0;
+        static const unsigned char nothing = 0; // an empty package has no mapping
+        const auto *data = size ? static_cast<const unsigned char *>(map) : &nothing;
+        good = crypto_sign_verify_detached(sig.signature.data(), data, size, key->key.data()) == 0;
         if (map)
             ::munmap(map, size);
     }

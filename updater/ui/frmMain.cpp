@@ -70,8 +70,8 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDisco
     connect(m_ftp, &FtpSession::error, this,
             [this](int code, const QString &text, const QString &) { mabryFTP_Error(code, text); });
     connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64 total) {
-        if (m_signaturePending && total > 0) // the signature's own size, not the package's
-            m_totalBytes = qint32(std::min<qint64>(total, 2147483647));
+        if (m_signaturePending) // the signature's own size, not the package's
+            m_totalBytes = qint32(std::min<qint64>(total > 0 ? total : bytes, 2147483647));
         mabryFTP_Progress(bytes);
     });
 

@@ -40,10 +40,8 @@ void frmMain::signatureDownloadFailed(int code, const QString &text)
     if (m_ftp->state() != FtpSession::State::Disconnected)
         m_ftp->abort();
     backToIdle();
-    const QString name = PackageSignature::SignatureFile(m_packageFile);
-    refusePackage(code == FtpSession::ServerRefused
-                      ? QStringLiteral("the server has no signature file %1").arg(name)
-                      : QStringLiteral("its signature file %1 could not be downloaded (%2)").arg(name, text));
+    refusePackage(QStringLiteral("its signature file %1 could not be downloaded (%2)")
+                      .arg(PackageSignature::SignatureFile(m_packageFile), text));
 }
 
 bool frmMain::packageTrusted()

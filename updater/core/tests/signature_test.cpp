@@ -62,6 +62,15 @@ TEST_F(PackageSignatures, BothSignatureFormsVerifyWithKeyIdAndTrustedComment)
     EXPECT_FALSE(Minisign::verify({*key}, *parsed, view(read(m_package) + "x")).good);
 }
 
+TEST_F(PackageSignatures, EmptyPackageVerifiesInBothForms)
+{
+    write(m_package, "");
+    for (bool legacy : {false, true}) {
+        ASSERT_TRUE(m_key.sign(m_package, legacy));
+        EXPECT_TRUE(check(m_key.publicKey()).good) << legacy;
+    }
+}
+
 TEST_F(PackageSignatures, TamperedPackageOrForeignSignatureIsRefused)
 {
     for (bool legacy : {false, true}) {

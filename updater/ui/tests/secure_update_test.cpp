@@ -4,6 +4,7 @@
 #include "modService.h"
 
 #include <QFile>
+#include <QProcess>
 
 // Signed packages and FTP over TLS through the real window and the real FTP session:
 // the publisher's key and signatures are made with the minisign tool, the server's
@@ -14,11 +15,16 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(m_key.ok()) << m_key.error().toStdString(); }
 
-    // Makes the parts package, signs it with key, and uploads package and signature.
+    // Makes the parts package (it also replaces the program "orvana" with one that says
+    // "updated"), signs it with key, and uploads package and signature.
     void publish(FtpTestServer &server, const MinisignKey &key, bool legacy = false)
     {
-        putPartsPackage(server);
         const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+        makeZip(zip, {{QStringLiteral("mendrelparts.INI"),
+                       "- parts update\r\n1|new/orvana.bin|lib/orvana.bin\r\n1|new/orvana|orvana\r\n"},
+                      {QStringLiteral("new/orvana.bin"), "new program"},
+                      {QStringLiteral("new/orvana"), "#!/bin/sh\necho updated\n"}});
+        server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
         ASSERT_TRUE(key.sign(zip, legacy)) << key.error().toStdString();
         server.putFile(QStringLiteral("mendrelparts.zip.minisig"), read(zip + QStringLiteral(".minisig")));
     }
@@ -66,6 +72,10 @@ TEST_F(SignedUpdate, SignedPackageUpdatesTheCatalogueInBothForms)
     configureKey(m_key.publicKey());
     for (bool legacy : {false, true}) {
         QFile::remove(parts() + QStringLiteral("/lib/orvana.bin"));
+        write(parts() + QStringLiteral("/orvana"), "#!/bin/sh\necho old\n"); // the installed program
+        QFile::setPermissions(parts() + QStringLiteral("/orvana"),
+                              QFile::permissions(parts() + QStringLiteral("/orvana")) |
+                                  QFileDevice::ExeOwner);
         publish(server, m_key, legacy);
         modService::ResetLog();
         m_ui.clear();
@@ -76,6 +86,11 @@ TEST_F(SignedUpdate, SignedPackageUpdatesTheCatalogueInBothForms)
         EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program"));
         EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
         EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip.minisig")));
+        // The updated program starts.
+        QProcess program;
+        program.start(parts() + QStringLiteral("/orvana"), QStringList{});
+        ASSERT_TRUE(program.waitForFinished(10000)) << program.errorString().toStdString();
+        EXPECT_EQ(program.readAllStandardOutput(), QByteArray("updated\n"));
         EXPECT_TRUE(logHas(QStringLiteral("FTP: Download Complete: mendrelparts.zip.minisig")));
         const QStringList good = logEntries().filter(QStringLiteral("Signature: good, key ") + m_key.keyId() +
                                                      QStringLiteral(", trusted comment: timestamp:"));
@@ -119,7 +134,9 @@ TEST_F(SignedUpdate, UnsignedPackageIsRefused)
     runUpdate(w);
     expectRefused(w);
     EXPECT_EQ(logEntries()
-                  .filter(QStringLiteral("the server has no signature file mendrelparts.zip.minisig"))
+                  .filter(QStringLiteral(
+                      "its signature file mendrelparts.zip.minisig could not be downloaded (The file was not "
+                      "found on the server)"))
                   .size(),
               1);
     EXPECT_EQ(logEntries().filter(QStringLiteral("Tag: GetSignature")).size(), 1);
@@ -203,4 +220,31 @@ TEST_F(SignedUpdate, SignedPackageOverFtpsWithTheTestAuthority)
     EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program"));
     EXPECT_EQ(logEntries().filter(QStringLiteral("Signature: good")).size(), 1);
     EXPECT_EQ(server.commands().value(0), QStringLiteral("AUTH TLS"));
+}
+
+TEST_F(SignedUpdate, CancelBeforeTheCheckLeavesNoUnverifiedPackage)
+{
+    FtpTestServer server;
+    server.setRate(64 * 1024);
+    startServer(server);
+    configureKey(m_key.publicKey());
+    putPartsPackage(server);
+    server.putFile(QStringLiteral("mendrelparts.zip.minisig"), qint64(4 * 1024 * 1024)); // slow to come
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return label(w, "lblStatus").contains(QStringLiteral("bytes of")) &&
+                   logHas(QStringLiteral("FTP: Download Complete: mendrelparts.zip"));
+        },
+        20000));
+    clickUpdate(w); // "Cancel"
+    ASSERT_TRUE(waitUntil([&] { return logHas(QStringLiteral("FTP TAG: CANCEL")); }, 20000));
+    EXPECT_TRUE(idle(w));
+    EXPECT_TRUE(logHas(QStringLiteral(
+        "Signature: the update was cancelled before the signature was checked; mendrelparts.zip deleted")));
+    EXPECT_TRUE(QDir(parts()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
+        << QDir(parts()).entryList().join(u',').toStdString();
+    EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
 }
