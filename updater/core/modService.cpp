@@ -28,7 +28,7 @@ namespace modService {
 
 QString logFilePath()
 {
-    return Platform::programFolder() + u'/' + AppInfo::updaterTitle() + QStringLiteral(".txt");
+    return Platform::defaultLogFolder() + u'/' + AppInfo::updaterTitle() + QStringLiteral(".txt");
 }
 
 namespace {
