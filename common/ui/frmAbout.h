@@ -39,4 +39,6 @@ private:
     QLabel *addTitle(const QString &text);
     QHBoxLayout *headerRow(QLabel *title, QLabel *version);
     QPushButton *addButton(const char *name, const QString &text);
+
+    Program m_program;
 };

@@ -1,47 +1,50 @@
 // orvana-newdb PATH [--sample N]: creates a new, empty or sample-filled catalogue database.
+#include "CommandLine.h"
 #include "NewCatalogue.h"
 
-#include <QString>
+#include <QCoreApplication>
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-int usage()
-{
-    std::fprintf(stderr, "usage: orvana-newdb PATH [--sample N]\n"
-                         "Creates a catalogue database with the PARTS table at PATH (never over an\n"
-                         "existing file), optionally filled with N generated parts.\n");
-    return 2;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
-    QString path;
+    QCoreApplication app(argc, argv);
+    const QString command = QStringLiteral("orvana-newdb");
+    QCommandLineParser parser;
+    CommandLine::describe(parser, QStringLiteral("Creates a catalogue database with the PARTS table at PATH "
+                                                 "(never over an existing file),\noptionally filled with N "
+                                                 "generated parts."));
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("the catalogue file to create"));
+    const QCommandLineOption sampleOption(QStringLiteral("sample"),
+                                          QStringLiteral("fill it with N generated parts (0 to 100000000)"),
+                                          QStringLiteral("N"));
+    parser.addOption(sampleOption);
+    const QStringList args = QCoreApplication::arguments();
+    if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, args))
+        return *rc;
+    if (!parser.parse(args))
+        return CommandLine::fail(command, parser.errorText());
+
+    const QStringList paths = parser.positionalArguments();
+    if (paths.isEmpty())
+        return CommandLine::fail(command, QStringLiteral("the PATH of the new catalogue is missing"));
+    if (paths.size() > 1)
+        return CommandLine::fail(command, QStringLiteral("one PATH only, not '%1'").arg(paths.join(u' ')));
     long long sample = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc) {
-            bool ok = false;
-            sample = QString::fromLocal8Bit(argv[++i]).toLongLong(&ok);
-            if (!ok || sample < 0 || sample > 100000000)
-                return usage();
-        } else if (argv[i][0] == '-' || !path.isEmpty()) {
-            return usage();
-        } else {
-            path = QString::fromLocal8Bit(argv[i]);
-        }
+    if (parser.isSet(sampleOption)) {
+        bool ok = false;
+        sample = parser.value(sampleOption).toLongLong(&ok);
+        if (!ok || sample < 0 || sample > 100000000)
+            return CommandLine::fail(command, QStringLiteral("--sample takes a whole number from 0 to "
+                                                             "100000000, not '%1'")
+                                                  .arg(parser.value(sampleOption)));
     }
-    if (path.isEmpty())
-        return usage();
 
     QString error;
-    if (!NewCatalogue::create(path, int(sample), &error)) {
+    if (!NewCatalogue::create(paths.constFirst(), int(sample), &error)) {
         std::fprintf(stderr, "orvana-newdb: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
-    std::printf("%s: catalogue with %lld parts\n", path.toLocal8Bit().constData(), sample);
+    std::printf("%s: catalogue with %lld parts\n", paths.constFirst().toLocal8Bit().constData(), sample);
     return 0;
 }
