@@ -120,6 +120,7 @@ void frmParts::buildMenus()
 {
     QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
 
     m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
@@ -137,6 +138,7 @@ void frmParts::buildMenus()
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
     mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
     mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
+    mnuContents->setShortcut(QKeySequence::HelpContents);
     mnuContents->setEnabled(false);
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showCatalogueAbout(this); });
     connect(mnuContents, &QAction::triggered, this, [] { modHHSubclass::ShowHelpTopic(1000); });

@@ -11,6 +11,7 @@
 #include "modService.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -297,6 +298,21 @@ TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
     EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Ready ..."));
     EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
     EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
+}
+
+// Ctrl+Q, shown in the menu, ends the program, but not in the middle of a transfer.
+TEST_F(UpdaterWindow, CtrlQClosesTheWindowOnlyWhenIdle)
+{
+    frmMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    EXPECT_EQ(child<QAction>(w, "mnuExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    w.ShowBusy();
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(w.isVisible());
+    w.ShowNotBusy();
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(UpdaterWindow, DroppedDownloadIsReportedAndNeverProcessed)
