@@ -418,3 +418,19 @@ TEST(TransferText, SupportPackageNumbers)
     for (const char *bad : {"", "0", "1000000", "abc", "1.5", "-3", "4 2"})
         EXPECT_FALSE(TransferText::supportPackageFile(QLatin1String(bad))) << bad;
 }
+
+// Renders the window into the folder named by ORVANA_SCREENSHOTS (the desktop
+// metadata's picture); skipped when it is not set.
+TEST_F(UpdaterWindow, Screenshot)
+{
+    const QString folder = qEnvironmentVariable("ORVANA_SCREENSHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set ORVANA_SCREENSHOTS to a folder to write the screenshot";
+    setFrontEnd("ORVANA", QStringLiteral("/opt/Vantelo/Parts"));
+    setFrontEnd("Dunmore", QStringLiteral("/opt/Vantelo/Dunmore"));
+    frmMain w;
+    w.show();
+    QCoreApplication::processEvents();
+    QDir().mkpath(folder);
+    ASSERT_TRUE(w.grab().save(folder + QStringLiteral("/updater.png")));
+}
