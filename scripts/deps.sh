@@ -13,7 +13,7 @@ packages=(
   libgtest-dev
   python3 python3-pyftpdlib
   xvfb xauth
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file groff-base
 )
 
 missing=()
