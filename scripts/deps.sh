@@ -13,6 +13,7 @@ packages=(
   libgtest-dev
   python3 python3-pyftpdlib
   xvfb xauth
+  xdg-utils
   desktop-file-utils appstream dpkg-dev file groff-base
 )
 

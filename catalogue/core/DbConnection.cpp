@@ -2,6 +2,7 @@
 
 #include "OdbcConnection.h"
 #include "SqliteConnection.h"
+#include "ValueRules.h"
 
 std::unique_ptr<DbConnection> DbConnection::open(const QString &connectionString)
 {
@@ -9,4 +10,13 @@ std::unique_ptr<DbConnection> DbConnection::open(const QString &connectionString
     if (connectionString.contains(QStringLiteral("DSN=")))
         return std::make_unique<OdbcConnection>(connectionString);
     return std::make_unique<SqliteConnection>(connectionString);
+}
+
+void DbConnection::checkStatement(const QString &sql)
+{
+    if (sql.contains(QChar(u'\0')))
+        throw DbError{QStringLiteral("The statement contains a NUL character."), 5, QStringLiteral("Orvana")};
+    if (!ValueRules::isValidUnicode(sql))
+        throw DbError{QStringLiteral("The statement contains text that is not valid Unicode."), 5,
+                      QStringLiteral("Orvana")};
 }

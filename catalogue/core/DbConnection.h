@@ -19,4 +19,8 @@ public:
     // Runs a statement; whatever it returns is discarded.
     virtual void execute(const QString &sql) = 0;
     virtual std::unique_ptr<DbRecordset> openRecordset(const QString &sql) = 0;
+
+    // Throws for a statement that no engine would be given whole: a NUL character ends the
+    // text early, and text that is not valid Unicode would reach the engine as "?".
+    static void checkStatement(const QString &sql);
 };

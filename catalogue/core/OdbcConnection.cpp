@@ -68,6 +68,7 @@ QString OdbcConnection::dialect(const QString &sql) const
 
 void OdbcConnection::execute(const QString &sql)
 {
+    checkStatement(sql);
     SQLHSTMT stmt = SQL_NULL_HSTMT;
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
     if (!ok(rc))
@@ -85,6 +86,7 @@ void OdbcConnection::execute(const QString &sql)
 
 std::unique_ptr<DbRecordset> OdbcConnection::openRecordset(const QString &sql)
 {
+    checkStatement(sql);
     return std::make_unique<OdbcRecordset>(m_dbc, dialect(sql));
 }
 

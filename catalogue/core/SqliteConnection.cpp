@@ -46,11 +46,13 @@ SqliteConnection::~SqliteConnection()
 
 void SqliteConnection::execute(const QString &sql)
 {
+    checkStatement(sql);
     SqliteRecordset(m_db, DbTypes::topToLimit(sql)).skipRows();
 }
 
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
+    checkStatement(sql);
     return std::make_unique<SqliteRecordset>(m_db, DbTypes::topToLimit(sql));
 }
 

@@ -1,5 +1,6 @@
 #include "UpdateField.h"
 
+#include "DbConnection.h"
 #include "DbReport.h"
 #include "DbTypes.h"
 #include "UiServices.h"
@@ -20,6 +21,20 @@ void refuse(const QString &reason, const QString &title, const QString &field, i
                QString::number(code) + QStringLiteral(" and size ") + QString::number(size) +
                QStringLiteral(" to ") + value,
            MsgIcon::Exclamation, MsgButtons::Ok, title);
+}
+
+const QString kTooLong = QStringLiteral("The entered value is too long.");
+const QString kTextTitle = QStringLiteral("Text Field Not Updated");
+
+// A value that no column can hold as typed: a NUL would end it early, a lone surrogate
+// would be written as "?".
+bool storable(const QString &field, int code, long long size, const QString &value)
+{
+    if (!value.contains(QChar(u'\0')) && ValueRules::isValidUnicode(value))
+        return true;
+    refuse(QStringLiteral("The entered value contains characters that cannot be stored."),
+           QStringLiteral("Record Not Updated"), field, code, size, value);
+    return false;
 }
 
 long long wholeNumber(const QString &text)
@@ -80,6 +95,8 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                        MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Record Not Updated"));
                 return;
             }
+            if (!storable(field, code, size, value))
+                return;
 
             const QString head = QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ");
             const QString tail = QStringLiteral(" WHERE PartID = ") + QString::number(partId);
@@ -105,7 +122,9 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                 const auto n = ValueRules::parseNumber(value);
                 if (!n)
                     return refuse(notNumeric, title, field, code, size, value);
-                if (std::fabs(*n) > 922337203685477.5807)
+                // Doubles this large are an eighth apart: the limits are compared as typed.
+                if (!ValueRules::decimalWithin(value, QStringLiteral("-922337203685477.5808"),
+                                               QStringLiteral("922337203685477.5807")))
                     return refuse(outOfRange, title, field, code, size, value);
                 RunSQL(head + sqlNumber(*n, 4) + tail);
                 break;
@@ -123,8 +142,7 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
             case DbTypes::Text:
                 step = QStringLiteral("Case 202");
                 if (ValueRules::characterCount(value) > size)
-                    return refuse(QStringLiteral("The entered value is too long."),
-                                  QStringLiteral("Text Field Not Updated"), field, code, size, value);
+                    return refuse(kTooLong, kTextTitle, field, code, size, value);
                 RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail);
                 break;
             case DbTypes::Memo:
@@ -146,6 +164,35 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                                kIndent + QStringLiteral("Field: ") + field,
                                kIndent + QStringLiteral("Value: ") + value, g_DbConnect};
         });
+}
+
+bool ValueFits(const QString &table, const QString &field, const QString &value)
+{
+    QString step = QStringLiteral("Open Connection");
+    bool fits = false;
+    const QString sql = QStringLiteral("SELECT [") + field + QStringLiteral("] FROM ") + table +
+                        QStringLiteral(" WHERE 0 = 1");
+    DbReport::guarded(
+        QStringLiteral("ValueFits"),
+        [&] {
+            auto connection = DbConnection::open(g_DbConnect);
+            step = QStringLiteral("Open Recordset: ") + sql;
+            auto rs = connection->openRecordset(sql);
+            step = QStringLiteral("Read field type");
+            const int code = rs->typeCode(0);
+            const long long size = rs->definedSize(0);
+            if (!storable(field, code, size, value))
+                return;
+            // The database may not hold a text to its declared size (SQLite does not).
+            if (code == DbTypes::Text && ValueRules::characterCount(value) > size)
+                return refuse(kTooLong, kTextTitle, field, code, size, value);
+            fits = true;
+        },
+        [&] {
+            using DbReport::kIndent;
+            return QStringList{kIndent + sql, kIndent + step, g_DbConnect};
+        });
+    return fits;
 }
 
 } // namespace modDB

@@ -12,4 +12,9 @@ namespace modDB {
 // nothing back.
 void UpdateField(std::int32_t partId, const QString &field, const QString &value);
 
+// Whether a value for a new row fits the column as an edit of it would: a text no longer
+// than the column's declared size, and characters that can be stored. Refuses what does
+// not fit with the message an edit gets; false also after a reported failure.
+bool ValueFits(const QString &table, const QString &field, const QString &value);
+
 } // namespace modDB

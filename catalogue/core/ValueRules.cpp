@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ValueRules {
@@ -20,7 +21,8 @@ QString trimSpaces(const QString &text)
 
 namespace {
 
-std::optional<double> numberIn(const QLocale &locale, QString text)
+// "$12.50" and "12,50 €" without their currency symbol, as the locale writes them.
+QString withoutCurrency(const QLocale &locale, QString text)
 {
     text = text.trimmed();
     const QString symbol = locale.currencySymbol();
@@ -33,6 +35,12 @@ std::optional<double> numberIn(const QLocale &locale, QString text)
         else if (text.endsWith(symbol))
             text = text.left(text.size() - symbol.size()).trimmed();
     }
+    return text;
+}
+
+std::optional<double> numberIn(const QLocale &locale, QString text)
+{
+    text = withoutCurrency(locale, text);
     bool ok = false;
     const double v = locale.toDouble(text, &ok);
     if (!ok || !std::isfinite(v))
@@ -87,7 +95,103 @@ std::optional<QDateTime> dateIn(const QLocale &locale, const QString &text, bool
     return std::nullopt;
 }
 
+// A decimal number as its digits: value = (negative ? -1 : 1) * 0.d1d2d3... * 10^point, with
+// no leading or trailing zeros in digits (zero has none at all).
+struct Decimal {
+    bool negative = false;
+    QString digits;
+    long long point = 0;
+};
+
+// Plain text: optional sign, digits with an optional '.', optional exponent.
+std::optional<Decimal> plainDecimal(const QString &text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?\\d{1,6}))?$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
+        return std::nullopt;
+    Decimal d;
+    d.negative = m.captured(1) == QStringLiteral("-");
+    QString digits = m.captured(2) + m.captured(3);
+    long long point = m.captured(2).size() + m.captured(4).toLongLong();
+    qsizetype lead = 0;
+    while (lead < digits.size() && digits.at(lead) == u'0')
+        ++lead;
+    digits.remove(0, lead);
+    point -= lead;
+    while (digits.endsWith(u'0'))
+        digits.chop(1);
+    if (digits.isEmpty())
+        return Decimal{};
+    d.digits = digits;
+    d.point = point;
+    return d;
+}
+
+// The typed number as the locale writes it, turned into plain text first.
+std::optional<Decimal> decimalIn(const QLocale &locale, const QString &typed)
+{
+    QString text = withoutCurrency(locale, typed);
+    bool ok = false;
+    locale.toDouble(text, &ok);
+    if (!ok)
+        return std::nullopt;
+    text.remove(locale.groupSeparator());
+    text.replace(locale.decimalPoint(), QStringLiteral("."));
+    text.replace(locale.negativeSign(), QStringLiteral("-"));
+    text.replace(locale.positiveSign(), QStringLiteral("+"));
+    text.replace(locale.exponential(), QStringLiteral("e"), Qt::CaseInsensitive);
+    text.remove(u' ');
+    return plainDecimal(text);
+}
+
+int compare(const Decimal &a, const Decimal &b)
+{
+    const int sa = a.digits.isEmpty() ? 0 : (a.negative ? -1 : 1);
+    const int sb = b.digits.isEmpty() ? 0 : (b.negative ? -1 : 1);
+    if (sa != sb)
+        return sa < sb ? -1 : 1;
+    if (sa == 0)
+        return 0;
+    int magnitude = 0;
+    if (a.point != b.point) {
+        magnitude = a.point < b.point ? -1 : 1;
+    } else {
+        const qsizetype n = std::max(a.digits.size(), b.digits.size());
+        for (qsizetype i = 0; i < n && magnitude == 0; ++i) {
+            const QChar x = i < a.digits.size() ? a.digits.at(i) : u'0';
+            const QChar y = i < b.digits.size() ? b.digits.at(i) : u'0';
+            if (x != y)
+                magnitude = x < y ? -1 : 1;
+        }
+    }
+    return sa * magnitude;
+}
+
 } // namespace
+
+bool isValidUnicode(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return false;
+    }
+    return true;
+}
+
+bool decimalWithin(const QString &text, const QString &low, const QString &high)
+{
+    auto value = decimalIn(QLocale(), text);
+    if (!value)
+        value = decimalIn(QLocale::c(), text);
+    const auto lo = plainDecimal(low);
+    const auto hi = plainDecimal(high);
+    return value && lo && hi && compare(*value, *lo) >= 0 && compare(*value, *hi) <= 0;
+}
 
 std::optional<double> parseNumber(const QString &text)
 {

@@ -21,6 +21,13 @@ std::optional<QDateTime> parseDate(const QString &text, bool *hasTime = nullptr)
 // The form the database is given: ISO 8601, "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss".
 QString isoDate(const QDateTime &value, bool hasTime);
 
+// Whether the text can be stored as it stands: valid UTF-16 (no lone surrogate).
+bool isValidUnicode(const QString &text);
+
+// Whether a number's exact decimal value lies within [low, high], both given as plain
+// decimal text ("-922337203685477.5808"). Compares the digits typed, not a rounded double.
+bool decimalWithin(const QString &text, const QString &low, const QString &high);
+
 // Characters as a user counts them (a character outside the basic plane counts once).
 qsizetype characterCount(const QString &text);
 

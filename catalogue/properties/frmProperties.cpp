@@ -277,6 +277,10 @@ void frmProperties::onDblClick()
     m_dblClickMarker = QStringLiteral("*");
     m_fg->editCell();
     m_dblClickMarker.clear();
+    // A colour stored as a word is shown as it is, never converted or written back.
+    const PropertyItem *item = itemAt(row);
+    if (item && item->intType == PropertyKind::Color && !parseColor(m_fg->textMatrix(row, kValueCol)))
+        return;
     storeRow(row);
 }
 
@@ -337,10 +341,11 @@ void frmProperties::onCellButtonClick(int row, int col)
     switch (item->intType) {
     case PropertyKind::Color: {
         const qint32 initial = parseColor(m_fg->textMatrix(row, col)).value_or(0);
-        // Cancelled: the colour stays as it was and is stored again.
-        if (const auto chosen = ui().chooseColor(unsigned(initial)))
+        // Cancelled: nothing changes and nothing is stored.
+        if (const auto chosen = ui().chooseColor(unsigned(initial))) {
             m_fg->setTextMatrix(row, col, FormatColor(qint32(*chosen)));
-        storeRow(row);
+            storeRow(row);
+        }
         break;
     }
     case PropertyKind::File: {

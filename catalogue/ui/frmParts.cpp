@@ -99,6 +99,9 @@ void frmParts::buildControls()
     txtFind->setFocus();
 
     connect(txtFind, &QLineEdit::returnPressed, this, &frmParts::Search);
+    // An access key presses a button without taking the focus from an open cell editor.
+    for (QPushButton *b : {cmdGO, cmdNew, cmdClose})
+        connect(b, &QPushButton::clicked, this, &frmParts::commitOpenEdit);
     connect(cmdGO, &QPushButton::clicked, this, &frmParts::Search);
     connect(cmdNew, &QPushButton::clicked, this, &frmParts::NewRecord);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
@@ -112,6 +115,7 @@ void frmParts::buildControls()
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &pos) {
                 fg1_MouseDown(button, pos);
             });
+    connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit);
     connect(fg1, &FlexGrid::afterEdit, this, &frmParts::fg1_AfterEdit);
     connect(fg2, &FlexGrid::dblClick, this, &frmParts::fg2_DblClick);
 }
@@ -121,29 +125,32 @@ void frmParts::buildMenus()
     QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
-    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
-
     m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
     mnuShowAllRecords = named(m_mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
     mnuRecordNew = named(m_mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
     mnuRecordDelete = named(m_mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
-    connect(mnuShowAllRecords, &QAction::triggered, this, &frmParts::ShowAllRecords);
-    connect(mnuRecordNew, &QAction::triggered, cmdNew, &QPushButton::click);
-    connect(mnuRecordDelete, &QAction::triggered, this, &frmParts::DeleteRecords);
-
     QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
     mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
-    connect(mnuOptions, &QAction::triggered, this, &frmParts::mnuOptions_Click);
-
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
     mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
     mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
     mnuContents->setShortcut(QKeySequence::HelpContents);
     mnuContents->setEnabled(false);
+    mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
+
+    // Menus take no focus, so a cell editor is still open when a command starts, and a
+    // command that reloads the grid would drop its text. Connected first, so it runs first.
+    for (QAction *action : {mnuExit, mnuShowAllRecords, mnuRecordNew, mnuRecordDelete, mnuOptions, mnuAbout,
+                            mnuContents, mnuTest})
+        connect(action, &QAction::triggered, this, &frmParts::commitOpenEdit);
+
+    connect(mnuExit, &QAction::triggered, this, &QWidget::close);
+    connect(mnuShowAllRecords, &QAction::triggered, this, &frmParts::ShowAllRecords);
+    connect(mnuRecordNew, &QAction::triggered, cmdNew, &QPushButton::click);
+    connect(mnuRecordDelete, &QAction::triggered, this, &frmParts::DeleteRecords);
+    connect(mnuOptions, &QAction::triggered, this, &frmParts::mnuOptions_Click);
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showCatalogueAbout(this); });
     connect(mnuContents, &QAction::triggered, this, [] { modHHSubclass::ShowHelpTopic(1000); });
-
-    mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
     connect(mnuTest, &QAction::triggered, this, &frmParts::ShowRecordCount);
 }
 
@@ -195,8 +202,14 @@ void frmParts::ShowRecordCount()
            AppInfo::catalogueTitle());
 }
 
+void frmParts::commitOpenEdit()
+{
+    fg1->commitEdit();
+}
+
 void frmParts::closeEvent(QCloseEvent *event)
 {
+    commitOpenEdit();
     FormPlacement::SaveFormPlacement(this);
     event->accept();
 }

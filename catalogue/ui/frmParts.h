@@ -53,10 +53,16 @@ private:
     void fg1_DblClick();
     void fg1_KeyDown(int key, bool *swallow);
     void fg1_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void fg1_BeforeEdit(int row, int col, bool *cancel);
     void fg1_AfterEdit(int row, int col);
     void fg2_DblClick();
     void showAssociatedParts(int row);
 
+    // An edit still open in the result grid is written before a command acts.
+    void commitOpenEdit();
+    void makeCurrentRow(int row);
+    // The record view's value of the named field; fallback when there is no such row.
+    QString recordValue(const QString &field, const QString &fallback) const;
     void deleteFromRecordView();
     void deleteFromList();
 

@@ -3,10 +3,13 @@
 
 #include "FlexGrid.h"
 #include "UiServices.h"
+#include "UpdateField.h"
 #include "modDB.h"
 #include "modGrid.h"
 
 #include <QLineEdit>
+
+#include <algorithm>
 
 namespace {
 QString partCriterion(const QString &partNumber)
@@ -34,6 +37,9 @@ void frmParts::NewRecord()
         txtFind->setFocus();
         return;
     }
+    // SQLite keeps any length: the column's declared size is checked here, as an edit does.
+    if (!modDB::ValueFits(QStringLiteral("PARTS"), QStringLiteral("PartNumber"), partNumber))
+        return;
     const QString found =
         modDB::LookUp(QStringLiteral("PARTS"), QStringLiteral("PARTID"), partCriterion(partNumber));
     if (found.toLongLong() > 0) {
@@ -56,13 +62,32 @@ void frmParts::DeleteRecords()
         modGrid::GridSet1(*fg2);
 }
 
+QString frmParts::recordValue(const QString &field, const QString &fallback) const
+{
+    for (int r = 0; r < fg1->rows(); ++r)
+        if (fg1->textMatrix(r, 0).compare(field, Qt::CaseInsensitive) == 0)
+            return fg1->textMatrix(r, 1);
+    return fallback;
+}
+
+void frmParts::makeCurrentRow(int row)
+{
+    const bool moved = row != fg1->row();
+    fg1->setCurrentCell(row, std::max(fg1->col(), fg1->fixedCols()));
+    fg1->select(row, 1, row, fg1->cols() - 1);
+    // Same row number, another part: its associated parts follow all the same.
+    if (!moved)
+        showAssociatedParts(row);
+}
+
 void frmParts::deleteFromRecordView()
 {
     const QString partId = fg1->textMatrix(0, 1).trimmed();
     // A record view that found no record has no part to delete.
     if (partId.isEmpty())
         return;
-    if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(1, 1), QStringLiteral("Delete record")))
+    if (!confirm(QStringLiteral("Delete ") + recordValue(QStringLiteral("PartNumber"), partId),
+                 QStringLiteral("Delete record")))
         return;
     modDB::RunSQL(deleteStatement(partId));
     ShowAllRecords();
@@ -79,6 +104,9 @@ void frmParts::deleteFromList()
             return;
         modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
         fg1->removeItem(row);
+        // The next part takes the deleted one's place, also as the one a second Delete acts on.
+        if (hasDataRows(fg1))
+            makeCurrentRow(std::min(row, fg1->rows() - 1));
         return;
     }
     if (!confirm(QStringLiteral("Delete ") + QString::number(count) + QStringLiteral(" records?"),

@@ -120,6 +120,7 @@ void frmParts::fg1_DblClick()
 
 void frmParts::fg2_DblClick()
 {
+    commitOpenEdit();
     if (!hasDataRows(fg2) || fg2->row() < fg2->fixedRows())
         return;
     ShowRecord(fg2->textMatrix(fg2->row(), 1));
@@ -139,9 +140,16 @@ void frmParts::fg1_MouseDown(Qt::MouseButton button, const QPoint &pos)
         m_mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
 }
 
-void frmParts::fg1_AfterEdit(int row, int)
+void frmParts::fg1_BeforeEdit(int, int col, bool *cancel)
 {
-    if (!m_RecordView)
+    if (!m_RecordView || col != 1)
+        *cancel = true;
+}
+
+void frmParts::fg1_AfterEdit(int row, int col)
+{
+    // Only a value is written; its row's name says where.
+    if (!m_RecordView || col != 1 || row < fg1->fixedRows())
         return;
     const std::int32_t partId = fg1->textMatrix(0, 1).trimmed().toInt();
     modDB::UpdateField(partId, fg1->textMatrix(row, 0), fg1->textMatrix(row, 1));

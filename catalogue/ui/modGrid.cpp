@@ -73,6 +73,8 @@ void fillRecordView(const DataArray &data, FlexGrid &grid, const QStringList &fi
     }
     grid.setColAlignment(0, kRightTop);
     grid.setColAlignment(1, kLeftTop);
+    // The names say which column a value is written to: they are never edited.
+    grid.setColLocked(0, true);
     // Bold before fitting, so the names are measured as they are drawn.
     grid.setCellBackColor(0, 0, fields - 1, 0, Qt::white);
     grid.setCellFontBold(0, 0, fields - 1, 0, true);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -50,21 +51,67 @@ bool exec(sqlite3 *db, const char *sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-sqlite3 *openHive(RegRoot root, bool write)
+sqlite3 *openFile(const QString &file, int flags)
 {
-    const QString file = hivePath(root);
-    if (!write && !QFileInfo::exists(file))
-        return nullptr;
-    if (write && !QDir().mkpath(QFileInfo(file).absolutePath()))
-        return nullptr;
     sqlite3 *db = nullptr;
-    const int flags = write ? (SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) : SQLITE_OPEN_READONLY;
     if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return nullptr;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    if (write && !exec(db, kSchema)) { // also catches a damaged or foreign file
+    return db;
+}
+
+// The first read is where SQLite finds a hot journal and, on a connection that may write,
+// rolls it back.
+bool readable(sqlite3 *db)
+{
+    return exec(db, "SELECT count(*) FROM sqlite_master");
+}
+
+// A writer killed inside a transaction leaves a hot journal beside the hive, and read-only
+// connections refuse the hive until someone rolls it back. A reader does that itself: in
+// place when it may write the hive, otherwise on a private copy of hive and journal, which
+// gives it the committed values and leaves the hive for the next writer to mend.
+sqlite3 *openForReading(const QString &file)
+{
+    if (sqlite3 *db = openFile(file, SQLITE_OPEN_READONLY)) {
+        if (readable(db))
+            return db;
+        sqlite3_close(db);
+    }
+    const QString journal = file + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal))
+        return nullptr;
+    if (sqlite3 *db = openFile(file, SQLITE_OPEN_READWRITE)) {
+        if (!sqlite3_db_readonly(db, "main") && readable(db))
+            return db;
+        sqlite3_close(db);
+    }
+    QTemporaryDir copy;
+    const QString copied = copy.path() + QStringLiteral("/hive");
+    const QString copiedJournal = copied + QStringLiteral("-journal");
+    if (!copy.isValid() || !QFile::copy(file, copied) || !QFile::copy(journal, copiedJournal))
+        return nullptr;
+    // The copies keep the hive's modes, which may not let even their owner write.
+    for (const QString &f : {copied, copiedJournal})
+        QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner);
+    sqlite3 *db = openFile(copied, SQLITE_OPEN_READWRITE);
+    if (db && readable(db))
+        return db; // the open connection keeps the rolled-back copy once its folder is gone
+    sqlite3_close(db);
+    return nullptr;
+}
+
+sqlite3 *openHive(RegRoot root, bool write)
+{
+    const QString file = hivePath(root);
+    if (!write)
+        return QFileInfo::exists(file) ? openForReading(file) : nullptr;
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return nullptr;
+    sqlite3 *db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (db && !exec(db, kSchema)) { // also catches a damaged or foreign file
         sqlite3_close(db);
         return nullptr;
     }

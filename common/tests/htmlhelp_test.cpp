@@ -1,9 +1,14 @@
 #include "HTMLHelp.h"
 #include "HtmlHelpEngine.h"
+#include "QtUiServices.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
 #include "modHHSubclass.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -34,6 +39,22 @@ TEST_F(HelpFixture, ContentsOpensTheFileAtTheTopicInMain)
     ASSERT_EQ(ui.callsOf(QStringLiteral("open")).size(), 1);
     EXPECT_EQ(ui.callsOf(QStringLiteral("open")).front().text, chm) << "the viewer gets the file alone";
     EXPECT_NE(modHHSubclass::sharedHelp().HHWndHandle(), 0u);
+}
+
+TEST_F(HelpFixture, NoViewerIsReportedNamingTheHelpFile)
+{
+    const QString chm = env.path(QStringLiteral("orvana.chm"));
+    TestEnv::writeFile(chm, "ITSF");
+    modHHSubclass::setApplicationHelpFile(chm);
+    ui.openDocumentResult = false;
+    modHHSubclass::ShowHelpTopic(1000);
+    EXPECT_EQ(HtmlHelpEngine::calls().size(), 1);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.contains(chm));
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("no program to show it")));
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("HTML Help Class"));
+    EXPECT_EQ(ui.messages()[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(modHHSubclass::sharedHelp().HHWndHandle(), 0u);
 }
 
 TEST_F(HelpFixture, TwoRequestsReuseOneInstance)
@@ -94,4 +115,36 @@ TEST_F(HelpFixture, WindowTypeAndOwnerRules)
     ui.openDocumentResult = false; // no viewer on this desktop
     help.HHDisplayTopicID();
     EXPECT_EQ(help.HHWndHandle(), 0u);
+}
+
+// The desktop opener on a machine where no program takes .chm files answers within a second
+// or so with a failure; one that starts a viewer may keep running.
+TEST(DesktopOpener, ANoProgramAnswerIsAFailureAndAViewerStillRunningASuccess)
+{
+    TestEnv env;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(env.path(QStringLiteral("bin"))) + ':' + oldPath);
+    const auto opener = [&](const QByteArray &body) {
+        const QString script = env.path(QStringLiteral("bin/xdg-open"));
+        TestEnv::writeFile(script, "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    QtUiServices services;
+    const QString doc = env.path(QStringLiteral("help.chm"));
+    opener("exit 3");
+    EXPECT_FALSE(services.openDocument(doc));
+    opener("sleep 1; exit 4");
+    EXPECT_FALSE(services.openDocument(doc));
+    opener("exit 0");
+    EXPECT_TRUE(services.openDocument(doc));
+    opener("exec sleep 4");
+    QElapsedTimer took;
+    took.start();
+    EXPECT_TRUE(services.openDocument(doc));
+    EXPECT_LT(took.elapsed(), 3900) << "a running viewer does not hold the window for long";
+    // Lets the "viewer" end, so nothing of it outlives the test.
+    while (took.elapsed() < 6000)
+        QTest::qWait(100);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    qputenv("PATH", oldPath);
 }

@@ -67,6 +67,43 @@ TEST(Placement, NonNumericValueTakesDefaultAndIsReported)
     EXPECT_EQ(w.pos().y(), twipsToPixels(1000, logicalDpi(&w)));
 }
 
+TEST(Placement, AbsurdNumbersAreReportedAndTakeTheDefault)
+{
+    TestEnv env;
+    const auto store = [](const char *suffix, const QString &text) {
+        modRegistry::SaveProperty(QStringLiteral("Form Settings"), QStringLiteral("frmTest"),
+                                  QStringLiteral("frmTest") + QLatin1String(suffix), text);
+    };
+    const QList<QString> absurd{QStringLiteral("1e12"), QStringLiteral("inf"),  QStringLiteral("-inf"),
+                                QStringLiteral("nan"),  QStringLiteral("-500"), QStringLiteral("0")};
+    for (const QString &text : absurd) {
+        store("_Width", text);
+        store("_Height", text);
+        store("_Left", text == QStringLiteral("-500") ? QStringLiteral("-1e15") : text);
+        QWidget w;
+        w.setObjectName(QStringLiteral("frmTest"));
+        const QString problem = RestoreFormPlacement(&w);
+        const double dpi = logicalDpi(&w);
+        EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Width"))) << text.toStdString();
+        EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Height"))) << text.toStdString();
+        EXPECT_EQ(w.frameGeometry().width(), twipsToPixels(6500, dpi)) << text.toStdString();
+        EXPECT_EQ(w.frameGeometry().height(), twipsToPixels(6500, dpi)) << text.toStdString();
+        if (text != QStringLiteral("0")) {
+            EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Left"))) << text.toStdString();
+            EXPECT_EQ(w.pos().x(), twipsToPixels(1000, dpi)) << text.toStdString();
+        }
+    }
+
+    // A window a little off the screen, or on a screen beside it, is left where it was.
+    store("_Left", QStringLiteral("-300"));
+    store("_Width", QStringLiteral("9000"));
+    store("_Height", QStringLiteral("7000"));
+    QWidget w;
+    w.setObjectName(QStringLiteral("frmTest"));
+    EXPECT_EQ(RestoreFormPlacement(&w), QString());
+    EXPECT_EQ(w.pos().x(), twipsToPixels(-300, logicalDpi(&w)));
+}
+
 TEST(Placement, TwipConversion)
 {
     EXPECT_EQ(twipsToPixels(1440, 96), 96);

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -129,4 +130,53 @@ TEST(Registry, EachProgramHasItsOwnRootAndKey)
               QStringLiteral("1"));
     EXPECT_EQ(Reg::GetAppSetting(QStringLiteral("FRONT_END")), QString());
     EXPECT_EQ(modRegistry::GetAppSetting(QStringLiteral("OPTION_PASSIVE")), QString());
+}
+
+TEST(Registry, AHiveLeftByAKilledWriterStillReadsItsCommittedValues)
+{
+    TestEnv env;
+    const QString program = QStringLiteral("Software\\Vantelo\\ORVANA");
+    const QString bulk = QStringLiteral("Software\\Vantelo\\Bulk");
+    SetStringValue(HKEY_LOCAL_MACHINE, program, QStringLiteral("FRONT_END"),
+                   QStringLiteral("/opt/Vantelo/Parts"));
+    for (int i = 0; i < 40; ++i)
+        SetStringValue(HKEY_LOCAL_MACHINE, bulk, QString::number(i), QString(2000, QChar(u'a' + i % 26)));
+    const QString hive = hivePath(RegRoot::LocalMachine);
+    const QString journal = hive + QStringLiteral("-journal");
+
+    QProcess writer;
+    writer.start(QStringLiteral(HIVE_CRASH), {QStringLiteral("write"), hive});
+    ASSERT_TRUE(writer.waitForReadyRead(30000));
+    ASSERT_EQ(writer.readAllStandardOutput(), QByteArray("ready\n"));
+    writer.kill(); // SIGKILL, in the middle of its transaction
+    writer.waitForFinished();
+    ASSERT_TRUE(QFileInfo::exists(journal)) << "the writer left a hot journal";
+
+    // A reader that may not write the hive (as root, the helper reads as nobody).
+    const auto setMode = [&](QFile::Permissions dir, QFile::Permissions file) {
+        QFile::setPermissions(env.root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::ExeOther);
+        QFile::setPermissions(env.hiveDir(), dir);
+        QFile::setPermissions(hive, file);
+        QFile::setPermissions(journal, file);
+    };
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions enter = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+    setMode(readOnly | enter, readOnly);
+    QProcess reader;
+    reader.start(QStringLiteral(HIVE_CRASH), {QStringLiteral("read"), program, QStringLiteral("FRONT_END")});
+    ASSERT_TRUE(reader.waitForFinished(30000));
+    EXPECT_EQ(reader.exitCode(), 0);
+    EXPECT_EQ(reader.readAllStandardOutput(), QByteArray("/opt/Vantelo/Parts\n"));
+    EXPECT_TRUE(QFileInfo::exists(journal)) << "a reader that may not write leaves the hive alone";
+
+    // A reader that may write mends the hive in place.
+    setMode(readOnly | enter | QFile::WriteOwner, readOnly | QFile::WriteOwner);
+    EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, program, QStringLiteral("FRONT_END")),
+              QStringLiteral("/opt/Vantelo/Parts"));
+    EXPECT_FALSE(QFileInfo::exists(journal));
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, bulk, QString::number(i)),
+                  QString(2000, QChar(u'a' + i % 26)));
+    EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, QStringLiteral("extra"), QStringLiteral("x1")), QString());
 }

@@ -46,6 +46,14 @@ private:
     QWidget *m_window;
     QSize m_outer;
 };
+// The whole desktop in pixels; without any screen, what X11 coordinates can hold.
+QRect desktop(const QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen || screen->virtualGeometry().isEmpty())
+        return QRect(0, 0, 16384, 16384);
+    return screen->virtualGeometry();
+}
 } // namespace
 
 int twipsToPixels(double twips, double dpi)
@@ -85,24 +93,32 @@ QString RestoreFormPlacement(QWidget *window)
 {
     const QString name = window->objectName();
     const double dpi = logicalDpi(window);
+    // What a window may reasonably have: a size of at least one pixel and at most twice the
+    // desktop, a position at most one desktop beyond its edges (a screen since unplugged).
+    // Anything else (1e12, inf, nan, a negative size) would wrap or vanish on the way to the
+    // window system.
+    const QRect desk = desktop(window);
+    const auto within = [](double v, double low, double high) {
+        return std::isfinite(v) && v >= low && v <= high;
+    };
     QStringList bad;
-    const auto read = [&](const char *suffix, const char *fallback) {
+    const auto read = [&](const char *suffix, const char *fallback, double low, double high) {
         const QString valueName = name + QLatin1String(suffix);
         const QString text = modRegistry::GetProperty(kGroup, name, valueName, QLatin1String(fallback));
         bool ok = false;
         double twips = QLocale::system().toDouble(text, &ok);
         if (!ok)
             twips = QLocale::c().toDouble(text, &ok);
-        if (!ok) {
+        if (!ok || !within(twips * dpi / kTwipsPerInch, low, high)) {
             bad << QStringLiteral("%1 (\"%2\")").arg(valueName, text);
             twips = QLocale::c().toDouble(QLatin1String(fallback));
         }
         return twipsToPixels(twips, dpi);
     };
-    const int left = read("_Left", "1000");
-    const int top = read("_Top", "1000");
-    const int width = read("_Width", "6500");
-    const int height = read("_Height", "6500");
+    const int left = read("_Left", "1000", desk.left() - desk.width(), desk.right() + desk.width());
+    const int top = read("_Top", "1000", desk.top() - desk.height(), desk.bottom() + desk.height());
+    const int width = read("_Width", "6500", 1, 2.0 * desk.width());
+    const int height = read("_Height", "6500", 1, 2.0 * desk.height());
 
     // The stored size is the outer one, but a window not yet shown has no frame: it is
     // sized as if the frame were nil and trimmed once the window manager has framed it,
@@ -114,7 +130,8 @@ QString RestoreFormPlacement(QWidget *window)
         new FrameTrimmer(window, QSize(width, height));
     if (bad.isEmpty())
         return {};
-    return QStringLiteral("The stored window placement %1 is not a number; the default is used.")
+    return QStringLiteral("The stored window placement %1 is not a number within the screen's range; "
+                          "the default is used.")
         .arg(bad.join(QStringLiteral(", ")));
 }
 

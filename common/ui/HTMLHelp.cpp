@@ -46,4 +46,8 @@ void HTMLHelp::HHDisplayTopicID(const QWidget *caller)
     const QString target = m_window.trimmed().isEmpty() ? m_chmFile : m_chmFile + u'>' + m_window;
     m_wndHandle = HtmlHelpEngine::HtmlHelpA(owner, target, HtmlHelpEngine::HH_HELP_CONTEXT,
                                             std::uintptr_t(std::uint32_t(m_topicId)));
+    if (m_wndHandle == 0)
+        classMessage(QStringLiteral("The help file ") + m_chmFile +
+                     QStringLiteral(" could not be shown: no program to show it was found.") + u'\n' +
+                     QStringLiteral("Please install a viewer for HTML Help (.chm) files, such as xCHM."));
 }

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
@@ -13,9 +14,13 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
+
+// How long the desktop opener gets to say that no program takes a file.
+constexpr int kOpenerAnswerMs = 3000;
 
 QWidget *owner()
 {
@@ -140,7 +145,32 @@ std::optional<FontChoice> QtUiServices::chooseFont(const FontChoice &initial)
 
 bool QtUiServices::openDocument(const QString &path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Started detached, the desktop opener never tells that no program takes the file. It
+    // says so within a second or two; a viewer it starts may keep it running for long, so
+    // after a short wait (the window repainting, input held back) the opening counts.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto *process = new QProcess;
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    process->start(opener, {path});
+    if (!process->waitForStarted(3000)) {
+        process->deleteLater();
+        return false;
+    }
+    QEventLoop wait;
+    std::optional<bool> answer;
+    QTimer::singleShot(kOpenerAnswerMs, &wait, &QEventLoop::quit);
+    QObject::connect(process, &QProcess::finished, &wait, [&](int code, QProcess::ExitStatus status) {
+        answer = status == QProcess::NormalExit && code == 0;
+        wait.quit();
+    });
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::restoreOverrideCursor();
+    return answer.value_or(true);
 }
 
 bool QtUiServices::openWith(const QString &path)

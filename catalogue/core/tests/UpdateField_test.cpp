@@ -251,3 +251,40 @@ TEST(UpdateField, DatabaseRefusalIsRunSqlsReportAndOwnFailureIsItsOwn)
     EXPECT_TRUE(db.log().contains(report.section(u'\r', 0, 0)));
     EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
 }
+
+TEST(UpdateField, CurrencyLimitsAreTheExactDecimalsAndUnstorableTextIsRefused)
+{
+    CatalogueDb db;
+    showRecord(1000001);
+    const QString price = stored(db, "Price");
+    const auto refused = [&](const QString &field, const QString &value) {
+        db.ui.clear();
+        UpdateField(1000001, field, value);
+        return db.ui.messages().size() == 1 ? db.ui.messages()[0].text.section(u'\r', 0, 0) : QString();
+    };
+    const QString range = QStringLiteral("The entered value is out of range.");
+    {
+        LocaleGuard c(QLocale::c());
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("922337203685477.5808")), range);
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("-922337203685477.5809")), range);
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("9.223372036854775808e14")), range);
+        EXPECT_EQ(stored(db, "Price"), price);
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("922337203685477.5807")), QString());
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("-922337203685477.5808")), QString());
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("0.00001")), QString());
+    }
+    {
+        LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("922.337.203.685.477,5808 €")), range);
+        EXPECT_EQ(refused(QStringLiteral("Price"), QStringLiteral("-12,5")), QString());
+        EXPECT_EQ(stored(db, "Price"), QStringLiteral("-12.5"));
+    }
+
+    const QString unstorable = QStringLiteral("The entered value contains characters that cannot be stored.");
+    EXPECT_EQ(refused(QStringLiteral("Bin"), QStringLiteral("A") + QChar(0xDC00)), unstorable);
+    EXPECT_EQ(refused(QStringLiteral("Notes"), QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b")),
+              unstorable);
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT quote(Notes) FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("NULL"));
+}

@@ -316,3 +316,34 @@ TEST(RunSQL, RunsOneStatementAndRefusesWhatFollowsIt)
     EXPECT_TRUE(
         db.ui.messages()[0].text.contains(QStringLiteral("Characters found after end of SQL statement.")));
 }
+
+TEST(RunSQL, AStatementWithANulOrALoneSurrogateIsRefusedWhole)
+{
+    CatalogueDb db;
+    // Cut at the NUL, the first would delete every part.
+    const QString cut =
+        QStringLiteral("DELETE FROM PARTS") + QChar(u'\0') + QStringLiteral(" WHERE PartID = 1000004");
+    EXPECT_EQ(RunSQL(cut), -1);
+    DataArray data;
+    QStringList names;
+    EXPECT_EQ(LoadArray(QStringLiteral("Select * from PARTS") + QChar(u'\0') + QStringLiteral(" where 0"),
+                        data, names),
+              -1);
+    EXPECT_FALSE(data.isArray());
+    EXPECT_EQ(LookUp(QStringLiteral("PARTS"), QStringLiteral("PartID"),
+                     QStringLiteral("PartNumber = 'x") + QChar(u'\0') + u'\''),
+              QStringLiteral("-1"));
+    EXPECT_EQ(RunSQL(QStringLiteral("UPDATE PARTS SET Bin = '") + QChar(0xD800) +
+                     QStringLiteral("' WHERE PartID = 1000001")),
+              -1);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) || Bin FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("1A-01"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("4"));
+    const auto messages = db.ui.messages();
+    ASSERT_EQ(messages.size(), 4);
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("Error in RunSQL")));
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("NUL character")));
+    EXPECT_TRUE(messages[1].text.startsWith(QStringLiteral("Error in LoadArray")));
+    EXPECT_TRUE(messages[2].text.startsWith(QStringLiteral("Error in LookUp")));
+    EXPECT_TRUE(messages[3].text.contains(QStringLiteral("not valid Unicode")));
+}

@@ -300,8 +300,9 @@ TEST_F(Sheet, ColourAndFontButtons)
     EXPECT_EQ(ui.callsOf(QStringLiteral("color"))[0].text, QStringLiteral("255")) << "preset from the cell";
     EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Back")), QStringLiteral("      65280"));
     modRegistry::SaveProperty(G, QStringLiteral("Look"), QStringLiteral("Back"), QString());
-    d.pressCellButton(back); // cancelled: the colour as it was is stored again
-    EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Back")), QStringLiteral("      65280"));
+    d.pressCellButton(back); // cancelled: nothing changes, nothing is stored
+    EXPECT_EQ(d.fg->textMatrix(back, 3), QStringLiteral("      65280"));
+    EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Back")), QString());
 
     const int face = d.rowOf(QStringLiteral("Face"));
     d.pressCellButton(face);
@@ -328,4 +329,40 @@ TEST_F(Sheet, EscClosesUnlessCtrlAloneAndPlacementIsStored)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
     d.key(Qt::Key_Escape);
     EXPECT_FALSE(sheet.isVisible());
+}
+
+TEST_F(Sheet, ADoubleClickNeverWritesBackAColourStoredAsAWord)
+{
+    modRegistry::SaveProperty(G, QStringLiteral("Look"), QStringLiteral("Back"), QStringLiteral("  red  "));
+    add("Look", "Back", PropertyKind::Color, QStringLiteral("0"));
+    add("Look", "Fore", PropertyKind::Color, QStringLiteral("255"));
+    showSheet();
+    d.doubleClick(d.rowOf(QStringLiteral("Back")), 3);
+    QTest::keyClick(d.fg->viewport()->focusWidget() ? d.fg->viewport()->focusWidget() : d.fg, Qt::Key_Escape);
+    EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Back")), QStringLiteral("  red  "));
+    // A colour that is a number is stored by a double-click as before.
+    d.doubleClick(d.rowOf(QStringLiteral("Fore")), 3);
+    EXPECT_EQ(stored(QStringLiteral("Look"), QStringLiteral("Fore")), QStringLiteral("      255"));
+}
+
+TEST_F(Sheet, TheCursorIsVisibleAlsoOnACategoryRow)
+{
+    add("Database", "Connection", 7);
+    add("Debug", "Trace", PropertyKind::Boolean, QStringLiteral("False"));
+    showSheet();
+    QItemSelectionModel *selection = d.fg->selectionModel();
+    const auto shows = [&](int row) {
+        // A category row is one span drawn by its caption cell.
+        return selection->isSelected(d.fg->gridModel()->indexOf(row, 2));
+    };
+    ASSERT_TRUE(d.fg->isCategory(1));
+    EXPECT_EQ(d.fg->row(), 1);
+    EXPECT_TRUE(shows(1)) << "at opening";
+
+    const int debug = d.rowOf(QStringLiteral("Debug"));
+    d.fg->setCurrentCell(d.rowOf(QStringLiteral("Connection")), 3);
+    d.key(Qt::Key_D, Qt::ControlModifier);
+    ASSERT_EQ(d.fg->row(), debug);
+    EXPECT_TRUE(shows(debug)) << "after Ctrl+letter";
+    EXPECT_FALSE(shows(1));
 }

@@ -139,6 +139,10 @@ bool FlexGrid::setCurrentCell(int row, int col)
         if (selectionBehavior() == QAbstractItemView::SelectRows)
             flags |= QItemSelectionModel::Rows;
         selectionModel()->setCurrentIndex(target, flags);
+        // A cell under a span (a category row's caption) is drawn by the span's first cell:
+        // selecting that too keeps the cursor visible.
+        if (const QModelIndex anchor = spanAnchor(target); anchor != target)
+            selectionModel()->select(QItemSelection(anchor, target), QItemSelectionModel::Select);
         if (row != m_row || col != m_col) // the view was already there
             onCurrentChanged(target);
     } else {
@@ -152,6 +156,14 @@ bool FlexGrid::setCurrentCell(int row, int col)
     }
     m_syncing = wasSyncing;
     return true;
+}
+
+QModelIndex FlexGrid::spanAnchor(const QModelIndex &index) const
+{
+    for (int c = 0; c < index.column(); ++c)
+        if (columnSpan(index.row(), c) > index.column() - c)
+            return index.siblingAtColumn(c);
+    return index;
 }
 
 void FlexGrid::select(int row1, int col1, int row2, int col2)
@@ -316,6 +328,19 @@ void FlexGrid::setColUserResizable(int col, bool resizable)
         return;
     m_model->column(col).userResizable = resizable;
     applyColumn(col);
+}
+
+bool FlexGrid::colLocked(int col) const
+{
+    return col >= 0 && col < cols() && m_model->column(col).locked;
+}
+
+void FlexGrid::setColLocked(int col, bool locked)
+{
+    if (col < 0 || col >= cols())
+        return;
+    m_model->column(col).locked = locked;
+    updateCellButton();
 }
 
 int FlexGrid::measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold) const

@@ -70,6 +70,9 @@ public:
     bool colHidden(int col) const;
     void setColHidden(int col, bool hidden);
     void setColUserResizable(int col, bool resizable);
+    // A locked column is never edited, whatever the grid's editing mode.
+    bool colLocked(int col) const;
+    void setColLocked(int col, bool locked);
 
     // Editing.
     EditMode editable() const { return m_editMode; }
@@ -77,6 +80,8 @@ public:
     // Opens the editor on the current cell, running the before-edit notifications.
     bool editCell();
     bool isEditing() const { return state() == QAbstractItemView::EditingState; }
+    // Ends an open edit as Enter would: the text goes into the cell and afterEdit follows.
+    void commitEdit();
     // The choice list of the cell about to be edited: items joined by "|"; a leading "|"
     // also accepts typed text; "..." shows a cell button instead. Set it in beforeEdit.
     QString comboList() const { return m_comboList; }
@@ -148,6 +153,8 @@ private:
     void onCurrentChanged(const QModelIndex &current);
     void applyLayout();
     void syncViewCurrent();
+    // The first cell of the span that covers index; index itself when none does.
+    QModelIndex spanAnchor(const QModelIndex &index) const;
     // Keeps the current cell inside the grid after a change of shape, announcing the move.
     void clampCurrent();
     void applyColumn(int col);

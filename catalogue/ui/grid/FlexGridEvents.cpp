@@ -61,6 +61,17 @@ bool FlexGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event
     return result;
 }
 
+void FlexGrid::commitEdit()
+{
+    if (!isEditing())
+        return;
+    QWidget *editor = static_cast<GridDelegate *>(itemDelegate())->currentEditor();
+    if (!editor)
+        return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void FlexGrid::commitData(QWidget *editor)
 {
     QTableView::commitData(editor);

@@ -472,7 +472,7 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (m_editable && !isCategory(gridRow(index)))
+    if (m_editable && !isCategory(gridRow(index)) && !column(gridCol(index)).locked)
         f |= Qt::ItemIsEditable;
     return f;
 }

@@ -26,6 +26,7 @@ public:
         Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
         bool hidden = false;
         bool userResizable = true;
+        bool locked = false; // its cells are never edited
     };
 
     // Shape.

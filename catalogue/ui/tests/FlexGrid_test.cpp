@@ -423,3 +423,41 @@ TEST(FlexGrid, OwnerDrawnCellsAreAnnouncedAndRedrawCanBeSwitchedOff)
     g.setRedraw(true);
     EXPECT_TRUE(g.viewport()->updatesEnabled());
 }
+
+TEST(FlexGrid, ALockedColumnOpensNoEditorAndCommitEditEndsAnOpenOne)
+{
+    FlexGrid g;
+    fillList(g, 3);
+    g.setEditable(FlexGrid::EditMode::KeyboardMouse);
+    g.setColLocked(1, true);
+    g.show();
+    QStringList after;
+    QObject::connect(&g, &FlexGrid::afterEdit,
+                     [&](int r, int c) { after << QStringLiteral("%1,%2").arg(r).arg(c); });
+    const auto centre = [&](int r, int c) { return g.visualRect(g.gridModel()->indexOf(r, c)).center(); };
+
+    g.setCurrentCell(2, 1);
+    EXPECT_FALSE(g.editCell());
+    QTest::keyClick(&g, Qt::Key_F2);
+    QTest::keyClick(&g, Qt::Key_X);
+    QTest::keyClick(&g, Qt::Key_Return);
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, centre(2, 1));
+    settle();
+    EXPECT_FALSE(g.isEditing());
+    EXPECT_EQ(g.textMatrix(2, 1), QStringLiteral("2"));
+    EXPECT_TRUE(after.isEmpty());
+
+    // The column beside it is edited as usual; commitEdit keeps what was typed.
+    g.setCurrentCell(2, 2);
+    QTest::keyClick(&g, Qt::Key_F2);
+    auto *editor = g.viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("kept"));
+    g.commitEdit();
+    settle();
+    EXPECT_FALSE(g.isEditing());
+    EXPECT_EQ(g.textMatrix(2, 2), QStringLiteral("kept"));
+    EXPECT_EQ(after, QStringList{QStringLiteral("2,2")});
+    g.commitEdit();
+    EXPECT_EQ(after.size(), 1) << "nothing open, nothing reported";
+}

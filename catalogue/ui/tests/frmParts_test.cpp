@@ -122,6 +122,31 @@ protected:
         settle();
     }
 
+    // Keys as a user types them: into the open cell editor, or to the grid, which opens one.
+    void type(const QString &text)
+    {
+        for (const QChar ch : text) {
+            QWidget *target = openEditor();
+            QTest::keyClick(target ? target : static_cast<QWidget *>(fg1), ch.toLatin1());
+        }
+    }
+
+    QLineEdit *openEditor() const
+    {
+        for (QLineEdit *editor : fg1->viewport()->findChildren<QLineEdit *>())
+            if (editor->isVisible())
+                return editor;
+        return nullptr;
+    }
+
+    QStringList recordNames() const
+    {
+        QStringList names;
+        for (int r = 0; r < fg1->rows(); ++r)
+            names << fg1->textMatrix(r, 0);
+        return names;
+    }
+
     TestEnv env;
     ScriptedUi ui;
     std::unique_ptr<PartsTestDb> db;
@@ -407,8 +432,8 @@ TEST_F(Window, DeletingFromTheRecordViewGoesBackToTheList)
     ui.answers = {MsgAnswer::Yes};
     child<QAction>(*w, "mnuRecordDelete")->trigger();
     ASSERT_EQ(ui.messages().size(), 1);
-    // The label is the record's second column, AsscWith.
-    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Delete ASM-100"));
+    // The question names the part that goes, not its AsscWith (ASM-100).
+    EXPECT_EQ(ui.messages()[0].text, QStringLiteral("Delete SEAL-2"));
     EXPECT_FALSE(w->recordView());
     EXPECT_EQ(db->count(), 4);
     EXPECT_EQ(status(*w), QStringLiteral("4 records"));
@@ -461,4 +486,174 @@ TEST_F(Window, OptionsLoadTheSettingsAgainAndListEveryPart)
     EXPECT_TRUE(sheetShown);
     EXPECT_EQ(fg1->cols(), 5);
     EXPECT_EQ(status(*w), QStringLiteral("5 records"));
+}
+
+TEST_F(Window, ARecordViewNameNeverBecomesAnotherField)
+{
+    addSample();
+    auto w = open();
+    doubleClickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    ASSERT_TRUE(w->recordView());
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    const QStringList names = recordNames();
+    const int bin = recordRow(QStringLiteral("Bin"));
+    const auto column = [&](const QString &name) {
+        return db->value(QStringLiteral("SELECT ifnull(") + name +
+                         QStringLiteral(", '') FROM PARTS WHERE PartID = ") + id);
+    };
+
+    // Double-click the name, type another field's name over it, Enter.
+    doubleClickCell(fg1, bin, 0);
+    EXPECT_TRUE(!fg1->isEditing() || openEditor()->geometry().center().x() > fg1->columnViewportPosition(1))
+        << "no editor on a name";
+    type(QStringLiteral("Notes"));
+    QTest::keyClick(openEditor() ? static_cast<QWidget *>(openEditor()) : fg1, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(recordNames(), names);
+    EXPECT_EQ(column(QStringLiteral("Notes")), QString());
+    EXPECT_EQ(column(QStringLiteral("Bin")), QStringLiteral("Notes")) << "typing went to the value";
+
+    // F2 and Enter after a click on a name open the value, never the name.
+    for (const Qt::Key key : {Qt::Key_F2, Qt::Key_Return}) {
+        clickCell(fg1, bin, 0);
+        QTest::keyClick(fg1, key);
+        QLineEdit *editor = openEditor();
+        ASSERT_NE(editor, nullptr);
+        EXPECT_EQ(editor->geometry().center().x(),
+                  fg1->visualRect(fg1->gridModel()->indexOf(bin, 1)).center().x());
+        editor->setText(QStringLiteral("Qty"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        settle();
+    }
+    EXPECT_EQ(recordNames(), names);
+    EXPECT_EQ(column(QStringLiteral("Bin")), QStringLiteral("Qty"));
+    EXPECT_EQ(column(QStringLiteral("Qty")), QStringLiteral("0"));
+
+    // Whatever reports a finished edit of a name, nothing is written.
+    fg1->setTextMatrix(bin, 0, QStringLiteral("Notes"));
+    emit fg1->afterEdit(bin, 0);
+    EXPECT_EQ(column(QStringLiteral("Notes")), QString());
+    EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+TEST_F(Window, AnOpenEditIsWrittenBeforeAnyCommandActs)
+{
+    addSample();
+    auto w = open();
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    const auto bin = [&] { return db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id); };
+    // Opens the record view and types a value into Bin without Enter.
+    const auto typeBin = [&](const QString &value) {
+        search(*w, QStringLiteral("BOLT-7"));
+        doubleClickCell(fg1, 1, 3);
+        ASSERT_TRUE(w->recordView());
+        fg1->setCurrentCell(recordRow(QStringLiteral("Bin")), 1);
+        type(value);
+        ASSERT_TRUE(fg1->isEditing());
+    };
+
+    typeBin(QStringLiteral("K1"));
+    child<QAction>(*w, "mnuShowAllRecords")->trigger();
+    EXPECT_EQ(bin(), QStringLiteral("K1"));
+    EXPECT_FALSE(w->recordView());
+
+    typeBin(QStringLiteral("K2"));
+    ui.answers = {MsgAnswer::No};
+    child<QAction>(*w, "mnuRecordDelete")->trigger();
+    EXPECT_EQ(bin(), QStringLiteral("K2"));
+
+    typeBin(QStringLiteral("K3"));
+    child<QLineEdit>(*w, "txtFind")->setText(QStringLiteral("ASM-100"));
+    child<QAction>(*w, "mnuRecordNew")->trigger();
+    EXPECT_EQ(bin(), QStringLiteral("K3"));
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("ASM-100"));
+
+    typeBin(QStringLiteral("K4"));
+    QTimer::singleShot(0, [] {
+        if (QWidget *sheet = QApplication::activeModalWidget())
+            sheet->close();
+    });
+    child<QAction>(*w, "mnuOptions")->trigger();
+    EXPECT_EQ(bin(), QStringLiteral("K4"));
+
+    // A click elsewhere, and closing the window.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    typeBin(QStringLiteral("K5"));
+    QTest::mouseClick(child<QLineEdit>(*w, "txtFind"), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(bin(), QStringLiteral("K5"));
+    typeBin(QStringLiteral("K6"));
+    w->close();
+    EXPECT_EQ(bin(), QStringLiteral("K6"));
+
+    // A refused value shows its message, and the command goes on.
+    w = open();
+    ui.clear();
+    typeBin(QString(21, u'Z'));
+    child<QAction>(*w, "mnuShowAllRecords")->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("The entered value is too long.")));
+    EXPECT_EQ(bin(), QStringLiteral("K6"));
+    EXPECT_FALSE(w->recordView());
+    EXPECT_EQ(status(*w), QStringLiteral("5 records"));
+}
+
+TEST_F(Window, AfterDeletingOneRowTheNextPartIsSelected)
+{
+    addSample();
+    auto w = open();
+    clickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    ui.answers = {MsgAnswer::Yes, MsgAnswer::Yes};
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    EXPECT_EQ(fg1->selectedRowCount(), 1);
+    EXPECT_EQ(fg1->textMatrix(fg1->row(), 3), QStringLiteral("O'RING-5"));
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    ASSERT_EQ(ui.messages().size(), 2);
+    EXPECT_EQ(ui.messages()[1].text, QStringLiteral("Delete O'RING-5"));
+    EXPECT_EQ(db->count(), 3);
+
+    // The last row goes: the one above it takes the cursor, with its associated parts.
+    clickCell(fg1, fg1->rows() - 1, 3);
+    ui.answers = {MsgAnswer::Yes};
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    EXPECT_EQ(fg1->textMatrix(fg1->row(), 3), QStringLiteral("SEAL-2"));
+    EXPECT_EQ(fg1->selectedRowCount(), 1);
+    EXPECT_EQ(fg2->rows(), 3) << "ASM-100 and SEAL-2 are left of its group";
+}
+
+TEST_F(Window, NewRefusesAPartNumberLongerThanItsColumnOrNotValidText)
+{
+    // A catalogue whose part numbers are declared shorter than the search box takes.
+    db->exec(QStringLiteral("DROP TABLE PARTS"));
+    db->exec(
+        QStringLiteral("CREATE TABLE PARTS (PartID INTEGER PRIMARY KEY AUTOINCREMENT, AsscWith VARCHAR(10), "
+                       "PartNumber VARCHAR(10), PartDescription VARCHAR(50), Bin VARCHAR(20))"));
+    auto w = open();
+    auto *find = child<QLineEdit>(*w, "txtFind");
+    find->setText(QStringLiteral("ABCDEFGHIJK"));
+    child<QPushButton>(*w, "cmdNew")->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Text Field Not Updated"));
+    EXPECT_EQ(
+        ui.messages()[0].text,
+        QStringLiteral("The entered value is too long.\r\nCannot update PartNumber of type 202 and size 10 "
+                       "to ABCDEFGHIJK"));
+    EXPECT_EQ(db->count(), 0);
+    EXPECT_FALSE(w->recordView());
+
+    ui.clear();
+    find->setText(QStringLiteral("AB") + QChar(0xD800));
+    child<QPushButton>(*w, "cmdNew")->click();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(
+        QStringLiteral("The entered value contains characters that cannot be stored.")));
+    EXPECT_EQ(db->count(), 0);
+
+    ui.clear();
+    find->setText(QStringLiteral("ABCDEFGHIJ"));
+    child<QPushButton>(*w, "cmdNew")->click();
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(db->count(), 1);
+    EXPECT_TRUE(w->recordView());
 }
