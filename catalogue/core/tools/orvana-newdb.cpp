@@ -1,4 +1,5 @@
-// orvana-newdb PATH [--sample N]: creates a new, empty or sample-filled catalogue database.
+// orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
+// database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
 #include "CommandLine.h"
 #include "NewCatalogue.h"
 
@@ -12,9 +13,11 @@ int main(int argc, char **argv)
     const QString command = QStringLiteral("orvana-newdb");
     QCommandLineParser parser;
     CommandLine::describe(parser, QStringLiteral("Creates a catalogue database with the PARTS table at PATH "
-                                                 "(never over an existing file),\noptionally filled with N "
-                                                 "generated parts."));
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("the catalogue file to create"));
+                                                 "(never over an existing file),\nor in the empty PostgreSQL "
+                                                 "database of an ODBC data source \"DSN=name\"\n(never where "
+                                                 "PARTS exists), optionally filled with N generated parts."));
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("the catalogue file to create, or \"DSN=name\""));
     const QCommandLineOption sampleOption(QStringLiteral("sample"),
                                           QStringLiteral("fill it with N generated parts (0 to 100000000)"),
                                           QStringLiteral("N"));
@@ -40,11 +43,15 @@ int main(int argc, char **argv)
                                                   .arg(parser.value(sampleOption)));
     }
 
+    const QString path = paths.constFirst();
     QString error;
-    if (!NewCatalogue::create(paths.constFirst(), int(sample), &error)) {
+    // The same test that sends a connection string to ODBC.
+    const bool server = path.contains(QStringLiteral("DSN="));
+    if (!(server ? NewCatalogue::createOnServer(path, int(sample), &error)
+                 : NewCatalogue::create(path, int(sample), &error))) {
         std::fprintf(stderr, "orvana-newdb: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
-    std::printf("%s: catalogue with %lld parts\n", paths.constFirst().toLocal8Bit().constData(), sample);
+    std::printf("%s: catalogue with %lld parts\n", path.toLocal8Bit().constData(), sample);
     return 0;
 }
