@@ -1,12 +1,17 @@
-// Mendrel: wires the command line, the seam and the main window together.
+// Mendrel: wires the command line, the seam and the main window together;
+// "--rollback <program>" undoes that program's last update without a window.
 
 #include "AppIcon.h"
 #include "AppInfo.h"
 #include "CommandLine.h"
 #include "QtUiServices.h"
+#include "RollbackCommand.h"
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <cstring>
 
 int main(int argc, char **argv)
 {
@@ -15,9 +20,24 @@ int main(int argc, char **argv)
     CommandLine::describe(parser,
                           QStringLiteral("Vantelo Update: updates Carvell, Dunmore or Orvana from the "
                                          "update server."));
+    parser.addOption(QCommandLineOption(QStringLiteral("rollback"),
+                                        QStringLiteral("undo the last update of PROGRAM (Carvell, Dunmore or "
+                                                       "Orvana), without a window"),
+                                        QStringLiteral("PROGRAM")));
     // Answered before the window system is asked for, so a console without a display works.
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
         return *rc;
+
+    if (argc >= 2 && std::strcmp(argv[1], "--rollback") == 0) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(AppInfo::updaterTitle());
+        QTextStream out(stdout);
+        if (argc != 3) {
+            out << "Usage: mendrel --rollback Carvell|Dunmore|Orvana\n";
+            return 2;
+        }
+        return RollbackCommand::run(QString::fromLocal8Bit(argv[2]), out);
+    }
 
     QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
     if (!parser.parse(QApplication::arguments()))
@@ -26,6 +46,8 @@ int main(int argc, char **argv)
         return CommandLine::fail(
             command,
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(QStringLiteral("rollback")))
+        return CommandLine::fail(command, QStringLiteral("--rollback comes first, followed by the program"));
 
     QApplication::setApplicationName(AppInfo::updaterTitle());
     QApplication::setApplicationVersion(CommandLine::version());
