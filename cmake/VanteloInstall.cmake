@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Where everything goes: each program in its own folder under /opt/Vantelo (the folder
 # the updater replaces files in), links and tools in the bin folder, and the desktop's
 # files under the data folder. `cmake --install build --prefix /usr` with DESTDIR

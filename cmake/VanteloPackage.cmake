@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages, one per component: orvana (the catalogue and its tool), vantelo-update
 # (the updater) and vantelo-common (the registry tool, the group and the machine hive).
 # scripts/package.sh builds them; library dependencies come from dpkg-shlibdeps.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a built tree into a temporary DESTDIR as a package would (prefix /usr) and
 # checks the result: every file in its place, the desktop entries and AppStream data
 # valid, the installed commands answering.

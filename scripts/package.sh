@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian packages in Release (no tests, no benchmarks) and writes them to dist/:
 #   orvana_<version>_<arch>.deb, vantelo-update_..., vantelo-common_...
 # Install them with: sudo apt-get install ./dist/*.deb

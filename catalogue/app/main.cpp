@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Orvana: wires the command line, the seam, the presence beacon and the main window together.
 
 #include "AppIcon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ShowOptions.h"
 
 #include "frmProperties.h"

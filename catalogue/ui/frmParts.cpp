@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmParts.h"
 
 #include "AppInfo.h"

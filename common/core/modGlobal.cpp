@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modGlobal.h"
 
 #include "AppInfo.h"

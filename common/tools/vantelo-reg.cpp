@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vantelo-reg: reads and writes the programs' registry hives from the command line,
 // in the manner of reg.exe, for administrators and scripts.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmAbout.h"
 
 #include "AppIcon.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mendrel: wires the command line, the seam and the main window together;
 // "--rollback <program>" undoes that program's last update without a window.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modService.h"
 
 #include "AppInfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
 // database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
 #include "CommandLine.h"

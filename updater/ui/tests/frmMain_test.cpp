@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AppInfo.h"
 #include "FtpSession.h"
 #include "FtpTestServer.h"
