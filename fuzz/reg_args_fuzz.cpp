@@ -37,19 +37,23 @@ bool sameOptions(const Options &a, const Options &b)
            a.type == b.type;
 }
 
-void checkOptions(const QStringList &args)
+void checkOptions(const QString &verb, const QStringList &args)
 {
     Options o;
-    if (!parseOptions(args, o))
+    if (!parseOptions(verb, args, o).isEmpty())
         return;
     QStringList rebuilt;
     if (o.hasName)
         rebuilt << QStringLiteral("/v") << o.name;
     if (o.hasData)
         rebuilt << QStringLiteral("/D") << o.data;
-    rebuilt << QStringLiteral("/t") << o.type << QStringLiteral("/f");
+    if (verb == QStringLiteral("add"))
+        rebuilt << QStringLiteral("/t") << o.type;
+    if (verb != QStringLiteral("query"))
+        rebuilt << QStringLiteral("/f");
     Options again;
-    FUZZ_CHECK(parseOptions(rebuilt, again) && sameOptions(o, again), fuzz::show(args.join(u'\n')));
+    FUZZ_CHECK(parseOptions(verb, rebuilt, again).isEmpty() && sameOptions(o, again),
+               fuzz::show(args.join(u'\n')));
 
     int type = REG_NONE;
     QByteArray bytes;
@@ -76,6 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     const QStringList args = QString::fromUtf8(fuzz::bytes(data, size)).split(u'\n');
     checkKey(args.value(1));
-    checkOptions(args.mid(2));
+    checkOptions(args.value(0).toLower(), args.mid(2));
     return 0;
 }

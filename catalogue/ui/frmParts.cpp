@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmParts.h"
 
 #include "AppInfo.h"
@@ -125,6 +126,7 @@ void frmParts::buildMenus()
 {
     QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
     m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
     mnuShowAllRecords = named(m_mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
     mnuRecordNew = named(m_mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
@@ -134,6 +136,7 @@ void frmParts::buildMenus()
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
     mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
     mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
+    mnuContents->setShortcut(QKeySequence::HelpContents);
     mnuContents->setEnabled(false);
     mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmParts: listing, searching, the associated parts and the record view.
 #include "frmParts.h"
 

@@ -18,24 +18,44 @@ bool splitKey(const QString &full, RegRoot &root, QString &path)
     return !RegKey::normalisePath(path).isEmpty();
 }
 
-bool parseOptions(const QStringList &args, Options &o)
+QString parseOptions(const QString &verb, const QStringList &args, Options &o)
 {
+    QStringList seen;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i].toLower();
-        const bool hasNext = i + 1 < args.size();
-        if (a == QStringLiteral("/v") && hasNext) {
-            o.name = args[++i];
+        if (a != QStringLiteral("/v") && a != QStringLiteral("/d") && a != QStringLiteral("/t") &&
+            a != QStringLiteral("/f"))
+            return QStringLiteral("\"%1\" is not a switch of %2.").arg(args[i], verb.toUpper());
+        if (seen.contains(a))
+            return QStringLiteral("%1 is given more than once.").arg(a);
+        seen << a;
+        if (verb != QStringLiteral("add") && (a == QStringLiteral("/d") || a == QStringLiteral("/t")))
+            return QStringLiteral("%1 belongs to ADD only.").arg(a);
+        if (verb == QStringLiteral("query") && a == QStringLiteral("/f"))
+            return QStringLiteral("/f belongs to ADD and DELETE only.");
+        if (a == QStringLiteral("/f"))
+            continue;
+        if (i + 1 >= args.size())
+            return QStringLiteral("%1 needs a %2 after it.")
+                .arg(a, a == QStringLiteral("/v")   ? QStringLiteral("value name")
+                        : a == QStringLiteral("/d") ? QStringLiteral("data text")
+                                                    : QStringLiteral("type"));
+        const QString next = args[++i];
+        if (a == QStringLiteral("/v")) {
+            o.name = next;
             o.hasName = true;
-        } else if (a == QStringLiteral("/d") && hasNext) {
-            o.data = args[++i];
+        } else if (a == QStringLiteral("/d")) {
+            o.data = next;
             o.hasData = true;
-        } else if (a == QStringLiteral("/t") && hasNext) {
-            o.type = args[++i].toUpper();
-        } else if (a != QStringLiteral("/f")) {
-            return false;
+        } else {
+            o.type = next.toUpper();
         }
     }
-    return true;
+    if (verb != QStringLiteral("query") && !o.hasName)
+        return QStringLiteral("%1 needs /v NAME.").arg(verb.toUpper());
+    if (verb == QStringLiteral("add") && !o.hasData)
+        return QStringLiteral("ADD needs /d DATA.");
+    return {};
 }
 
 bool encodeData(const Options &o, int &type, QByteArray &bytes, QString &problem)

@@ -21,8 +21,9 @@ struct Options {
     bool hasData = false;
 };
 
-// The switches after the key; false for an unknown switch or one without its argument.
-bool parseOptions(const QStringList &args, Options &o);
+// The switches after the key for a verb ("query", "add", "delete"); a description of
+// what is wrong, or "" when they are usable.
+QString parseOptions(const QString &verb, const QStringList &args, Options &o);
 
 // The data of "add" as stored: UTF-8 text for REG_SZ and REG_EXPAND_SZ, four bytes for
 // REG_DWORD (decimal, or hexadecimal after "0x"). False with the error text otherwise.

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 // vantelo-reg: reads and writes the programs' registry hives from the command line,
 // in the manner of reg.exe, for administrators and scripts.
 
+#include "CommandLine.h"
 #include "RegCommandLine.h"
 #include "RegistryHive.h"
 
@@ -23,14 +25,29 @@ void err(const QString &line)
     std::fputs(qPrintable(line + u'\n'), stderr);
 }
 
-int usage()
+const QString kCommand = QStringLiteral("vantelo-reg");
+
+void describe(QCommandLineParser &parser)
 {
-    err(QStringLiteral("Usage:\n"
+    CommandLine::describe(
+        parser,
+        QStringLiteral("Reads and writes the Vantelo programs' registry hives, in the manner of reg.exe.\n"
+                       "\n"
                        "  vantelo-reg query KEY [/v NAME]\n"
                        "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
                        "  vantelo-reg delete KEY /v NAME [/f]\n"
+                       "\n"
                        "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
                        "The hives are in $VANTELO_HIVE_DIR when it is set."));
+    parser.addPositionalArgument(QStringLiteral("operation"), QStringLiteral("query, add or delete"),
+                                 QStringLiteral("query|add|delete KEY [/v NAME] [/d DATA] [/t TYPE] [/f]"));
+}
+
+// reg.exe's way of saying it: the reason, then where to read the syntax.
+int syntaxError(const QString &what)
+{
+    err(QStringLiteral("ERROR: Invalid syntax. ") + what);
+    err(QStringLiteral("Type \"vantelo-reg --help\" for usage."));
     return 2;
 }
 
@@ -48,10 +65,29 @@ const QString kNotFound =
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.size() < 2)
-        return usage();
-    const QString verb = args.takeFirst().toLower();
+    QCoreApplication::setApplicationVersion(CommandLine::version());
+    QCommandLineParser parser;
+    describe(parser);
+    QStringList args = QCoreApplication::arguments();
+    // Options come before the operation only, so data such as "-1" stays data.
+    if (args.size() > 1 && (args[1].startsWith(u'-') || args[1] == QStringLiteral("/?"))) {
+        if (const auto rc = CommandLine::answerHelpOrVersion(
+                parser, kCommand,
+                args[1] == QStringLiteral("/?") ? QStringList{args[0], QStringLiteral("--help")}
+                                                : args.mid(0, 2)))
+            return *rc;
+        return syntaxError(QStringLiteral("Unknown option \"%1\".").arg(args[1]));
+    }
+    args.removeFirst();
+    if (args.isEmpty())
+        return syntaxError(QStringLiteral("An operation (QUERY, ADD or DELETE) and a KEY are needed."));
+    const QString verbText = args.takeFirst();
+    const QString verb = verbText.toLower();
+    if (verb != QStringLiteral("query") && verb != QStringLiteral("add") && verb != QStringLiteral("delete"))
+        return syntaxError(
+            QStringLiteral("\"%1\" is not an operation; use QUERY, ADD or DELETE.").arg(verbText));
+    if (args.isEmpty())
+        return syntaxError(QStringLiteral("%1 needs a KEY.").arg(verb.toUpper()));
     RegRoot root{};
     QString path;
     if (!splitKey(args.takeFirst(), root, path)) {
@@ -59,8 +95,8 @@ int main(int argc, char **argv)
         return 2;
     }
     Options o;
-    if (!parseOptions(args, o))
-        return usage();
+    if (const QString problem = parseOptions(verb, args, o); !problem.isEmpty())
+        return syntaxError(problem);
 
     if (verb == QStringLiteral("query")) {
         const RegKey key = RegKey::open(root, path);
@@ -83,8 +119,6 @@ int main(int argc, char **argv)
     }
 
     if (verb == QStringLiteral("add")) {
-        if (!o.hasName || !o.hasData)
-            return usage();
         QByteArray bytes;
         int type = REG_SZ;
         QString problem;
@@ -102,8 +136,6 @@ int main(int argc, char **argv)
     }
 
     if (verb == QStringLiteral("delete")) {
-        if (!o.hasName)
-            return usage();
         if (!RegKey::open(root, path) || !RegKey::open(root, path).value(o.name)) {
             err(kNotFound);
             return 1;
@@ -116,5 +148,5 @@ int main(int argc, char **argv)
         out(QStringLiteral("The operation completed successfully."));
         return 0;
     }
-    return usage();
+    return 2;
 }
