@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check of an archive's table of contents before anything is unpacked. One entry per
 // line: "name|mode|size", mode the octal Unix st_mode a Unix zip tool stores (empty: made
 // on Windows), size the declared unpacked size. Properties: an accepted plan only writes

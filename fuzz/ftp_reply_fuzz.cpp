@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the update server says, as the updater reads it: the final line of a reply block,
 // its code, the reply to the size query; and the server address an administrator stores
 // ("host", "host:port", "[v6]:port", with "ftp://" or "ftps://"). Properties: the final

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The update key and the package's signature file, both read from bytes as the minisign
 // tool writes them, and the verdict on a message. Input: key text, then a line "%%%",
 // then the signature file, then "%%%", then the message. Properties: a key or signature

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process file a package carries, as the interpreter reads it: decoding (UTF-8, else
 // Windows-1252), non-empty lines, "|" fields, the command number, the From and To paths
 // and the wildcard of a Delete. Properties: decoding loses nothing (the text encodes back

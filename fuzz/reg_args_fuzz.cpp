@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // vantelo-reg's command line, one argument per line: "VERB\nKEY\n/v\nNAME\n/d\nDATA...".
 // Properties: a key that is accepted splits again, written in canonical form or with its
 // root in another letter case, into the same root and path; accepted switches rebuilt

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry layer on real hive files: a key path, a value name and a text
 // ("path|name|text"). Properties: a value written under a key reads back the same through
 // the key path and value name in any other letter case and with the separators doubled;

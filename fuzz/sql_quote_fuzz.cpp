@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // User text inside apostrophe-delimited SQL literals, as the catalogue builds its statements
 // (search, look-up, insert, typed update), run on a real SQLite catalogue. Properties:
 // every statement is exactly one statement; the text read back equals the text written

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The record view's typed values: numbers (long integer and currency) and dates as a user
 // types them in the locale named before the first '|' ("de_DE|1.234,50"). Properties: a
 // value that is accepted, printed again (in the locale, and in the form the database is

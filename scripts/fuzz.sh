@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets (clang, libFuzzer, ASan + UBSan) in build-fuzz/ and runs each one
 # for SECONDS (default 60), one after the other, starting from its corpus in fuzz/corpus/.
 # Prints the executions per target and every finding with the input that caused it;

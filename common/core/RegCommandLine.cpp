@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RegCommandLine.h"
 
 #include <cstring>
