@@ -6,7 +6,32 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+#include <cstdlib>
 #include <limits>
+#include <string_view>
+
+namespace {
+
+// A cell as text. SQLite prints a real with 15 significant digits, which loses the cents of
+// a currency value from about 10^13 up ("122337203685477.58" read back as "...478.0"): such
+// a value is printed in the shortest form that reads back as the same number.
+std::string_view cellText(sqlite3_stmt *stmt, int field, char (&buffer)[32])
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, field));
+    if (!text)
+        throw DbError{QStringLiteral("Out of memory."), SQLITE_NOMEM, QStringLiteral("SQLite")};
+    const std::string_view printed(text, std::size_t(sqlite3_column_bytes(stmt, field)));
+    if (sqlite3_column_type(stmt, field) != SQLITE_FLOAT)
+        return printed;
+    const double value = sqlite3_column_double(stmt, field);
+    if (std::strtod(text, nullptr) == value)
+        return printed;
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return ec == std::errc() ? std::string_view(buffer, std::size_t(end - buffer)) : printed;
+}
+
+} // namespace
 
 SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
 {
@@ -92,8 +117,9 @@ QString SqliteRecordset::value(int field, bool *isNull)
         *isNull = null;
     if (null)
         return {};
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, field));
-    return QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, field));
+    char buffer[32];
+    const std::string_view text = cellText(m_stmt, field, buffer);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 void SqliteRecordset::getRows(DataArray &data)
@@ -111,10 +137,9 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
             if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
                 data.appendNull();
             } else {
-                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, f));
-                if (!text)
-                    throw DbError{QStringLiteral("Out of memory."), SQLITE_NOMEM, QStringLiteral("SQLite")};
-                fits = data.append({text, std::size_t(sqlite3_column_bytes(m_stmt, f))});
+                char buffer[32];
+                const std::string_view text = cellText(m_stmt, f, buffer);
+                fits = data.append({text.data(), text.size()});
             }
             if (!fits)
                 throw DbError{QStringLiteral("The result is too large to be held in memory."), SQLITE_TOOBIG,

@@ -91,8 +91,13 @@ Plan plan(const std::vector<EntryInfo> &infos)
                 kinds.insert(key, folder);
             key += u'/';
         }
-        if (!e.folder)
-            p.diskBytes += (e.size + kBlock - 1) / kBlock * kBlock + kBlock;
+        // Sizes are the archive's word: a declared size near 2^64 must not wrap the sum.
+        if (!e.folder) {
+            const std::uint64_t most = ~std::uint64_t(0);
+            const std::uint64_t room =
+                e.size > most - 2 * kBlock ? most : (e.size + kBlock - 1) / kBlock * kBlock + kBlock;
+            p.diskBytes = p.diskBytes > most - room ? most : p.diskBytes + room;
+        }
         p.entries.push_back(std::move(e));
     }
     return p;

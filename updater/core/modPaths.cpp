@@ -45,6 +45,11 @@ Resolved resolveField(const QString &programFolder, const QString &field, Field 
 {
     Resolved r;
     QString f = field.trimmed();
+    // The system ends a path at a NUL: "..\0x" would be ".." to it, never a name.
+    if (f.contains(QChar(0))) {
+        r.refusal = QStringLiteral("%1 holds a NUL character").arg(kind == Field::From ? "From" : "To");
+        return r;
+    }
     bool absolute = false;
     if (hasDrive(f)) {
         f.remove(0, 2);

@@ -149,6 +149,15 @@ TEST_P(UpdateFieldOn, NumbersAreWrittenAsTheDatabaseReadsThem)
         EXPECT_EQ(stored(db, kPrice).toDouble(), 0.0);
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1e+00000000005"));
         EXPECT_EQ(stored(db, kPrice).toDouble(), 100000.0);
+        // A value beyond 15 significant digits keeps its cents when the catalogue reads it.
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("122337203685477.58"));
+        DataArray data;
+        QStringList names;
+        ASSERT_EQ(
+            modDB::LoadArray(QStringLiteral("Select Price from PARTS where PartID = 1000001"), data, names),
+            0);
+        EXPECT_EQ(data.text(0, 0).toDouble(), 122337203685477.58) << data.text(0, 0).toStdString();
+        showRecord(1000001);
     }
     {
         LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));

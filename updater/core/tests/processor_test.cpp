@@ -409,6 +409,10 @@ TEST_F(Interpreter, NoLineReachesOutsideTheProgramFolderExceptThroughAnAbsoluteT
     NameIndex names;
     EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:name"), names).path, QStringLiteral("/name"));
     EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:..\\name"), names).path, QStringLiteral("/name"));
+    // The system would read "..<NUL>x" as "..": a NUL in a path is never a name.
+    const QString withNul = QStringLiteral("..") + QChar(0) + QStringLiteral("x");
+    EXPECT_FALSE(modPaths::resolveField(target(), withNul, modPaths::Field::From).ok());
+    EXPECT_FALSE(modPaths::resolveField(target(), withNul, modPaths::Field::To).ok());
 }
 
 TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)

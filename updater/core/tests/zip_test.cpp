@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
+#include "ArchivePlan.h"
 #include "Zip.h"
 
 #include <QDir>
@@ -261,4 +262,15 @@ TEST_F(Unzip, APackageThatDoesNotFitIsRefusedAndAFailedMoveIsPutBack)
         EXPECT_EQ(Zip::UnzipPackage(package, mount, &reason), Zip::FolderFailed) << reason.toStdString();
         EXPECT_EQ(treeOf(mount), before);
     }
+}
+
+TEST(ArchivePlanRoom, DeclaredSizesNearTheLimitNeverWrapTheRoomNeeded)
+{
+    std::vector<ArchivePlan::EntryInfo> entries(2);
+    entries[0].name = QStringLiteral("a.bin");
+    entries[0].size = ~std::uint64_t(0) - 10;
+    entries[1].name = QStringLiteral("b.bin");
+    entries[1].size = 1u << 20;
+    const ArchivePlan::Plan p = ArchivePlan::plan(entries);
+    EXPECT_EQ(p.diskBytes, ~std::uint64_t(0));
 }
