@@ -6,6 +6,7 @@
 # exits non-zero when anything was found.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # FUZZ_RUNS=N also stops a target after N executions (a long campaign: 1000000).
+# FUZZ_SEED=N fixes libFuzzer's random seed, so a run can be repeated (CI fixes it).
 # New inputs that reach new code are kept in build-fuzz/work/<target>/ between runs;
 # findings land in build-fuzz/findings/<target>/, the log in build-fuzz/logs/<target>.log.
 # cpu-s is the processor time the target had (on a busy machine far less than SECONDS).
@@ -44,7 +45,7 @@ for t in "${targets[@]}"; do
   [ -f "fuzz/dict/$t.dict" ] && dict=(-dict="fuzz/dict/$t.dict")
   scratch=$(mktemp -d "$( [ -w /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/vantelo-fuzz-$t.XXXXXX")
   set +e
-  VANTELO_FUZZ_SCRATCH=$scratch /usr/bin/time -f '%U %S' -o "$log.cpu" "$build/fuzz/$t" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} \
+  VANTELO_FUZZ_SCRATCH=$scratch /usr/bin/time -f '%U %S' -o "$log.cpu" "$build/fuzz/$t" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} ${FUZZ_SEED:+-seed=$FUZZ_SEED} \
     -timeout=25 -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" "${dict[@]}" \
     "$work" "fuzz/corpus/$t" >"$log" 2>&1
   rc=$?
