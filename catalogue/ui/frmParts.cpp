@@ -109,13 +109,15 @@ void frmParts::buildControls()
     connect(fg1, &FlexGrid::afterRowColChange, this,
             [this](int, int, int row, int col) { fg1_AfterRowColChange(row, col); });
     connect(fg1, &FlexGrid::dblClick, this, &frmParts::fg1_DblClick);
-    connect(fg1, &FlexGrid::keyDown, this,
-            [this](int key, Qt::KeyboardModifiers, bool *swallow) { fg1_KeyDown(key, swallow); });
+    connect(
+        fg1, &FlexGrid::keyDown, this,
+        [this](int key, Qt::KeyboardModifiers, bool *swallow) { fg1_KeyDown(key, swallow); },
+        Qt::DirectConnection);
     connect(fg1, &FlexGrid::mouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &pos) {
                 fg1_MouseDown(button, pos);
             });
-    connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit);
+    connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit, Qt::DirectConnection);
     connect(fg1, &FlexGrid::afterEdit, this, &frmParts::fg1_AfterEdit);
     connect(fg2, &FlexGrid::dblClick, this, &frmParts::fg2_DblClick);
 }
