@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc
+  postgresql odbc-postgresql
   libcurl4-openssl-dev curl
   libzip-dev unzip zip
   libgtest-dev

@@ -1,6 +1,9 @@
 // LoadArray of the part lists against the sqlite3 shell (output to /dev/null) on the same
 // catalogue, running the same statement and the same statement with NOT INDEXED, and the
-// memory the data array takes against the bytes of its text.
+// memory the data array takes against the bytes of its text. Then the same lists on a
+// PostgreSQL server of the benchmark's own, through ODBC, against psql.
+#include "PgDialect.h"
+#include "PgTestServer.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
@@ -65,6 +68,52 @@ struct Statement {
     QString sql, notIndexed;
 };
 
+// The PostgreSQL row: catalogues made with orvana-newdb "DSN=..." on the benchmark's own
+// server; psql runs the statement LoadArray sends (after the dialect step), unaligned, to
+// /dev/null.
+bool benchServer(const QStringList &sizes, const Statement (&statements)[2], int runs)
+{
+    PgTestServer *server = PgTestServer::shared();
+    if (!server) {
+        std::printf("PostgreSQL: skipped, %s\n", qPrintable(PgTestServer::reason()));
+        return true;
+    }
+    std::printf("\n%-9s %-11s %8s %11s %13s %7s  %s\n", "parts", "PostgreSQL", "rows", "LoadArray",
+                "psql same", "ratio", "goal <= 1.5");
+    bool met = true;
+    for (const QString &size : sizes) {
+        const QString database = server->createDatabase();
+        g_DbConnect = server->dataSource(database);
+        const auto start = Clock::now();
+        if (!run({ORVANA_NEWDB, g_DbConnect.toStdString(), "--sample", size.toStdString()})) {
+            std::fprintf(stderr, "cannot create the catalogue on the server\n");
+            return false;
+        }
+        std::printf("%-9s (catalogue made on the server in %.1f s)\n", qPrintable(size), seconds(start));
+        std::vector<std::string> psql{"psql", "-X", "-q", "-A", "-t"};
+        for (const QString &a : server->psqlArguments(database))
+            psql.push_back(a.toStdString());
+        for (const Statement &s : statements) {
+            DataArray data;
+            QStringList names;
+            const double ours = best(runs, [&] {
+                if (modDB::LoadArray(s.sql, data, names) != 0)
+                    std::exit(1);
+            });
+            auto command = psql;
+            command.push_back("-c");
+            command.push_back(PgDialect::statement(s.sql).toStdString());
+            const double theirs = best(runs, [&] { run(command); });
+            const double ratio = ours / theirs;
+            met = met && ratio <= 1.5;
+            std::printf("%-9s %-11s %8d %9.3f s %11.3f s %7.2f  %s\n", qPrintable(size), s.name,
+                        data.rowCount(), ours, theirs, ratio, ratio <= 1.5 ? "met" : "MISSED");
+            std::fflush(stdout);
+        }
+    }
+    return met;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -72,13 +121,19 @@ int main(int argc, char **argv)
     QStringList sizes{QStringLiteral("100000"), QStringLiteral("1000000")};
     QString dir = QStringLiteral("/tmp");
     int runs = 3;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--parts"))
-            sizes = QString::fromLocal8Bit(argv[i + 1]).split(u',');
-        else if (!std::strcmp(argv[i], "--dir"))
-            dir = QString::fromLocal8Bit(argv[i + 1]);
-        else if (!std::strcmp(argv[i], "--runs"))
-            runs = std::max(1, std::atoi(argv[i + 1]));
+    bool noServer = false, noFile = false;
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (!std::strcmp(argv[i], "--no-server"))
+            noServer = true;
+        else if (!std::strcmp(argv[i], "--server-only"))
+            noFile = true;
+        else if (!std::strcmp(argv[i], "--parts") && hasValue)
+            sizes = QString::fromLocal8Bit(argv[++i]).split(u',');
+        else if (!std::strcmp(argv[i], "--dir") && hasValue)
+            dir = QString::fromLocal8Bit(argv[++i]);
+        else if (!std::strcmp(argv[i], "--runs") && hasValue)
+            runs = std::max(1, std::atoi(argv[++i]));
     }
 
     const QString select =
@@ -93,10 +148,11 @@ int main(int argc, char **argv)
                  " NOT INDEXED where PartNumber LIKE '%123%' OR PartDescription LIKE '%123%' ORDER BY 3")},
     };
 
-    std::printf("%-9s %-11s %8s %11s %13s %13s %7s  %s\n", "parts", "statement", "rows", "LoadArray",
-                "sqlite3 same", "NOT INDEXED", "ratio", "goal <= 1.3");
+    if (!noFile)
+        std::printf("%-9s %-11s %8s %11s %13s %13s %7s  %s\n", "parts", "statement", "rows", "LoadArray",
+                    "sqlite3 same", "NOT INDEXED", "ratio", "goal <= 1.3");
     bool allMet = true;
-    for (const QString &size : sizes) {
+    for (const QString &size : noFile ? QStringList() : sizes) {
         const QString file = dir + QStringLiteral("/orvana-bench-") + size + QStringLiteral(".mdb");
         if (!QFileInfo::exists(file) &&
             !run({ORVANA_NEWDB, file.toStdString(), "--sample", size.toStdString()})) {
@@ -130,5 +186,7 @@ int main(int argc, char **argv)
             std::fflush(stdout);
         }
     }
+    if (!noServer && !benchServer(sizes, statements, runs))
+        allMet = false;
     return allMet ? 0 : 3;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <fcntl.h>
+#include <functional>
 #include <random>
 #include <unistd.h>
 #include <vector>
@@ -93,7 +94,35 @@ bool fill(sqlite3 *db, int count, QString *error)
         *error = QString::fromUtf8(sqlite3_errmsg(db));
         return false;
     }
+    auto text = [insert](int column, const QByteArray &value) {
+        if (value.isNull())
+            sqlite3_bind_null(insert, column);
+        else
+            sqlite3_bind_text(insert, column, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    };
+    const bool ok = sampleParts(count, [&](const SamplePart &p) {
+        sqlite3_reset(insert);
+        text(1, p.asscWith);
+        text(2, p.partNumber);
+        text(3, p.description);
+        text(4, p.bin);
+        sqlite3_bind_int(insert, 5, p.qty);
+        sqlite3_bind_double(insert, 6, p.price);
+        text(7, p.lastOrdered);
+        text(8, p.notes);
+        if (sqlite3_step(insert) == SQLITE_DONE)
+            return true;
+        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        return false;
+    });
+    sqlite3_finalize(insert);
+    return ok;
+}
 
+} // namespace
+
+bool sampleParts(int count, const std::function<bool(const SamplePart &)> &take)
+{
     std::mt19937 random(20260401);
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
     const QDate firstOrder(2019, 1, 1);
@@ -126,32 +155,21 @@ bool fill(sqlite3 *db, int count, QString *error)
             parents.push_back(i);
         }
 
-        sqlite3_reset(insert);
-        if (link.isEmpty())
-            sqlite3_bind_null(insert, 1);
-        else
-            sqlite3_bind_text(insert, 1, link.constData(), int(link.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 2, number.constData(), int(number.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, description.constData(), int(description.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 4, bin.constData(), int(bin.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 5, pick(4) == 0 ? 0 : 1 + pick(500));
-        sqlite3_bind_double(insert, 6, double(25 + pick(250000)) / 100.0);
-        sqlite3_bind_text(insert, 7, ordered.constData(), int(ordered.size()), SQLITE_TRANSIENT);
+        SamplePart part;
+        part.asscWith = link; // null when the part hangs on no other
+        part.partNumber = number;
+        part.description = description;
+        part.bin = bin;
+        part.qty = pick(4) == 0 ? 0 : 1 + pick(500);
+        part.price = double(25 + pick(250000)) / 100.0;
+        part.lastOrdered = ordered;
         if (pick(10) < 4)
-            sqlite3_bind_text(insert, 8, kNotes[std::size_t(pick(int(kNotes.size())))], -1, SQLITE_STATIC);
-        else
-            sqlite3_bind_null(insert, 8);
-        if (sqlite3_step(insert) != SQLITE_DONE) {
-            *error = QString::fromUtf8(sqlite3_errmsg(db));
-            ok = false;
-        }
+            part.notes = kNotes[std::size_t(pick(int(kNotes.size())))];
+        ok = take(part);
         numbers.push_back(std::move(number));
     }
-    sqlite3_finalize(insert);
     return ok;
 }
-
-} // namespace
 
 QString schema()
 {

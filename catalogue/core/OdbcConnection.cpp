@@ -2,6 +2,7 @@
 
 #include "DbTypes.h"
 #include "OdbcRecordset.h"
+#include "PgDialect.h"
 
 #include <sqlext.h>
 
@@ -48,22 +49,64 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
 
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    if (ok(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
-        m_limitDialect = QString::fromUtf8(reinterpret_cast<const char *>(name))
-                             .contains(QStringLiteral("SQLite"), Qt::CaseInsensitive);
+    if (ok(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length))) {
+        const QString dbms = QString::fromUtf8(reinterpret_cast<const char *>(name));
+        if (dbms.contains(QStringLiteral("SQLite"), Qt::CaseInsensitive))
+            m_server = Server::SQLite;
+        else if (PgDialect::isServer(dbms))
+            m_server = Server::PostgreSQL;
+    }
+    // Only apostrophes are doubled in the literals the catalogue writes: a server that took
+    // backslashes as escapes would let a typed backslash end a literal.
+    if (m_server == Server::PostgreSQL) {
+        try {
+            execute(QStringLiteral("SET standard_conforming_strings = on"));
+        } catch (const DbError &) {
+            SQLDisconnect(m_dbc);
+            SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
+            SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+            throw;
+        }
+    }
 }
 
 OdbcConnection::~OdbcConnection()
 {
-    if (m_connected)
+    if (m_connected) {
+        // A transaction left open by a failure is undone, or the driver refuses to disconnect.
+        if (!m_autoCommit)
+            SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
         SQLDisconnect(m_dbc);
+    }
     SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
     SQLFreeHandle(SQL_HANDLE_ENV, m_env);
 }
 
 QString OdbcConnection::dialect(const QString &sql) const
 {
-    return m_limitDialect ? DbTypes::topToLimit(sql) : sql;
+    switch (m_server) {
+    case Server::SQLite: return DbTypes::topToLimit(sql); // SQLite knows no TOP
+    case Server::PostgreSQL: return PgDialect::statement(sql);
+    case Server::Other: break;
+    }
+    return sql;
+}
+
+void OdbcConnection::setAutoCommit(bool on)
+{
+    const SQLRETURN rc = SQLSetConnectAttr(
+        m_dbc, SQL_ATTR_AUTOCOMMIT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), 0);
+    if (!ok(rc))
+        throw error(SQL_HANDLE_DBC, m_dbc, rc);
+    m_autoCommit = on;
+}
+
+void OdbcConnection::commit()
+{
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT);
+    if (!ok(rc))
+        throw error(SQL_HANDLE_DBC, m_dbc, rc);
 }
 
 void OdbcConnection::execute(const QString &sql)
@@ -87,7 +130,8 @@ void OdbcConnection::execute(const QString &sql)
 std::unique_ptr<DbRecordset> OdbcConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
-    return std::make_unique<OdbcRecordset>(m_dbc, dialect(sql));
+    return std::make_unique<OdbcRecordset>(m_dbc, dialect(sql),
+                                           m_server == Server::PostgreSQL ? &sql : nullptr);
 }
 
 DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc)

@@ -15,6 +15,13 @@ public:
     void execute(const QString &sql) override;
     std::unique_ptr<DbRecordset> openRecordset(const QString &sql) override;
 
+    // The server behind the data source, as the driver names it once per connection.
+    enum class Server { Other, SQLite, PostgreSQL };
+    Server server() const { return m_server; }
+    // Off: the statements that follow form one transaction, ended by commit().
+    void setAutoCommit(bool on);
+    void commit();
+
     // The first diagnostic record of a handle, as the failure report shows it.
     static DbError error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc);
 
@@ -24,5 +31,6 @@ private:
     SQLHENV m_env = SQL_NULL_HENV;
     SQLHDBC m_dbc = SQL_NULL_HDBC;
     bool m_connected = false;
-    bool m_limitDialect = false; // the data source is SQLite underneath, which knows no TOP
+    Server m_server = Server::Other;
+    bool m_autoCommit = true;
 };

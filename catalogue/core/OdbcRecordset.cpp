@@ -2,6 +2,7 @@
 
 #include "DbTypes.h"
 #include "OdbcConnection.h"
+#include "PgDialect.h"
 
 #include <sqlext.h>
 
@@ -53,7 +54,7 @@ DbTypes::TypeInfo fromSqlType(SQLSMALLINT type, SQLULEN columnSize)
 
 } // namespace
 
-OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql)
+OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *written)
 {
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &m_stmt);
     if (!ok(rc))
@@ -88,7 +89,13 @@ OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql)
             t = fromSqlType(type, size);
         else if (t.code == DbTypes::Text && size > 0)
             t.size = (long long)size;
-        m_columns.push_back({QString::fromUtf8(reinterpret_cast<const char *>(name)), t.code, t.size});
+        QString heading = QString::fromUtf8(reinterpret_cast<const char *>(name));
+        if (written) {
+            t = PgDialect::type(QString::fromUtf8(reinterpret_cast<const char *>(typeName)), t,
+                                (long long)size, digits);
+            heading = PgDialect::heading(heading, *written);
+        }
+        m_columns.push_back({heading, t.code, t.size});
     }
     m_row.resize(m_columns.size());
     m_rowNull.resize(m_columns.size());

@@ -8,7 +8,9 @@
 
 class OdbcRecordset final : public DbRecordset {
 public:
-    OdbcRecordset(SQLHDBC dbc, const QString &sql);
+    // `written`, for a PostgreSQL server: the statement before the dialect step, whose
+    // spelling of names the headings keep.
+    OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *written = nullptr);
     ~OdbcRecordset() override;
     OdbcRecordset(const OdbcRecordset &) = delete;
     OdbcRecordset &operator=(const OdbcRecordset &) = delete;

@@ -5,15 +5,47 @@
 #include "modGlobal.h"
 
 #include <QFile>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-CatalogueDb::CatalogueDb(int sampleParts) : path(env.path(QStringLiteral("parts.db")))
+namespace {
+
+// PARTS as a database administrator would make it on the server, with plain SQL.
+const char *const kServerTable =
+    "CREATE TABLE PARTS (PartID serial PRIMARY KEY, AsscWith varchar(50), PartNumber varchar(50), "
+    "PartDescription varchar(255), Bin varchar(20), Qty integer DEFAULT 0, Price numeric(19,4) DEFAULT 0, "
+    "LastOrdered timestamp, Notes text)";
+
+} // namespace
+
+std::string engineName(const testing::TestParamInfo<Engine> &info)
 {
-    QString error;
-    if (!NewCatalogue::create(path, sampleParts, &error))
-        ADD_FAILURE() << error.toStdString();
+    return info.param == Engine::SQLite ? "SQLite" : "PostgreSQL";
+}
+
+CatalogueDb::CatalogueDb(int sampleParts, Engine engine) : engine(engine)
+{
+    if (onServer()) {
+        server = PgTestServer::shared();
+        if (!server) {
+            ADD_FAILURE() << PgTestServer::reason().toStdString();
+            return;
+        }
+        database = server->createDatabase();
+        exec(QLatin1String(kServerTable));
+        if (sampleParts > 0)
+            exec(QStringLiteral("INSERT INTO PARTS (PartNumber, PartDescription, Bin, AsscWith) SELECT "
+                                "'GEN-' || g, 'Generated part ' || g, 'X-' || (g % 40), NULL FROM "
+                                "generate_series(1, %1) g")
+                     .arg(sampleParts));
+    } else {
+        path = env.path(QStringLiteral("parts.db"));
+        QString error;
+        if (!NewCatalogue::create(path, sampleParts, &error))
+            ADD_FAILURE() << error.toStdString();
+    }
     exec(QStringLiteral(
         "INSERT INTO PARTS (PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, Price, LastOrdered, "
         "Notes) VALUES "
@@ -21,7 +53,7 @@ CatalogueDb::CatalogueDb(int sampleParts) : path(env.path(QStringLiteral("parts.
         "(1000002, 'BRG-6204', 'SEAL-35', 'Oil seal 35x52', 'A-02', 0, 1.25, NULL, 'fits both sides'),"
         "(1000003, 'BRG-6204', 'O''RING-18', 'O-ring 18 mm', '  B-7  ', 3, 0.1, NULL, NULL),"
         "(1000004, NULL, 'FLT-10', NULL, NULL, 1, 9, NULL, NULL)"));
-    g_DbConnect = connectTo(path);
+    g_DbConnect = onServer() ? server->dataSource(database) : connectTo(path);
     g_LogFolder = env.root();
     g_Structure.erase();
 }
@@ -37,6 +69,16 @@ QString CatalogueDb::connectTo(const QString &file)
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file;
 }
 
+void CatalogueDb::exec(const QString &sql) const
+{
+    if (!onServer())
+        return execOn(path, sql);
+    QString error;
+    server->query(database, sql, &error);
+    if (!error.isEmpty())
+        ADD_FAILURE() << error.toStdString();
+}
+
 void CatalogueDb::execOn(const QString &file, const QString &sql)
 {
     sqlite3 *db = nullptr;
@@ -50,6 +92,10 @@ void CatalogueDb::execOn(const QString &file, const QString &sql)
 
 QString CatalogueDb::one(const QString &sql) const
 {
+    if (onServer()) {
+        const QString all = rows(sql);
+        return all.isNull() ? QStringLiteral("<none>") : all.section(u'\n', 0, 0);
+    }
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt *stmt = nullptr;
@@ -63,6 +109,44 @@ QString CatalogueDb::one(const QString &sql) const
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return result;
+}
+
+QString CatalogueDb::rows(const QString &sql) const
+{
+    if (onServer()) {
+        QString error;
+        const QString text = server->query(database, sql, &error);
+        if (!error.isEmpty())
+            ADD_FAILURE() << error.toStdString();
+        return text.isEmpty() ? QString() : text;
+    }
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *stmt = nullptr;
+    QStringList lines;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
+    else
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList fields;
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+                fields << (sqlite3_column_type(stmt, i) == SQLITE_NULL
+                               ? QStringLiteral("<null>")
+                               : QString::fromUtf8(
+                                     reinterpret_cast<const char *>(sqlite3_column_text(stmt, i))));
+            lines << fields.join(u'|');
+        }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return lines.isEmpty() ? QString() : lines.join(u'\n');
+}
+
+std::string CatalogueDb::shown() const
+{
+    std::string out;
+    for (const auto &c : ui.calls)
+        out += "\n[" + c.title.toStdString() + "] " + c.text.toStdString();
+    return out;
 }
 
 QString CatalogueDb::log() const

@@ -23,10 +23,8 @@ void showRecord(int partId)
 
 QString snapshot(const CatalogueDb &db)
 {
-    return db.one(
-        QStringLiteral("SELECT group_concat(quote(PartID) || quote(AsscWith) || quote(PartNumber) || "
-                       "quote(PartDescription) || quote(Bin) || quote(Qty) || quote(Price) || "
-                       "quote(LastOrdered) || quote(Notes), '|') FROM PARTS"));
+    return db.rows(QStringLiteral("SELECT PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, Price, "
+                                  "LastOrdered, Notes FROM PARTS ORDER BY PartID"));
 }
 
 QString stored(const CatalogueDb &db, const char *column, int partId = 1000001)
@@ -41,6 +39,9 @@ public:
     ~LocaleGuard() { QLocale::setDefault(QLocale::system()); }
 };
 
+// The price as a number, whatever scale the engine shows it with.
+const char *const kPrice = "CAST(Price AS DOUBLE PRECISION)";
+
 struct Refusal {
     const char *field;
     const char *value;
@@ -51,7 +52,10 @@ struct Refusal {
 
 } // namespace
 
-TEST(UpdateField, RefusesValuesThatDoNotFitAndWritesNothing)
+class UpdateFieldOn : public EngineTest {};
+ON_EVERY_ENGINE(UpdateFieldOn);
+
+TEST_P(UpdateFieldOn, RefusesValuesThatDoNotFitAndWritesNothing)
 {
     const Refusal cases[] = {
         {"Qty", "abc", "The entered value is not numeric.", "Long Integer Field Not Updated", "3 and size 4"},
@@ -72,7 +76,7 @@ TEST(UpdateField, RefusesValuesThatDoNotFitAndWritesNothing)
         {"Bin", "ABCDEFGHIJKLMNOPQRSTU", "The entered value is too long.", "Text Field Not Updated",
          "202 and size 20"},
     };
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     showRecord(1000001);
     const QString before = snapshot(db);
     for (const Refusal &c : cases) {
@@ -92,9 +96,9 @@ TEST(UpdateField, RefusesValuesThatDoNotFitAndWritesNothing)
     EXPECT_EQ(snapshot(db), before);
 }
 
-TEST(UpdateField, TextUpToItsSizeIsWrittenTrimmedWithApostrophes)
+TEST_P(UpdateFieldOn, TextUpToItsSizeIsWrittenTrimmedWithApostrophes)
 {
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     showRecord(1000001);
     UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
     EXPECT_EQ(stored(db, "Bin"), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
@@ -109,23 +113,22 @@ TEST(UpdateField, TextUpToItsSizeIsWrittenTrimmedWithApostrophes)
     EXPECT_EQ(stored(db, "Notes"), memo);
     // A memo keeps what looks like a number as text.
     UpdateField(1000001, QStringLiteral("Notes"), QStringLiteral("00123"));
-    EXPECT_EQ(db.one(QStringLiteral("SELECT typeof(Notes) || Notes FROM PARTS WHERE PartID = 1000001")),
-              QStringLiteral("text00123"));
+    EXPECT_EQ(stored(db, "Notes"), QStringLiteral("00123"));
     EXPECT_TRUE(db.ui.calls.isEmpty());
 }
 
-TEST(UpdateField, FieldNamesMatchInAnyLetterCase)
+TEST_P(UpdateFieldOn, FieldNamesMatchInAnyLetterCase)
 {
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     showRecord(1000002);
     UpdateField(1000002, QStringLiteral("bIN"), QStringLiteral("Z-9"));
     EXPECT_EQ(stored(db, "Bin", 1000002), QStringLiteral("Z-9"));
     EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01")); // only the part named
 }
 
-TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
+TEST_P(UpdateFieldOn, NumbersAreWrittenAsTheDatabaseReadsThem)
 {
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     showRecord(1000001);
     {
         LocaleGuard c(QLocale::c());
@@ -136,26 +139,26 @@ TEST(UpdateField, NumbersAreWrittenAsTheDatabaseReadsThem)
         UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral("-13.5"));
         EXPECT_EQ(stored(db, "Qty"), QStringLiteral("-14"));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1,234.5678"));
-        EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.5678"));
+        EXPECT_EQ(stored(db, kPrice), QStringLiteral("1234.5678"));
     }
     {
         LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1.234,56 €"));
-        EXPECT_EQ(stored(db, "Price"), QStringLiteral("1234.56"));
+        EXPECT_EQ(stored(db, kPrice), QStringLiteral("1234.56"));
         UpdateField(1000001, QStringLiteral("Qty"), QStringLiteral("2.000"));
         EXPECT_EQ(stored(db, "Qty"), QStringLiteral("2000"));
     }
     {
         LocaleGuard us(QLocale(QLocale::English, QLocale::UnitedStates));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("$19.99"));
-        EXPECT_EQ(stored(db, "Price"), QStringLiteral("19.99"));
+        EXPECT_EQ(stored(db, kPrice), QStringLiteral("19.99"));
     }
     EXPECT_TRUE(db.ui.calls.isEmpty());
 }
 
-TEST(UpdateField, DatesInTheLocaleFormAreWrittenAsIso)
+TEST_P(UpdateFieldOn, DatesInTheLocaleFormAreWrittenAsIso)
 {
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     showRecord(1000001);
     struct Case {
         QLocale locale;
@@ -175,17 +178,23 @@ TEST(UpdateField, DatesInTheLocaleFormAreWrittenAsIso)
         SCOPED_TRACE(c.typed);
         LocaleGuard g(c.locale);
         UpdateField(1000001, QStringLiteral("LastOrdered"), QLatin1String(c.typed));
-        EXPECT_EQ(stored(db, "LastOrdered"), QLatin1String(c.iso));
+        QString want = QLatin1String(c.iso);
+        if (db.onServer() && want.size() == 10) // a timestamp column shows midnight
+            want += QStringLiteral(" 00:00:00");
+        EXPECT_EQ(stored(db, "LastOrdered"), want);
     }
     for (const auto &c : db.ui.calls)
         ADD_FAILURE() << c.title.toStdString() << ": " << c.text.toStdString();
 }
 
-TEST(UpdateField, KindsItDoesNotKnowAreNotRecognized)
+TEST_P(UpdateFieldOn, KindsItDoesNotKnowAreNotRecognized)
 {
-    CatalogueDb db;
-    db.exec(QStringLiteral(
-        "ALTER TABLE PARTS ADD COLUMN Discontinued YESNO; ALTER TABLE PARTS ADD COLUMN Weight DOUBLE"));
+    CatalogueDb db(0, GetParam());
+    db.exec(db.onServer()
+                ? QStringLiteral(
+                      "ALTER TABLE PARTS ADD COLUMN Discontinued boolean, ADD COLUMN Weight double precision")
+                : QStringLiteral("ALTER TABLE PARTS ADD COLUMN Discontinued YESNO; ALTER TABLE PARTS ADD "
+                                 "COLUMN Weight DOUBLE"));
     showRecord(1000001);
     const QString before = snapshot(db);
     UpdateField(1000001, QStringLiteral("Discontinued"), QStringLiteral("True"));
@@ -195,15 +204,14 @@ TEST(UpdateField, KindsItDoesNotKnowAreNotRecognized)
     EXPECT_EQ(m[0].text, QStringLiteral("Data type for Discontinued = 11 not recognized"));
     EXPECT_EQ(m[0].title, QStringLiteral("Record Not Updated"));
     EXPECT_EQ(m[1].text, QStringLiteral("Data type for Weight = 5 not recognized"));
-    EXPECT_EQ(db.one(QStringLiteral(
-                  "SELECT quote(Discontinued) || quote(Weight) FROM PARTS WHERE PartID = 1000001")),
-              QStringLiteral("NULLNULL"));
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT Discontinued, Weight FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("<null>|<null>"));
     EXPECT_EQ(snapshot(db), before);
 }
 
-TEST(UpdateField, WithoutStructureOrFieldNothingIsWritten)
+TEST_P(UpdateFieldOn, WithoutStructureOrFieldNothingIsWritten)
 {
-    CatalogueDb db;
+    CatalogueDb db(0, GetParam());
     const QString before = snapshot(db);
     UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral(" x "));
     showRecord(1000001);

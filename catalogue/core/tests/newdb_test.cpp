@@ -75,3 +75,52 @@ TEST(NewDb, EmptyCatalogueAndRefusals)
     // A folder that does not exist leaves nothing behind.
     EXPECT_EQ(newdb({db.env.path(QStringLiteral("no/such/x.mdb"))}).exitCode, 1);
 }
+
+TEST(NewDb, CatalogueOnAServerIsMadeOnceInAnEmptyDatabase)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    PgTestServer *server = PgTestServer::shared();
+    CatalogueDb db; // for its environment, seam and log
+    const QString database = server->createDatabase();
+    const QString dsn = server->dataSource(database);
+    const ToolRun run = newdb({dsn, QStringLiteral("--sample"), QStringLiteral("1500")});
+    ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();
+
+    g_DbConnect = dsn;
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS"), QString()), 1500);
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS p"),
+                             QStringLiteral("AsscWith IS NOT NULL AND NOT EXISTS "
+                                            "(SELECT 1 FROM PARTS q WHERE q.PartNumber = p.AsscWith)")),
+              0);
+    EXPECT_GT(modDB::dbCount(QStringLiteral("PARTS"), QStringLiteral("Notes LIKE '%''s%'")), 0);
+    const QString indexes = server->query(
+        database, QStringLiteral("SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE "
+                                 "tablename = 'parts'"));
+    EXPECT_TRUE(indexes.contains(QStringLiteral("parts_partnumber"))) << indexes.toStdString();
+    EXPECT_TRUE(indexes.contains(QStringLiteral("parts_asscwith"))) << indexes.toStdString();
+
+    // The record view of a part reads as in a catalogue file.
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(modDB::LoadArray(QStringLiteral("Select * from parts where PartID = 1"), data, names), 0);
+    EXPECT_EQ(names, QStringList({"PartID", "AsscWith", "PartNumber", "PartDescription", "Bin", "Qty",
+                                  "Price", "LastOrdered", "Notes"}));
+    QStringList types;
+    for (int i = 0; i < g_Structure.fieldCount(); ++i)
+        types << g_Structure.at(1, i) + u'/' + g_Structure.at(2, i);
+    EXPECT_EQ(types.join(u' '), QStringLiteral("3/4 202/50 202/50 202/255 202/20 3/4 6/8 7/8 203/536870910"));
+
+    // A second run changes nothing, sample or not.
+    const ToolRun again = newdb({dsn, QStringLiteral("--sample"), QStringLiteral("5")});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_TRUE(again.output.contains(QStringLiteral("has a PARTS table already")))
+        << again.output.toStdString();
+    EXPECT_EQ(newdb({dsn}).exitCode, 1);
+    EXPECT_EQ(modDB::dbCount(QStringLiteral("PARTS"), QString()), 1500);
+    // A data source that is not there is reported, not created.
+    const ToolRun missing = newdb({QStringLiteral("DSN=NoSuchSource")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.output.contains(QStringLiteral("Data source name not found")))
+        << missing.output.toStdString();
+    EXPECT_TRUE(db.ui.calls.isEmpty()) << db.shown();
+}

@@ -1,4 +1,5 @@
 #include "CatalogueDb.h"
+#include "TestOdbc.h"
 #include "UpdateField.h"
 #include "modDB.h"
 #include "modGlobal.h"
@@ -20,15 +21,10 @@ class OdbcSource final {
 public:
     explicit OdbcSource(const CatalogueDb &db) : m_oldSys(qgetenv("ODBCSYSINI")), m_oldIni(qgetenv("ODBCINI"))
     {
-        const QString dir = db.env.path(QStringLiteral("odbc"));
-        TestEnv::writeFile(dir + QStringLiteral("/odbcinst.ini"),
-                           "[SQLite3 Test]\nDescription=SQLite3 ODBC Driver\nDriver=" + kDriver.toUtf8() +
-                               // Kept loaded, so a leak checker can still name the driver's allocations.
-                               "\nDontDLClose=1\n");
-        TestEnv::writeFile(dir + QStringLiteral("/odbc.ini"), "[OrvanaTest]\nDriver=SQLite3 Test\nDatabase=" +
-                                                                  db.path.toUtf8() + "\nTimeout=2000\n");
-        qputenv("ODBCSYSINI", QFile::encodeName(dir));
-        qputenv("ODBCINI", QFile::encodeName(dir + QStringLiteral("/odbc.ini")));
+        const QString ini = db.env.path(QStringLiteral("odbc/odbc.ini"));
+        TestEnv::writeFile(ini, "[OrvanaTest]\nDriver=SQLite3 Test\nDatabase=" + db.path.toUtf8() +
+                                    "\nTimeout=2000\n");
+        TestOdbc::use(ini);
     }
     ~OdbcSource()
     {

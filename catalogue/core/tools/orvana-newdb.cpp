@@ -1,4 +1,5 @@
-// orvana-newdb PATH [--sample N]: creates a new, empty or sample-filled catalogue database.
+// orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
+// database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
 #include "NewCatalogue.h"
 
 #include <QString>
@@ -11,8 +12,10 @@ namespace {
 int usage()
 {
     std::fprintf(stderr, "usage: orvana-newdb PATH [--sample N]\n"
+                         "       orvana-newdb \"DSN=name\" [--sample N]\n"
                          "Creates a catalogue database with the PARTS table at PATH (never over an\n"
-                         "existing file), optionally filled with N generated parts.\n");
+                         "existing file), or in the empty PostgreSQL database of an ODBC data source\n"
+                         "(never where PARTS exists), optionally filled with N generated parts.\n");
     return 2;
 }
 
@@ -38,7 +41,10 @@ int main(int argc, char **argv)
         return usage();
 
     QString error;
-    if (!NewCatalogue::create(path, int(sample), &error)) {
+    // The same test that sends a connection string to ODBC.
+    const bool server = path.contains(QStringLiteral("DSN="));
+    if (!(server ? NewCatalogue::createOnServer(path, int(sample), &error)
+                 : NewCatalogue::create(path, int(sample), &error))) {
         std::fprintf(stderr, "orvana-newdb: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
