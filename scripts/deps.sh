@@ -12,7 +12,8 @@ packages=(
   libcurl4-openssl-dev curl
   libzip-dev unzip zip
   libgtest-dev
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-openssl
+  libsodium-dev minisign openssl
   xvfb xauth
   xdg-utils
 )

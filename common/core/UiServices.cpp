@@ -17,7 +17,7 @@ public:
     std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
     std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
     bool openDocument(const QString &) override { return false; }
-    bool openWith(const QString &) override { return false; }
+    QString chooseProgram(const QString &) override { return {}; }
     bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
 };
 

@@ -54,8 +54,9 @@ public:
     virtual std::optional<FontChoice> chooseFont(const FontChoice &initial) = 0;
     // Opens a document with the desktop's associated program; false when there is none.
     virtual bool openDocument(const QString &path) = 0;
-    // Lets the user choose a program for the document; false when none was started.
-    virtual bool openWith(const QString &path) = 0;
+    // Lets the user choose a program to open the document with, among the system's
+    // programs; its path, or "" when cancelled. Nothing is remembered.
+    virtual QString chooseProgram(const QString &document) = 0;
     // Starts a program detached, with an argument list (never a shell).
     virtual bool startProcess(const QString &program, const QStringList &arguments,
                               const QString &workingFolder = {}) = 0;

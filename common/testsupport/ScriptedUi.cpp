@@ -93,10 +93,10 @@ bool ScriptedUi::openDocument(const QString &path)
     return openDocumentResult;
 }
 
-bool ScriptedUi::openWith(const QString &path)
+QString ScriptedUi::chooseProgram(const QString &document)
 {
-    record({QStringLiteral("openWith"), {}, path, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
-    return openWithResult;
+    record({QStringLiteral("chooseProgram"), {}, document, MsgIcon::None, MsgButtons::Ok, {}, false, 0});
+    return take(programs, QString());
 }
 
 bool ScriptedUi::startProcess(const QString &program, const QStringList &arguments,

@@ -14,7 +14,7 @@
 class ScriptedUi final : public UiServices {
 public:
     struct Call {
-        QString kind; // "message", "openFile", "folder", "color", "font", "open", "openWith", "start"
+        QString kind; // "message", "openFile", "folder", "color", "font", "open", "chooseProgram", "start"
         QString title;
         QString text; // message text, or the path / program
         MsgIcon icon = MsgIcon::None;
@@ -33,8 +33,8 @@ public:
     std::deque<std::optional<unsigned>> colors;
     std::deque<std::optional<FontChoice>> fonts;
     bool openDocumentResult = true;
-    bool openWithResult = false;
-    bool runProcesses = true; // start programs for real (tests check their effects)
+    std::deque<QString> programs; // answers of chooseProgram
+    bool runProcesses = true;     // start programs for real (tests check their effects)
 
     // Called on every call after it was recorded, while the "dialog" is up.
     std::function<void(const Call &)> onCall;
@@ -51,7 +51,7 @@ public:
     std::optional<unsigned> chooseColor(unsigned initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice &initial) override;
     bool openDocument(const QString &path) override;
-    bool openWith(const QString &path) override;
+    QString chooseProgram(const QString &document) override;
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
 

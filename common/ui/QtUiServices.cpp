@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -173,17 +173,27 @@ bool QtUiServices::openDocument(const QString &path)
     return answer.value_or(true);
 }
 
-bool QtUiServices::openWith(const QString &path)
+QString QtUiServices::chooseProgram(const QString &document)
 {
-    bool ok = false;
-    const QString program = QInputDialog::getText(
-        owner(), QStringLiteral("Open With"),
-        QStringLiteral("No program is associated with %1.\nOpen it with this program:").arg(path),
-        QLineEdit::Normal, QStringLiteral("xdg-open"), &ok);
-    if (!ok || program.trimmed().isEmpty())
-        return false;
-    const QString exe = QStandardPaths::findExecutable(program.trimmed());
-    return !exe.isEmpty() && QProcess::startDetached(exe, {path});
+    // The system's program folders, as the Open-With dialog offered its list of programs.
+    QList<QUrl> places;
+    for (const QString &folder :
+         {QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/games"),
+          QStringLiteral("/opt"), QDir::homePath() + QStringLiteral("/.local/bin")})
+        if (QFileInfo(folder).isDir())
+            places << QUrl::fromLocalFile(folder);
+    QFileDialog dialog(owner(), QStringLiteral("Open With - ") + QFileInfo(document).fileName(),
+                       QStringLiteral("/usr/bin"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // the side bar of program folders needs Qt's own
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setSidebarUrls(places);
+    dialog.setHistory({});
+    dialog.resize(760, 480);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Program:"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 bool QtUiServices::startProcess(const QString &program, const QStringList &arguments,

@@ -12,7 +12,7 @@ public:
     std::optional<unsigned> chooseColor(unsigned initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice &initial) override;
     bool openDocument(const QString &path) override;
-    bool openWith(const QString &path) override;
+    QString chooseProgram(const QString &document) override;
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
 };

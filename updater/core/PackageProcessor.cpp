@@ -122,6 +122,24 @@ void PackageProcessor::log(const QString &text)
     MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
 }
 
+bool PackageProcessor::keepForRollback(const QString &path)
+{
+    QString why;
+    if (!m_backup || m_backup->keep(path, &why))
+        return true;
+    runTimeError(75, QStringLiteral("Not changed, as it cannot be kept for a rollback: ") + why);
+    return false;
+}
+
+void PackageProcessor::saveBackup()
+{
+    QString why;
+    if (m_backup && !m_backup->save(&why)) {
+        log(QStringLiteral("Backup Error: ") + why);
+        g_UpdateError = true;
+    }
+}
+
 void PackageProcessor::ProcessFile(const QString &packageFileName)
 {
     m_unzipError = 0;
@@ -132,6 +150,7 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
 
     // Whatever fails in between, the window is handed back idle below: nothing may
     // escape into the download's completion event and leave the window busy.
+    m_backup = std::make_unique<UpdateBackup>(m_target);
     QString step = QStringLiteral("Begin Process File");
     try {
         log(step);
@@ -146,6 +165,8 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
     }
 
     try {
+        saveBackup();
+        m_backup.reset();
         m_view->ShowNotBusy();
         m_view->EnableUpdate(true);
         log(QStringLiteral("End Process File"));
@@ -174,7 +195,7 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     step = QStringLiteral("UnZIP: ") + package;
     log(step);
     QString reason;
-    m_unzipError = Zip::UnzipPackage(package, m_target, &reason);
+    m_unzipError = Zip::UnzipPackage(package, m_target, &reason, m_backup.get());
     m_names = NameIndex(); // the folders have changed
     if (m_unzipError != 0) {
         const QString number = QString::number(m_unzipError);
@@ -196,6 +217,7 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
         return;
     }
 
+    saveBackup();
     const QString processFile = m_names.resolvePath(m_target + u'/' + processFileName(packageFileName));
     if (Platform::FileExists(processFile)) {
         step = QStringLiteral("Process file: ") + processFile;
@@ -258,6 +280,7 @@ short PackageProcessor::RunBatchIni(const QString &file)
         } catch (const std::exception &e) {
             runTimeError(0, QString::fromLocal8Bit(e.what()));
         }
+        saveBackup(); // a killed updater still leaves what it did on record
     }
 
     log(QStringLiteral("Delete: ") + file);
@@ -288,8 +311,19 @@ void PackageProcessor::runLine(const QString &line)
         return;
     }
     m_code = fields.at(0);
-    m_from = modPaths::FromPath(m_target, fields.at(1), m_names);
-    m_to = modPaths::ToPath(m_target, fields.at(2), m_names);
+    const modPaths::Resolved from = modPaths::FromPath(m_target, fields.at(1), m_names);
+    const modPaths::Resolved to = modPaths::ToPath(m_target, fields.at(2), m_names);
+    if (!from.ok() || !to.ok()) {
+        // Nothing outside the program folder, except where an absolute To names it.
+        m_from.clear();
+        m_to.clear();
+        log(QStringLiteral("File Update Error: Line refused, ") + (from.ok() ? to.refusal : from.refusal) +
+            QStringLiteral(": ") + line);
+        g_UpdateError = true;
+        return;
+    }
+    m_from = from.path;
+    m_to = to.path;
     log(QStringLiteral("From: ") + m_from);
     log(QStringLiteral("To: ") + m_to);
 
@@ -317,7 +351,19 @@ void PackageProcessor::runLine(const QString &line)
 void PackageProcessor::folderCopy()
 {
     QString pattern = QStringLiteral("*.*");
-    modFileCopy::BulkCopy(m_from + u'/', m_to + u'/', pattern);
+    if (m_backup && !modFileCopy::FolderExists(m_to))
+        m_backup->addedFolder(m_to); // before its files, so a rollback empties it first
+    modFileCopy::BulkCopy(m_from + u'/', m_to + u'/', pattern,
+                          [this](const QString &from, const QString &to) {
+                              if (!modPaths::staysInside(m_target, from))
+                                  return false; // a link in the folder that leads out of it
+                              const bool existed = QFileInfo::exists(to);
+                              if (!keepForRollback(to))
+                                  return false;
+                              if (m_backup && !existed)
+                                  m_backup->added(to);
+                              return true;
+                          });
     m_names.forget(m_to);
     log(QStringLiteral("Bulk Copy ") + m_from + QStringLiteral(" to ") + m_to);
 }
@@ -328,12 +374,24 @@ void PackageProcessor::fileCopy()
     log(QStringLiteral("Check for folder:") + folder);
     if (!modFileCopy::FolderExists(folder)) {
         log(QStringLiteral("Create Folder: ") + folder);
+        QStringList missing; // outermost first, as they are made
+        for (QString level = folder; !level.isEmpty() && !QFileInfo::exists(level);
+             level = FolderOfPath(level))
+            missing.prepend(level);
         modFileCopy::CreateFolderPath(folder);
+        for (const QString &level : std::as_const(missing))
+            if (m_backup && modFileCopy::FolderExists(level))
+                m_backup->addedFolder(level);
     }
     log(QStringLiteral("File Copy: ") + m_from + QStringLiteral(" to ") + m_to);
+    const bool existed = QFileInfo::exists(m_to);
+    if (!keepForRollback(m_to))
+        return;
     modFileCopy::FileError error;
     if (!modFileCopy::CopyFileReplace(m_from, m_to, &error))
         runTimeError(error.number, error.description);
+    else if (m_backup && !existed)
+        m_backup->added(m_to);
     DoEvents();
 }
 
@@ -358,6 +416,8 @@ void PackageProcessor::deleteFiles()
     modFileCopy::FileError first;
     for (const QString &path : doomed) {
         modFileCopy::FileError error;
+        if (!keepForRollback(path))
+            continue;
         if (!modFileCopy::DeleteFile(path, &error) && first.number == 0)
             first = error;
     }

@@ -1,13 +1,19 @@
 #pragma once
 
 #include "NameIndex.h"
+#include "UpdateBackup.h"
 #include "UpdateView.h"
 
 #include <QString>
 
+#include <memory>
+
 // Package processing: unpacks a downloaded package in g_TargetFolder, deletes it and
 // runs the process file it carried, one command per line, logging every step. Any
 // failure sets g_UpdateError; a run with failures ends by opening the log.
+//
+// ProcessFile keeps every file that the unpacking, File Copy, Folder Copy or Delete
+// replaces or removes, and notes what they add, in an UpdateBackup of the folder.
 //
 // The window calls ProcessFile inside the download's completion. Whatever fails, the
 // window is handed back idle (ShowNotBusy, update button enabled) before it returns.
@@ -48,10 +54,14 @@ private:
     void runTimeError(int number, const QString &description);
     void reportOutside(const QString &step, const QString &description);
     void log(const QString &text);
+    bool keepForRollback(const QString &path);
+    void saveBackup();
 
     UpdateView m_noView;
     UpdateView *m_view;
     NameIndex m_names;
+    // What this update replaced and added, for a rollback; only ProcessFile keeps one.
+    std::unique_ptr<UpdateBackup> m_backup;
     QString m_target;
     QString m_from; // paths of the line being run, as the error report shows them
     QString m_to;

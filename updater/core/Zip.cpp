@@ -1,6 +1,9 @@
 #include "Zip.h"
 
+#include "ArchivePlan.h"
 #include "NameIndex.h"
+#include "UpdateBackup.h"
+#include "modFileCopy.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,20 +17,13 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <vector>
 
 namespace Zip {
 
 namespace {
-
-struct Entry {
-    zip_uint64_t index = 0;
-    QString path; // the real destination path
-    bool folder = false;
-    int mode = -1; // permissions stored with the entry, -1 when none
-    time_t mtime = 0;
-};
 
 struct ArchiveCloser {
     void operator()(zip_t *za) const { zip_discard(za); }
@@ -55,19 +51,40 @@ mode_t processUmask()
     return mask;
 }
 
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
 bool within(const QString &canonical, const QString &root)
 {
     return canonical == root || canonical.startsWith(root == QStringLiteral("/") ? root : root + u'/');
 }
+
+// An entry with its place on disk.
+struct Target {
+    const ArchivePlan::Entry *entry = nullptr;
+    QString path;
+    time_t mtime = 0;
+    QByteArray staged; // the verified copy in the staging folder
+    int mode = -1;
+};
+
+// What the move into place did, in order, so it can be undone.
+struct Step {
+    enum Kind { Folder, Added, Replaced } kind;
+    QByteArray path;
+    QByteArray old; // Replaced: the old file, kept in the staging folder
+};
 
 class Extractor final {
 public:
     Extractor(zip_t *za, QString root, QString *reason) : m_za(za), m_root(std::move(root)), m_reason(reason)
     {
     }
+    ~Extractor() { removeStaging(); }
 
-    int plan();
-    int extract();
+    int run(UpdateBackup *backup);
 
 private:
     int fail(int code, const QString &why)
@@ -76,82 +93,46 @@ private:
             *m_reason = why;
         return code;
     }
-    int planEntry(zip_uint64_t i);
+    int readDirectory(std::vector<ArchivePlan::EntryInfo> &infos);
+    int place(const ArchivePlan::Entry &e, Target &t);
     bool staysInside(const QString &folder);
-    int writeFile(const Entry &e);
+    int checkRoom(std::uint64_t needed);
+    int stage(Target &t, std::size_t number);
+    int moveIntoPlace(std::vector<Step> &done);
+    bool makeFolders(const QString &folder, std::vector<Step> &done);
+    void undo(const std::vector<Step> &done);
+    void removeStaging();
 
     zip_t *m_za;
     QString m_root; // canonical destination
     QString *m_reason;
     NameIndex m_names;
     QHash<QString, bool> m_checked; // folder -> inside the destination
-    std::vector<Entry> m_entries;
+    ArchivePlan::Plan m_plan;
+    std::vector<Target> m_targets;
+    QByteArray m_staging;
 };
 
-int Extractor::plan()
+int Extractor::readDirectory(std::vector<ArchivePlan::EntryInfo> &infos)
 {
     const zip_int64_t count = zip_get_num_entries(m_za, 0);
-    m_entries.reserve(size_t(std::max<zip_int64_t>(count, 0)));
-    for (zip_int64_t i = 0; i < count; ++i)
-        if (const int rc = planEntry(zip_uint64_t(i)))
-            return rc;
-    return 0;
-}
-
-int Extractor::planEntry(zip_uint64_t i)
-{
-    const char *raw = zip_get_name(m_za, i, 0);
-    if (!raw)
-        return fail(zip_error_code_zip(zip_get_error(m_za)), QString::fromUtf8(zip_strerror(m_za)));
-    const QString stored = QString::fromUtf8(raw);
-    const QString name = QString(stored).replace(u'\\', u'/');
-    if (name.startsWith(u'/') || (name.size() >= 2 && name.at(1) == u':'))
-        return fail(UnsafeEntry, QStringLiteral("The entry %1 has an absolute path.").arg(stored));
-
-    Entry e;
-    e.index = i;
-    e.folder = name.endsWith(u'/');
-    zip_uint8_t opsys = 0;
-    zip_uint32_t attributes = 0;
-    if (zip_file_get_external_attributes(m_za, i, 0, &opsys, &attributes) == 0 && opsys == ZIP_OPSYS_UNIX) {
-        const mode_t mode = mode_t(attributes >> 16);
-        const mode_t type = mode & S_IFMT;
-        if (type == S_IFLNK)
-            return fail(SpecialEntry, QStringLiteral("The entry %1 is a symbolic link.").arg(stored));
-        if (type != 0 && type != S_IFREG && type != S_IFDIR)
-            return fail(SpecialEntry, QStringLiteral("The entry %1 is not a file or a folder.").arg(stored));
-        if (type == S_IFDIR)
-            e.folder = true;
-        if (mode & 0777)
-            e.mode = int(mode & 0777);
+    infos.resize(size_t(std::max<zip_int64_t>(count, 0)));
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_za, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            return fail(zip_error_code_zip(zip_get_error(m_za)), QString::fromUtf8(zip_strerror(m_za)));
+        ArchivePlan::EntryInfo &info = infos[size_t(i)];
+        info.name = QString::fromUtf8(st.name);
+        info.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(m_za, zip_uint64_t(i), 0, &opsys, &attributes) == 0 &&
+            opsys == ZIP_OPSYS_UNIX) {
+            info.unixAttributes = true;
+            info.attributes = attributes;
+        }
     }
-
-    QStringList parts;
-    for (const QString &part : name.split(u'/', Qt::SkipEmptyParts)) {
-        if (part == QStringLiteral(".."))
-            return fail(UnsafeEntry, QStringLiteral("The entry %1 climbs out of the folder.").arg(stored));
-        if (part != QStringLiteral("."))
-            parts << part;
-    }
-    if (parts.isEmpty())
-        return 0; // "./": the destination itself
-
-    QString path = m_root;
-    for (qsizetype k = 0; k < parts.size(); ++k) {
-        const bool last = k == parts.size() - 1;
-        if (last && !e.folder && !staysInside(path))
-            return fail(OutsideFolder, QStringLiteral("The entry %1 leads out of the folder.").arg(stored));
-        path = (path == QStringLiteral("/") ? path : path + u'/') + m_names.resolve(path, parts.at(k));
-    }
-    if (e.folder && !staysInside(path))
-        return fail(OutsideFolder, QStringLiteral("The entry %1 leads out of the folder.").arg(stored));
-    e.path = path;
-
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(m_za, i, 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
-        e.mtime = st.mtime;
-    m_entries.push_back(e);
     return 0;
 }
 
@@ -165,94 +146,253 @@ bool Extractor::staysInside(const QString &folder)
     for (QFileInfo fi(probe); !fi.exists() && !fi.isSymLink() && probe.size() > m_root.size();
          fi = QFileInfo(probe))
         probe = probe.left(probe.lastIndexOf(u'/'));
-    const bool inside = within(QFileInfo(probe).canonicalFilePath(), m_root);
+    const QFileInfo deepest(probe);
+    const bool inside = deepest.isDir() && within(deepest.canonicalFilePath(), m_root);
     m_checked.insert(folder, inside);
     return inside;
 }
 
-int Extractor::extract()
+int Extractor::place(const ArchivePlan::Entry &e, Target &t)
 {
-    for (const Entry &e : m_entries) {
-        const QString folder = e.folder ? e.path : e.path.left(e.path.lastIndexOf(u'/'));
-        if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder))
-            return fail(FolderFailed, QStringLiteral("The folder %1 cannot be made.").arg(folder));
-        if (!e.folder)
-            if (const int rc = writeFile(e))
-                return rc;
+    const QString shown = e.parts.join(u'/');
+    QString path = m_root;
+    for (qsizetype k = 0; k < e.parts.size(); ++k) {
+        const bool last = k == e.parts.size() - 1;
+        if (last && !e.folder && !staysInside(path))
+            return fail(OutsideFolder, QStringLiteral("The entry %1 leads out of the folder.").arg(shown));
+        path = (path == QStringLiteral("/") ? path : path + u'/') + m_names.resolve(path, e.parts.at(k));
     }
+    if (e.folder && !staysInside(path))
+        return fail(OutsideFolder, QStringLiteral("The entry %1 leads out of the folder.").arg(shown));
+    if (!e.folder) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            return fail(UnsafeEntry, QStringLiteral("The entry %1 would replace a folder.").arg(shown));
+    }
+    t.entry = &e;
+    t.path = path;
     return 0;
 }
 
-// Written beside its place and renamed over it: a running program keeps its old file,
-// a link at that place is replaced rather than followed, and a failure leaves the old
-// file whole.
-int Extractor::writeFile(const Entry &e)
+int Extractor::checkRoom(std::uint64_t needed)
 {
-    std::unique_ptr<zip_file_t, FileCloser> zf(zip_fopen_index(m_za, e.index, 0));
+    struct statvfs vfs {};
+    if (::statvfs(QFile::encodeName(m_root).constData(), &vfs) != 0)
+        return 0; // cannot tell: writing will find out
+    const std::uint64_t available = std::uint64_t(vfs.f_bavail) * std::uint64_t(vfs.f_frsize);
+    if (ArchivePlan::fits(needed, available))
+        return 0;
+    return fail(NoRoom,
+                QStringLiteral("The package needs %1 MB in %2, but only %3 MB are free.")
+                    .arg(QString::number(double(needed + ArchivePlan::kFreeSpaceMargin) / 1e6, 'f', 1),
+                         m_root, QString::number(double(available) / 1e6, 'f', 1)));
+}
+
+// Reads the entry whole (libzip checks the CRC at its end) into the staging folder.
+int Extractor::stage(Target &t, std::size_t number)
+{
+    const ArchivePlan::Entry &e = *t.entry;
+    const QString shown = e.parts.join(u'/');
+    std::unique_ptr<zip_file_t, FileCloser> zf(zip_fopen_index(m_za, zip_uint64_t(e.index), 0));
     if (!zf)
         return fail(zip_error_code_zip(zip_get_error(m_za)),
-                    QStringLiteral("%1: %2").arg(e.path, QString::fromUtf8(zip_strerror(m_za))));
-
-    const QByteArray target = QFile::encodeName(e.path);
-    mode_t mode = mode_t(0666 & ~processUmask());
-    struct stat old {};
-    if (e.mode >= 0)
-        mode = mode_t(e.mode);
-    else if (::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode))
-        mode = old.st_mode & 0777; // keep an executable executable
-
-    QByteArray tmp = target.left(target.lastIndexOf('/') + 1) + ".vantelo-unzip-XXXXXX";
-    const int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    auto writeError = [&](const QString &why) {
-        ::unlink(tmp.constData());
-        return fail(WriteFailed, QStringLiteral("%1: %2").arg(e.path, why));
-    };
+                    QStringLiteral("%1: %2").arg(shown, QString::fromUtf8(zip_strerror(m_za))));
+    t.staged = m_staging + '/' + QByteArray::number(qulonglong(number));
+    const int fd = ::open(t.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
-        return fail(WriteFailed,
-                    QStringLiteral("%1: %2").arg(e.path, QString::fromLocal8Bit(std::strerror(errno))));
+        return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, errnoText(errno)));
+    auto writeError = [&](int err) {
+        ::close(fd);
+        const QString why = err == ENOSPC ? QStringLiteral("the disk is full") : errnoText(err);
+        return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, why));
+    };
 
     static thread_local std::vector<char> buffer(1 << 18);
+    std::uint64_t total = 0;
+    char head[4] = {};
+    std::size_t headLength = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(zf.get(), buffer.data(), buffer.size());
         if (n < 0) {
             const int code = zip_error_code_zip(zip_file_get_error(zf.get()));
             const QString why = QString::fromUtf8(zip_file_strerror(zf.get()));
             ::close(fd);
-            ::unlink(tmp.constData());
-            return fail(code ? code : ZIP_ER_READ, QStringLiteral("%1: %2").arg(e.path, why));
+            return fail(code ? code : ZIP_ER_READ, QStringLiteral("%1: %2").arg(shown, why));
         }
         if (n == 0)
             break;
+        if (headLength < sizeof head) {
+            const std::size_t take = std::min(sizeof head - headLength, std::size_t(n));
+            std::memcpy(head + headLength, buffer.data(), take);
+            headLength += take;
+        }
+        total += std::uint64_t(n);
+        if (total > e.size) {
+            ::close(fd);
+            return fail(SizeMismatch,
+                        QStringLiteral("%1 holds more than its declared %2 bytes.").arg(shown).arg(e.size));
+        }
         const char *p = buffer.data();
         size_t left = size_t(n);
         while (left > 0) {
             const ssize_t w = ::write(fd, p, left);
             if (w < 0 && errno == EINTR)
                 continue;
-            if (w <= 0) {
-                const QString why = QString::fromLocal8Bit(std::strerror(errno));
-                ::close(fd);
-                return writeError(why);
-            }
+            if (w <= 0)
+                return writeError(w < 0 ? errno : ENOSPC);
             p += w;
             left -= size_t(w);
         }
     }
-    ::fchmod(fd, mode);
-    if (e.mtime) {
-        const struct timespec times[2] = {{0, UTIME_OMIT}, {e.mtime, 0}};
+    if (total != e.size) {
+        ::close(fd);
+        return fail(
+            SizeMismatch,
+            QStringLiteral("%1 holds %2 of its declared %3 bytes.").arg(shown).arg(total).arg(e.size));
+    }
+
+    struct stat old {};
+    if (::lstat(QFile::encodeName(t.path).constData(), &old) == 0 && S_ISREG(old.st_mode))
+        t.mode = int(old.st_mode & 07777); // the program it replaces must still start
+    else if (e.mode >= 0)
+        t.mode = e.mode & ~int(processUmask()); // a package's 0666 must not make files anyone may change
+    else
+        t.mode = ArchivePlan::defaultMode(head, headLength);
+    ::fchmod(fd, mode_t(t.mode));
+    if (t.mtime) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {t.mtime, 0}};
         ::futimens(fd, times);
     }
     if (::close(fd) != 0)
-        return writeError(QString::fromLocal8Bit(std::strerror(errno)));
-    if (::rename(tmp.constData(), target.constData()) != 0)
-        return writeError(QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, errnoText(errno)));
+    return 0;
+}
+
+bool Extractor::makeFolders(const QString &folder, std::vector<Step> &done)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    QString current = m_root;
+    const QStringList parts = folder.mid(m_root.size()).split(u'/', Qt::SkipEmptyParts);
+    for (const QString &part : parts) {
+        current += u'/' + part;
+        const QByteArray c = QFile::encodeName(current);
+        if (::mkdir(c.constData(), 0777) == 0)
+            done.push_back({Step::Folder, c, {}});
+        else if (errno != EEXIST || !QFileInfo(current).isDir())
+            return false;
+    }
+    return true;
+}
+
+int Extractor::moveIntoPlace(std::vector<Step> &done)
+{
+    std::size_t kept = 0;
+    for (const Target &t : m_targets) {
+        const QString folder = t.entry->folder ? t.path : t.path.left(t.path.lastIndexOf(u'/'));
+        if (!makeFolders(folder, done))
+            return fail(FolderFailed,
+                        QStringLiteral("The folder %1 cannot be made: %2").arg(folder, errnoText(errno)));
+        if (t.entry->folder)
+            continue;
+        const QByteArray target = QFile::encodeName(t.path);
+        struct stat st {};
+        Step step{Step::Added, target, {}};
+        if (::lstat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+            // The old file stays reachable until the new one replaces it in one rename.
+            step.kind = Step::Replaced;
+            step.old = m_staging + "/old-" + QByteArray::number(qulonglong(++kept));
+            if (::link(target.constData(), step.old.constData()) != 0 &&
+                !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old)))
+                return fail(WriteFailed,
+                            QStringLiteral("%1 cannot be kept: %2").arg(t.path, errnoText(errno)));
+        }
+        if (::rename(t.staged.constData(), target.constData()) != 0) {
+            const int err = errno;
+            if (step.kind == Step::Replaced)
+                ::unlink(step.old.constData());
+            return fail(WriteFailed, QStringLiteral("%1: %2").arg(t.path, errnoText(err)));
+        }
+        done.push_back(std::move(step));
+    }
+    return 0;
+}
+
+void Extractor::undo(const std::vector<Step> &done)
+{
+    for (auto it = done.crbegin(); it != done.crend(); ++it) {
+        switch (it->kind) {
+        case Step::Folder: ::rmdir(it->path.constData()); break;
+        case Step::Added: ::unlink(it->path.constData()); break;
+        case Step::Replaced: ::rename(it->old.constData(), it->path.constData()); break;
+        }
+    }
+}
+
+void Extractor::removeStaging()
+{
+    if (!m_staging.isEmpty())
+        QDir(QFile::decodeName(m_staging)).removeRecursively();
+    m_staging.clear();
+}
+
+int Extractor::run(UpdateBackup *backup)
+{
+    std::vector<ArchivePlan::EntryInfo> infos;
+    if (const int rc = readDirectory(infos))
+        return rc;
+    m_plan = ArchivePlan::plan(infos);
+    if (m_plan.error)
+        return fail(m_plan.error, m_plan.reason);
+
+    m_targets.resize(m_plan.entries.size());
+    for (std::size_t i = 0; i < m_plan.entries.size(); ++i) {
+        if (const int rc = place(m_plan.entries[i], m_targets[i]))
+            return rc;
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_za, zip_uint64_t(m_plan.entries[i].index), 0, &st) == 0 &&
+            (st.valid & ZIP_STAT_MTIME))
+            m_targets[i].mtime = st.mtime;
+    }
+    if (const int rc = checkRoom(m_plan.diskBytes))
+        return rc;
+
+    // Inside the destination, so every move into place is a rename on one file system.
+    QByteArray staging =
+        QFile::encodeName(m_root) + "/" + QFile::encodeName(debrisPrefix()) + "staging-XXXXXX";
+    if (!::mkdtemp(staging.data()))
+        return fail(
+            WriteFailed,
+            QStringLiteral("A staging folder in %1 cannot be made: %2").arg(m_root, errnoText(errno)));
+    m_staging = staging;
+    for (std::size_t i = 0; i < m_targets.size(); ++i)
+        if (!m_targets[i].entry->folder)
+            if (const int rc = stage(m_targets[i], i))
+                return rc;
+
+    std::vector<Step> done;
+    if (const int rc = moveIntoPlace(done)) {
+        undo(done);
+        return rc;
+    }
+    if (backup) {
+        for (const Step &s : done) {
+            const QString path = QFile::decodeName(s.path);
+            if (s.kind == Step::Folder)
+                backup->addedFolder(path);
+            else if (s.kind == Step::Added)
+                backup->added(path);
+            else
+                backup->adopt(path, QFile::decodeName(s.old));
+        }
+    }
     return 0;
 }
 
 } // namespace
 
-int UnzipPackage(const QString &package, const QString &destination, QString *reason)
+int UnzipPackage(const QString &package, const QString &destination, QString *reason, UpdateBackup *backup)
 {
     int code = 0;
     std::unique_ptr<zip_t, ArchiveCloser> za(
@@ -268,10 +408,7 @@ int UnzipPackage(const QString &package, const QString &destination, QString *re
             *reason = QStringLiteral("The folder %1 does not exist.").arg(destination);
         return FolderFailed;
     }
-    Extractor extractor(za.get(), root, reason);
-    if (const int rc = extractor.plan())
-        return rc;
-    return extractor.extract();
+    return Extractor(za.get(), root, reason).run(backup);
 }
 
 } // namespace Zip

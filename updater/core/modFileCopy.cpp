@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -92,7 +93,8 @@ int CreateFolderPath(const QString &path)
     return result;
 }
 
-int BulkCopy(const QString &source, const QString &dest, QString &pattern)
+int BulkCopy(const QString &source, const QString &dest, QString &pattern,
+             const std::function<bool(const QString &from, const QString &to)> &beforeCopy)
 {
     if (pattern.isEmpty())
         pattern = QStringLiteral("*.*");
@@ -121,7 +123,7 @@ int BulkCopy(const QString &source, const QString &dest, QString &pattern)
     int count = 0;
     for (const QString &name : names) {
         const QString from = source + name;
-        if (QFileInfo(from).isFile())
+        if (QFileInfo(from).isFile() && (!beforeCopy || beforeCopy(from, dest + name)))
             CopyFileReplace(from, dest + name);
         ++count;
     }
@@ -170,7 +172,12 @@ bool CopyFileReplace(const QString &from, const QString &to, FileError *error)
         closeQuietly(in);
         return fail(errno, false);
     }
-    bool ok = ::fchmod(out, st.st_mode & 07777) == 0;
+    // A replaced file keeps its permissions: a package made on Windows carries none,
+    // and the program it updates must still start.
+    struct stat old {};
+    const mode_t mode =
+        ::stat(dst.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : st.st_mode & 07777;
+    bool ok = ::fchmod(out, mode) == 0;
     off_t left = st.st_size;
     bool useRange = true;
     char buffer[1 << 16];
@@ -236,6 +243,42 @@ bool MatchesPattern(const QString &name, const QString &pattern)
     if (p.endsWith(QStringLiteral(".*")))
         return globMatch(n, 0, p.left(p.size() - 2), 0);
     return false;
+}
+
+namespace {
+
+void sweep(const QString &folder, int depth, int &budget, QStringList &removed)
+{
+    static const QRegularExpression debris(
+        QStringLiteral("^\\.vantelo-(staging|unzip|copy)-[A-Za-z0-9]{6}$"));
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &fi : entries) {
+        if (--budget < 0)
+            return;
+        const QString name = fi.fileName();
+        if (debris.match(name).hasMatch()) {
+            const bool gone = fi.isDir() && !fi.isSymLink() ? QDir(fi.filePath()).removeRecursively()
+                                                            : QFile::remove(fi.filePath());
+            if (gone)
+                removed << fi.filePath();
+        } else if (fi.isDir() && !fi.isSymLink() && depth > 0 && name != QStringLiteral(".vantelo-backup")) {
+            sweep(fi.filePath(), depth - 1, budget, removed);
+        }
+    }
+}
+
+} // namespace
+
+QStringList RemoveDebris(const QString &folder)
+{
+    QStringList removed;
+    const QString root = QFileInfo(folder).canonicalFilePath();
+    if (root.isEmpty() || root == QStringLiteral("/"))
+        return removed;
+    int budget = 50000; // a program folder, not a whole disk
+    sweep(root, 8, budget, removed);
+    return removed;
 }
 
 } // namespace modFileCopy

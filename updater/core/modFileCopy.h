@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // Folder operations of the process-file interpreter: is there a folder, create a
 // folder path level by level, copy the files of one folder that match a wildcard.
@@ -20,7 +23,9 @@ int CreateFolderPath(const QString &path);
 // file that cannot be copied. An empty pattern becomes "*.*" (in the caller's
 // variable too). When nothing matches the user is told "No <pattern> files found."
 // and the result is 0.
-int BulkCopy(const QString &source, const QString &dest, QString &pattern);
+// `beforeCopy`, when given, is asked before each file: false skips it.
+int BulkCopy(const QString &source, const QString &dest, QString &pattern,
+             const std::function<bool(const QString &from, const QString &to)> &beforeCopy = {});
 
 // A failure of the file system, numbered as the interpreter's log numbers them.
 struct FileError {
@@ -28,7 +33,8 @@ struct FileError {
     QString description;
 };
 
-// Copies `from` over `to`, keeping the source's permissions and modification time.
+// Copies `from` over `to` with the source's modification time. A replaced file keeps
+// its own permissions; a new one takes the source's.
 // The copy is written beside `to` and renamed over it, so a program that is running
 // from `to` keeps its old file and a failed copy leaves the old file whole.
 bool CopyFileReplace(const QString &from, const QString &to, FileError *error = nullptr);
@@ -41,5 +47,11 @@ bool DeleteFile(const QString &path, FileError *error = nullptr);
 bool MatchesPattern(const QString &name, const QString &pattern);
 
 FileError errorFromErrno(int err, bool sourceSide);
+
+// Removes what an updater that was killed left in `folder` and below: staging folders
+// and temporary files (".vantelo-" + a kind + "-" + six characters). Returns what it
+// removed. A downloaded "<file>.part" is not
+// debris: the next download resumes it.
+QStringList RemoveDebris(const QString &folder);
 
 } // namespace modFileCopy

@@ -1,43 +1,116 @@
 #include "modPaths.h"
 
 #include "NameIndex.h"
-#include "Platform.h"
 
-#include <QRegularExpression>
+#include <QFileInfo>
+#include <QStringList>
 
 namespace modPaths {
 
 namespace {
 
-QString join(const QString &folder, const QString &relative)
+bool hasDrive(const QString &f)
 {
-    QString rel = relative;
-    while (rel.startsWith(u'/'))
-        rel.remove(0, 1);
-    return folder.endsWith(u'/') ? folder + rel : folder + u'/' + rel;
+    return f.size() >= 2 && f.at(1) == u':' && f.at(0).isLetter() && f.at(0).unicode() < 128;
 }
 
-QString collapseSlashes(QString path)
+// Joins the levels of `relative` below `base`, working out "." and "..". False when a
+// ".." climbs above `base` (only counted when `confined`).
+bool appendLevels(QString &base, const QString &relative, bool confined)
 {
-    static const QRegularExpression doubled(QStringLiteral("/{2,}"));
-    return path.replace(doubled, QStringLiteral("/"));
+    QStringList levels;
+    for (const QString &part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QStringLiteral("."))
+            continue;
+        if (part == QStringLiteral("..")) {
+            if (levels.isEmpty()) {
+                if (confined)
+                    return false;
+                continue; // above the root is the root
+            }
+            levels.removeLast();
+            continue;
+        }
+        levels << part;
+    }
+    for (const QString &level : levels)
+        base += (base.endsWith(u'/') ? QString() : QStringLiteral("/")) + level;
+    return true;
 }
 
 } // namespace
 
-QString FromPath(const QString &targetFolder, const QString &field, NameIndex &names)
+Resolved resolveField(const QString &programFolder, const QString &field, Field kind)
 {
-    return names.resolvePath(collapseSlashes(join(targetFolder, Platform::toLocalPath(field.trimmed()))));
+    Resolved r;
+    QString f = field.trimmed();
+    bool absolute = false;
+    if (hasDrive(f)) {
+        f.remove(0, 2);
+        // "C:\x" and, for To, "C:x" (read as "C:\x") are absolute; a From is always
+        // taken inside the folder, whatever drive it names.
+        absolute = kind == Field::To;
+    } else if (kind == Field::To && f.startsWith(u'/')) {
+        absolute = true;
+    }
+    f.replace(u'\\', u'/');
+    r.absolute = absolute;
+    QString path = absolute ? QStringLiteral("/") : programFolder;
+    if (!appendLevels(path, f, !absolute)) {
+        r.refusal = QStringLiteral("%1 leaves the program folder").arg(kind == Field::From ? "From" : "To");
+        return r;
+    }
+    // As written: "" is the folder itself with its separator, "sub\" keeps its own.
+    if ((f.isEmpty() || f.endsWith(u'/')) && !path.endsWith(u'/'))
+        path += u'/';
+    r.path = path;
+    return r;
 }
 
-QString ToPath(const QString &targetFolder, const QString &field, NameIndex &names)
+bool staysInside(const QString &programFolder, const QString &path)
 {
-    const QString f = field.trimmed();
-    const bool absolute = f.startsWith(u'/') || (f.size() >= 2 && f.at(1) == u':');
-    const QString local = Platform::toLocalPath(f);
-    const QString path =
-        absolute ? (local.isEmpty() ? QStringLiteral("/") : local) : join(targetFolder, local);
-    return names.resolvePath(collapseSlashes(path));
+    const QString root = QFileInfo(programFolder).canonicalFilePath();
+    if (root.isEmpty())
+        return false;
+    QString probe = path;
+    for (QFileInfo fi(probe); !fi.exists(); fi = QFileInfo(probe)) {
+        if (fi.isSymLink())
+            return false; // a dangling link: where it leads is not ours to say
+        const qsizetype slash = probe.lastIndexOf(u'/');
+        if (slash <= 0)
+            return false;
+        probe.truncate(slash);
+    }
+    const QString canonical = QFileInfo(probe).canonicalFilePath();
+    return canonical == root || canonical.startsWith(root == QStringLiteral("/") ? root : root + u'/');
+}
+
+namespace {
+
+Resolved resolve(const QString &programFolder, const QString &field, Field kind, NameIndex &names)
+{
+    Resolved r = resolveField(programFolder, field, kind);
+    if (!r.ok())
+        return r;
+    r.path = names.resolvePath(r.path);
+    if (!r.absolute && !staysInside(programFolder, r.path)) {
+        r.refusal = QStringLiteral("%1 leads out of the program folder through a link")
+                        .arg(kind == Field::From ? "From" : "To");
+        r.path.clear();
+    }
+    return r;
+}
+
+} // namespace
+
+Resolved FromPath(const QString &programFolder, const QString &field, NameIndex &names)
+{
+    return resolve(programFolder, field, Field::From, names);
+}
+
+Resolved ToPath(const QString &programFolder, const QString &field, NameIndex &names)
+{
+    return resolve(programFolder, field, Field::To, names);
 }
 
 bool hasWildcard(const QString &name)

@@ -106,7 +106,13 @@ void RunShellExecute(const QString &verb, const QString &file, const QString &pa
             return;
         if (!ui().openDocument(file)) {
             step = QStringLiteral("RunShellExecute: No associated file for: ") + file;
-            ui().openWith(file);
+            const QString program = ui().chooseProgram(file);
+            if (!program.isEmpty() && !ui().startProcess(program, {file})) {
+                const QString text =
+                    QStringLiteral("The program %1 could not be started to open %2.").arg(program, file);
+                LogEvent(text);
+                MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+            }
         }
         step = QStringLiteral("RunShellExecute End ");
     } catch (const std::exception &e) {

@@ -2,6 +2,7 @@
 
 #include "CurlMultiDriver.h"
 
+#include <QFileInfo>
 #include <QUrl>
 
 #include <cstdio>
@@ -30,6 +31,40 @@ bool isFinalReply(const QByteArray &line)
 QString partPath(const QString &localPath)
 {
     return localPath + QStringLiteral(".part");
+}
+
+QString infoPath(const QString &localPath)
+{
+    return localPath + QStringLiteral(".part.info");
+}
+
+// What a kept ".part" was begun from: the file's size and time on the server.
+struct ResumeInfo {
+    qint64 size = -1;
+    qint64 time = -1;
+};
+
+ResumeInfo readInfo(const QString &localPath)
+{
+    ResumeInfo info;
+    QFile f(infoPath(localPath));
+    if (!f.open(QIODevice::ReadOnly))
+        return info;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("size="))
+            info.size = line.mid(5).toLongLong();
+        else if (line.startsWith("mdtm="))
+            info.time = line.mid(5).toLongLong();
+    }
+    return info;
+}
+
+bool writeInfo(const QString &localPath, const ResumeInfo &info)
+{
+    QFile f(infoPath(localPath));
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           f.write(QByteArray("size=") + QByteArray::number(info.size) +
+                   "\nmdtm=" + QByteArray::number(info.time) + "\n") > 0;
 }
 
 } // namespace
@@ -100,24 +135,43 @@ bool FtpSession::getFile(const QString &remotePath, const QString &localPath, qi
         return false;
     m_state = State::Busy;
     m_localPath = localPath;
+    m_remotePath = remotePath;
     m_expected = expectedBytes;
     m_received = 0;
+    m_resumeFrom = 0;
     m_writeFailed = false;
     m_reportedBytes = -1;
     // The local name is the finished package or nothing: an older copy goes now.
     QFile::remove(localPath);
+    const qint64 kept = QFileInfo(partPath(localPath)).size();
+    const ResumeInfo info = readInfo(localPath);
+    if (expectedBytes > 0 && kept > 0 && kept < expectedBytes && info.size == expectedBytes &&
+        info.time >= 0) {
+        // Ask the server's time of the file first: only an unchanged file is resumed.
+        m_keptTime = info.time;
+        return begin(Op::Probe, urlFor(remotePath));
+    }
     QFile::remove(partPath(localPath));
-    m_file.setFileName(partPath(localPath));
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    QFile::remove(infoPath(localPath));
+    startDownload(0);
+    return true;
+}
+
+void FtpSession::startDownload(qint64 offset)
+{
+    m_resumeFrom = offset;
+    m_received = offset;
+    m_file.setFileName(partPath(m_localPath));
+    const QIODevice::OpenMode mode = offset > 0 ? QIODevice::Append : QIODevice::Truncate;
+    if (!m_file.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
         const QString text =
             QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
         const QString tag = m_tag;
-        m_localPath.clear();
         teardown();
         post([this, text, tag] { emit error(LocalFileError, text, tag); });
-        return true;
+        return;
     }
-    return begin(Op::Get, urlFor(remotePath));
+    begin(Op::Get, urlFor(m_remotePath));
 }
 
 void FtpSession::disconnectFromServer()
@@ -154,7 +208,20 @@ bool FtpSession::begin(Op op, const QString &url)
         curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, t);
         curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active ? "-" : nullptr);
+        // Under TLS data connections are always passive: firewalls cannot open ports for
+        // an encrypted PORT command, and Debian 12's libcurl fails active ones over TLS.
+        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active && !m_tls ? "-" : nullptr);
+        if (m_tls) {
+            curl_easy_setopt(m_easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(m_easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
+            if (!m_caFile.isEmpty()) {
+                // Only the named authorities: the system's folder of certificates is not consulted.
+                curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
+                curl_easy_setopt(m_easy, CURLOPT_CAPATH, nullptr);
+            }
+        }
         // curl reads up to 100 buffers per wake-up while data keeps coming, so the
         // buffer size bounds how long the event loop is away (some 6 MB here).
         curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
@@ -175,6 +242,9 @@ bool FtpSession::begin(Op op, const QString &url)
     }
     curl_easy_setopt(m_easy, CURLOPT_URL, url.toUtf8().constData());
     curl_easy_setopt(m_easy, CURLOPT_NOBODY, op == Op::Get ? 0L : 1L);
+    // MDTM before the data: a dropped download keeps the time its bytes belong to.
+    curl_easy_setopt(m_easy, CURLOPT_FILETIME, op == Op::Get || op == Op::Probe ? 1L : 0L);
+    curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(op == Op::Get ? m_resumeFrom : 0));
     curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
     // Only a command needs the dialogue; a download should not pay for it.
     curl_easy_setopt(m_easy, CURLOPT_VERBOSE, op == Op::Command ? 1L : 0L);
@@ -198,6 +268,8 @@ size_t FtpSession::writeCallback(char *data, size_t size, size_t count, void *us
 {
     auto *self = static_cast<FtpSession *>(userp);
     const qint64 n = static_cast<qint64>(size * count);
+    if (self->m_op == Op::Probe)
+        return size * count; // the file's facts as headers: only the time matters, and curl keeps it
     if (self->m_op != Op::Get || self->m_file.write(data, n) != n) {
         self->m_writeFailed = true;
         return 0;
@@ -284,7 +356,24 @@ void FtpSession::finish(quint64 generation, CURLcode code)
     const QString tag = m_opTag;
     int errorCode = 0;
     QString errorText;
-    if (op == Op::Get) {
+    m_errorDetail.clear();
+    if (op == Op::Probe && code == CURLE_OK) {
+        curl_off_t time = -1;
+        curl_easy_getinfo(m_easy, CURLINFO_FILETIME_T, &time);
+        const qint64 kept = QFileInfo(partPath(m_localPath)).size();
+        const bool unchanged = time >= 0 && qint64(time) == m_keptTime && kept > 0;
+        if (!unchanged) {
+            QFile::remove(partPath(m_localPath));
+            QFile::remove(infoPath(m_localPath));
+        }
+        m_op = Op::None;
+        startDownload(unchanged ? kept : 0);
+        return;
+    }
+    if (op == Op::Probe) {
+        m_localPath.clear(); // the kept part stays for a later attempt
+        errorCode = classify(Op::Get, code);
+    } else if (op == Op::Get) {
         finishDownload(code, errorCode, errorText);
     } else if (code != CURLE_OK) {
         errorCode = classify(op, code);
@@ -292,11 +381,11 @@ void FtpSession::finish(quint64 generation, CURLcode code)
         errorCode = ConnectionLost;
         errorText = QStringLiteral("No reply to %1").arg(QString::fromUtf8(m_command));
     }
-    if (errorCode && errorText.isEmpty()) {
-        const QString detail =
+    if (errorCode && code != CURLE_OK)
+        m_errorDetail =
             m_errorBuffer[0] ? QString::fromUtf8(m_errorBuffer) : QString::fromUtf8(curl_easy_strerror(code));
-        errorText = detail;
-    }
+    if (errorCode && errorText.isEmpty())
+        errorText = describe(errorCode, code);
     m_op = Op::None;
     if (errorCode) {
         teardown();
@@ -313,9 +402,14 @@ void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorTe
     const qint64 got = m_received;
     if (code != CURLE_OK) {
         errorCode = classify(Op::Get, code);
+        if (keepForResume(code)) {
+            m_localPath.clear(); // teardown must not take it
+            return;
+        }
     } else if (m_expected >= 0 && got != m_expected) {
         errorCode = Incomplete;
-        errorText = QStringLiteral("Received %1 of %2 bytes").arg(got).arg(m_expected);
+        errorText =
+            QStringLiteral("The server sent %1 of the %2 bytes it announced").arg(got).arg(m_expected);
     } else if (std::rename(QFile::encodeName(partPath(m_localPath)).constData(),
                            QFile::encodeName(m_localPath).constData()) != 0) {
         errorCode = LocalFileError;
@@ -325,6 +419,7 @@ void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorTe
         dropPartialFile();
         return;
     }
+    QFile::remove(infoPath(m_localPath));
     m_localPath.clear();
     if (got != m_reportedBytes) {
         m_reportedBytes = got;
@@ -332,10 +427,73 @@ void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorTe
     }
 }
 
+// A line that dropped mid-download: what arrived is kept, with the server's size and
+// time of the file, for the next attempt to resume.
+bool FtpSession::keepForResume(CURLcode code)
+{
+    switch (code) {
+    case CURLE_WRITE_ERROR:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_USE_REST:
+    case CURLE_BAD_DOWNLOAD_RESUME:
+    case CURLE_ABORTED_BY_CALLBACK: return false;
+    default: break;
+    }
+    curl_off_t time = -1;
+    curl_easy_getinfo(m_easy, CURLINFO_FILETIME_T, &time);
+    if (m_writeFailed || m_expected <= 0 || time < 0 || m_received <= 0 || m_received >= m_expected)
+        return false;
+    return writeInfo(m_localPath, {m_expected, qint64(time)});
+}
+
+QString FtpSession::describe(int errorCode, CURLcode code) const
+{
+    switch (errorCode) {
+    case ConnectFailed:
+        if (code == CURLE_COULDNT_RESOLVE_HOST)
+            return QStringLiteral("The server %1 is not known").arg(m_host);
+        if (code == CURLE_OPERATION_TIMEDOUT)
+            return QStringLiteral("The server %1 did not answer in time").arg(m_host);
+        if (code == CURLE_COULDNT_CONNECT)
+            return QStringLiteral("The server %1 refused the connection").arg(m_host);
+        return QStringLiteral("The connection to the server %1 could not be made").arg(m_host);
+    case LogOnRefused: return QStringLiteral("The server refused the log-on");
+    case TlsFailed: return tlsText(code, m_errorDetail);
+    case LocalFileError: return QStringLiteral("The download could not be written to %1").arg(m_localPath);
+    case TimedOut: return QStringLiteral("The server stopped answering (timed out)");
+    case ServerRefused:
+        return code == CURLE_REMOTE_ACCESS_DENIED ? QStringLiteral("The server refused to send the file")
+                                                  : QStringLiteral("The file was not found on the server");
+    case Incomplete:
+    case ConnectionLost:
+        if (m_op == Op::Get && m_expected > 0)
+            return QStringLiteral("The connection was lost after %1 of %2 bytes")
+                .arg(m_received)
+                .arg(m_expected);
+        if (m_op == Op::Get)
+            return QStringLiteral("The connection was lost after %1 bytes").arg(m_received);
+        return QStringLiteral("The connection to the server was lost");
+    default: return QStringLiteral("The transfer failed");
+    }
+}
+
 int FtpSession::classify(Op op, CURLcode code) const
 {
     if (code == CURLE_LOGIN_DENIED)
         return LogOnRefused;
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_SSL_INVALIDCERTSTATUS: return TlsFailed;
+    default: break;
+    }
     if (op == Op::Connect)
         return ConnectFailed;
     if (code == CURLE_OPERATION_TIMEDOUT)
@@ -352,12 +510,36 @@ int FtpSession::classify(Op op, CURLcode code) const
     return ConnectionLost;
 }
 
+// What went wrong with TLS, in words; curl's own text follows for the expert.
+QString FtpSession::tlsText(CURLcode code, const QString &detail) const
+{
+    const QString authorities = m_caFile.isEmpty()
+                                    ? QStringLiteral("the system's certificate store")
+                                    : QStringLiteral("the certificate authorities in %1").arg(m_caFile);
+    switch (code) {
+    case CURLE_USE_SSL_FAILED:
+        return QStringLiteral("The server %1 does not offer FTP over TLS (AUTH TLS was refused)").arg(m_host);
+    case CURLE_SSL_CACERT_BADFILE:
+        return QStringLiteral("The certificate authority file %1 cannot be read (%2)").arg(m_caFile, detail);
+    case CURLE_PEER_FAILED_VERIFICATION:
+        if (detail.contains(QStringLiteral("host name"), Qt::CaseInsensitive) ||
+            detail.contains(QStringLiteral("subject name"), Qt::CaseInsensitive))
+            return QStringLiteral("The server's certificate is not issued for the host name %1 (%2)")
+                .arg(m_host, detail);
+        return QStringLiteral("The server's certificate could not be verified against %1 (%2)")
+            .arg(authorities, detail);
+    default: return QStringLiteral("The secure (TLS) connection to %1 failed (%2)").arg(m_host, detail);
+    }
+}
+
 void FtpSession::dropPartialFile()
 {
     if (m_file.isOpen())
         m_file.close();
-    if (!m_localPath.isEmpty())
+    if (!m_localPath.isEmpty()) {
         QFile::remove(partPath(m_localPath));
+        QFile::remove(infoPath(m_localPath));
+    }
     m_localPath.clear();
 }
 
@@ -372,7 +554,8 @@ void FtpSession::teardown()
         if (m_easyAdded && m_op == Op::None &&
             curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &s) == CURLE_OK && s != CURL_SOCKET_BAD) {
             static const char quit[] = "QUIT\r\n";
-            (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (!m_tls) // a plain QUIT would be noise on an encrypted channel
+                (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
             ::shutdown(s, SHUT_RDWR);
         }
         if (m_easyAdded)

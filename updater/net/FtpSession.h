@@ -21,8 +21,13 @@ class CurlMultiDriver;
 // state machine by it. After an error the connection is gone (state Disconnected).
 //
 // Downloads never leave a half file: data goes to "<local>.part", which becomes the
-// local file only when every byte arrived (and as many as the caller expected);
-// otherwise it is deleted before the error is reported. A cancel deletes it at once.
+// local file only when every byte arrived (and as many as the caller expected).
+// When the connection drops, the ".part" stays with the server's size and time
+// ("<local>.part.info"), and the next download of the same file, by this session or
+// another after a restart, resumes it (REST) if the server's file (MDTM) is unchanged;
+// otherwise it starts over. Any other failure and a cancel delete the partial file.
+//
+// Error texts say in words what happened; lastErrorDetail() keeps libcurl's own.
 class FtpSession final : public QObject {
     Q_OBJECT
 public:
@@ -42,6 +47,7 @@ public:
         Incomplete = 20609,     // connection dropped mid-download, or fewer bytes than expected
         LocalFileError = 20610, // the local file could not be written or put in place
         ConnectionLost = 20611, // the connection broke outside a download
+        TlsFailed = 20612,      // FTP over TLS: no TLS offered, or a certificate that does not verify
         OtherError = 20699,
     };
 
@@ -55,6 +61,13 @@ public:
     void setUserName(const QString &name) { m_user = name; }
     void setPassword(const QString &password) { m_password = password; }
     void setActiveMode(bool active) { m_active = active; } // default false: passive data connections
+    // Explicit FTP over TLS (AUTH TLS) for control and data; the server's certificate and
+    // host name are always verified, against caFile (PEM) when given, else the system's store.
+    // Data connections are then passive whatever activeMode says.
+    void setTls(bool tls) { m_tls = tls; }
+    bool tls() const { return m_tls; }
+    void setCaFile(const QString &path) { m_caFile = path; }
+    QString caFile() const { return m_caFile; }
     bool activeMode() const { return m_active; }
     void setTimeout(int seconds) { m_timeoutSec = seconds > 0 ? seconds : 1; } // default 75
     int timeout() const { return m_timeoutSec; }
@@ -84,6 +97,10 @@ public:
     // (0 when no reply was read).
     QString lastReply() const { return m_lastReply; }
     int lastReplyCode() const;
+    // libcurl's own words for the last error, for the log.
+    QString lastErrorDetail() const { return m_errorDetail; }
+    // Where the last download started: 0, or the bytes resumed from a ".part".
+    qint64 resumedFrom() const { return m_resumeFrom; }
 
 signals:
     void done(const QString &tag);
@@ -92,7 +109,7 @@ signals:
     void progress(qint64 bytes, qint64 total);
 
 private:
-    enum class Op { None, Connect, Command, Get };
+    enum class Op { None, Connect, Command, Probe, Get };
 
     static size_t writeCallback(char *data, size_t size, size_t count, void *userp);
     static int debugCallback(CURL *, curl_infotype type, char *data, size_t size, void *userp);
@@ -101,10 +118,14 @@ private:
     void onDone(CURL *easy, CURLcode code);
     void finish(quint64 generation, CURLcode code);
     void finishDownload(CURLcode &code, int &errorCode, QString &errorText);
+    void startDownload(qint64 offset);
+    bool keepForResume(CURLcode code);
+    QString describe(int errorCode, CURLcode code) const;
     void queueProgress();
     void teardown();
     void dropPartialFile();
     int classify(Op op, CURLcode code) const;
+    QString tlsText(CURLcode code, const QString &detail) const;
     qint64 total() const;
     QString urlFor(const QString &remotePath) const;
     void post(std::function<void()> fn);
@@ -114,6 +135,8 @@ private:
     QString m_user;
     QString m_password;
     bool m_active = false;
+    bool m_tls = false;
+    QString m_caFile;
     int m_timeoutSec = 75;
     int m_progressIntervalMs = 100;
     QString m_tag;
@@ -135,6 +158,10 @@ private:
 
     QFile m_file;
     QString m_localPath;
+    QString m_remotePath;
+    qint64 m_resumeFrom = 0;
+    qint64 m_keptTime = -1; // the server's time of the file a ".part" was begun from
+    QString m_errorDetail;
     qint64 m_expected = -1;
     qint64 m_received = 0;
     bool m_writeFailed = false;

@@ -31,8 +31,17 @@ QString DefaultHost()
 
 Address ParseAddress(const QString &text)
 {
-    const QString t = text.trimmed();
+    QString t = text.trimmed();
     Address a;
+    for (const QString &scheme : {QStringLiteral("ftps://"), QStringLiteral("ftp://")}) {
+        if (t.startsWith(scheme, Qt::CaseInsensitive)) {
+            a.tls = scheme == QStringLiteral("ftps://");
+            t = t.mid(scheme.size());
+            break;
+        }
+    }
+    while (t.endsWith(u'/'))
+        t.chop(1);
     auto portOf = [](const QString &p) {
         bool ok = false;
         const int n = p.toInt(&ok);
@@ -67,10 +76,17 @@ Address ServerAddress()
     return a;
 }
 
+QString CertificateAuthorityFile()
+{
+    return Reg::GetAppSetting(QStringLiteral("UPDATE_CA")).trimmed();
+}
+
 void Configure(FtpSession &session, bool passiveMode)
 {
     const Address a = ServerAddress();
     session.setHost(a.host, a.port);
+    session.setTls(a.tls);
+    session.setCaFile(a.tls ? CertificateAuthorityFile() : QString());
     session.setUserName(UserName());
     session.setPassword(Password());
     session.setTimeout(TimeoutSeconds);

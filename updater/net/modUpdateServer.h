@@ -19,16 +19,22 @@ QString RemotePath(const QString &packageFile);
 struct Address {
     QString host;
     int port = DefaultPort;
+    bool tls = false; // "ftps://": explicit TLS (AUTH TLS) for control and data
 };
 
 // "host", "host:port", "[v6]:port" or a bare IPv6 address; a bad port counts as none.
+// Any of them may start with "ftp://" or "ftps://" and end with "/".
 Address ParseAddress(const QString &text);
 // UPDATE_HOST under the updater's machine key, else the build's default.
 Address ServerAddress();
+// UPDATE_CA under the updater's machine key: a PEM file of the certificate authorities
+// trusted for FTP over TLS instead of the system's store. Empty when not set.
+QString CertificateAuthorityFile();
 QString DefaultHost();
 
-// Everything the session needs before connectAndLogOn(): the server, the fixed
-// log-on, the time-out, and passive or active data connections by the option.
+// Everything the session needs before connectAndLogOn(): the server (with TLS and its
+// certificate authorities), the fixed log-on, the time-out, and passive or active data
+// connections by the option.
 void Configure(FtpSession &session, bool passiveMode);
 
 struct SizeReply {

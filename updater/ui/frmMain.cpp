@@ -3,12 +3,14 @@
 #include "AppInfo.h"
 #include "FtpSession.h"
 #include "PackageProcessor.h"
+#include "PackageSignature.h"
 #include "Platform.h"
 #include "PresenceBeacon.h"
 #include "Timings.h"
 #include "TransferText.h"
 #include "UiServices.h"
 #include "frmAbout.h"
+#include "modFileCopy.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
 #include "modService.h"
@@ -67,7 +69,11 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDisco
     connect(m_ftp, &FtpSession::done, this, [this](const QString &) { mabryFTP_Done(); });
     connect(m_ftp, &FtpSession::error, this,
             [this](int code, const QString &text, const QString &) { mabryFTP_Error(code, text); });
-    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64) { mabryFTP_Progress(bytes); });
+    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64 total) {
+        if (m_signaturePending) // the signature's own size, not the package's
+            m_totalBytes = qint32(std::min<qint64>(total > 0 ? total : bytes, 2147483647));
+        mabryFTP_Progress(bytes);
+    });
 
     // The watchdog starts with a short first tick and switches itself off unless connecting.
     Timer1 = new QTimer(this);
@@ -233,6 +239,9 @@ void frmMain::Form_Load()
         step = QStringLiteral("Check for ORVANA");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
 
+        step = QStringLiteral("Removing debris ...");
+        removeDebris();
+
         step = QStringLiteral("Setting application help file ..");
         const QString help = m_programs[ProgramDiscovery::Carvell].folder + QStringLiteral("/Carvell.CHM");
         const QString found = Platform::findPathNoCase(help);
@@ -250,6 +259,18 @@ void frmMain::Form_Load()
                 .arg(QStringLiteral("0"), QString::fromLocal8Bit(e.what()), kTitle, step),
             kTitle, MsgIcon::None);
     }
+}
+
+// Staging folders and temporary files that an updater killed mid-way left behind.
+void frmMain::removeDebris()
+{
+    QStringList folders{Platform::programFolder()};
+    for (const ProgramInfo &p : m_programs)
+        if (p.installed && !folders.contains(p.folder))
+            folders << p.folder;
+    for (const QString &folder : std::as_const(folders))
+        for (const QString &path : modFileCopy::RemoveDebris(folder))
+            logEvent(QStringLiteral("Removed what an interrupted update left: ") + path);
 }
 
 void frmMain::lstPrograms_Click()
@@ -423,6 +444,7 @@ void frmMain::cmdUpdate_Click()
         return;
     }
     g_UpdateError = false;
+    m_updateKeys = PackageSignature::ConfiguredKeys();
     ToggleTransfer();
     ConnectToServer();
 }
@@ -442,6 +464,7 @@ void frmMain::ToggleTransfer()
 
 void frmMain::CancelTransfer()
 {
+    dropUnverifiedPackage(QStringLiteral("the update was cancelled"));
     m_ftp->setTag(QStringLiteral("--"));
     if (m_ftp->state() != FtpSession::State::Disconnected) {
         m_ftp->setTag(QStringLiteral("CANCEL"));
@@ -518,16 +541,13 @@ void frmMain::mabryFTP_Done()
         sizeReplyArrived();
     } else if (tag == QStringLiteral("Get")) {
         logEvent(QStringLiteral("FTP: Download Complete: ") + m_packageFile);
-        m_ftp->setTag(QStringLiteral("COMPLETE"));
-        m_ftp->disconnectFromServer();
-        m_downloading = false;
-        m_busy = false;
-        SetStatusText(QStringLiteral("File transfer complete!"));
-        cmdUpdate->setEnabled(true);
-        ShowNotBusy();
-        cmdUpdate->setText(kUpdateCaption);
-        PackageProcessor processor(this);
-        processor.ProcessFile(m_packageFile);
+        if (m_updateKeys.isEmpty())
+            completeTransfer();
+        else
+            fetchSignature();
+    } else if (tag == kSignatureTag) {
+        logEvent(QStringLiteral("FTP: Download Complete: ") + PackageSignature::SignatureFile(m_packageFile));
+        completeTransfer();
     } else if (tag == QStringLiteral("COMPLETE")) {
         logEvent(QStringLiteral("FTP TAG: Complete"));
     } else if (tag == QStringLiteral("CANCEL") || tag == QStringLiteral("FILE_NOT_AVAIL")) {
@@ -540,6 +560,22 @@ void frmMain::mabryFTP_Done()
         box(QStringLiteral("TAG: ") + tag, QStringLiteral("Unexpected FTP Return"), MsgIcon::Exclamation);
         logEvent(QStringLiteral("FTP TAG: ") + tag);
     }
+}
+
+void frmMain::completeTransfer()
+{
+    m_ftp->setTag(QStringLiteral("COMPLETE"));
+    m_ftp->disconnectFromServer();
+    m_downloading = false;
+    m_busy = false;
+    SetStatusText(QStringLiteral("File transfer complete!"));
+    cmdUpdate->setEnabled(true);
+    ShowNotBusy();
+    cmdUpdate->setText(kUpdateCaption);
+    if (!packageTrusted())
+        return;
+    PackageProcessor processor(this);
+    processor.ProcessFile(m_packageFile);
 }
 
 void frmMain::sizeReplyArrived()
@@ -588,6 +624,10 @@ void frmMain::mabryFTP_Progress(qint64 bytes)
 
 void frmMain::mabryFTP_Error(int code, const QString &text)
 {
+    if (m_ftp->tag() == kSignatureTag) {
+        signatureDownloadFailed(code, text);
+        return;
+    }
     const bool connectFailed = code == kConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
     if (connectFailed) {
         box(QStringLiteral("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
@@ -597,6 +637,8 @@ void frmMain::mabryFTP_Error(int code, const QString &text)
             MsgIcon::None);
     }
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    if (!m_ftp->lastErrorDetail().isEmpty())
+        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail()); // the transfer library's own words
     g_UpdateError = true;
     m_lastAsyncError = code;
     ++m_asyncErrorCount;
@@ -617,5 +659,6 @@ void frmMain::backToIdle()
 void frmMain::closeEvent(QCloseEvent *event)
 {
     m_ftp->abort();
+    dropUnverifiedPackage(QStringLiteral("the window was closed"));
     event->accept();
 }

@@ -49,9 +49,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The tag of the signature's download, which follows the package's in the same session.
+    static constexpr QLatin1String kSignatureTag{"GetSignature"};
+
     void buildWindow();
     void buildMenus();
     void Form_Load();
+    void removeDebris();
     void lstPrograms_Click();
     void mnuPassive_Click();
     void mnuPackage_Click();
@@ -66,6 +70,13 @@ private:
     void Timer2_Timer();
     void sizeReplyArrived();
     void backToIdle();
+    void completeTransfer();
+    // The package's signature (frmMainSignature.cpp).
+    void fetchSignature();
+    void signatureDownloadFailed(int code, const QString &text);
+    bool packageTrusted();
+    void refusePackage(const QString &reason);
+    void dropUnverifiedPackage(const QString &why);
     void logEvent(const QString &text);
     void setHourglass(bool on);
 
@@ -101,4 +112,6 @@ private:
     int m_lastAsyncError = 0;
     bool m_hourglass = false;
     bool m_logFailureShown = false;
+    QString m_updateKeys;            // UPDATE_PUBKEY as it stood when the update started
+    bool m_signaturePending = false; // the package is on disk but not yet verified
 };

@@ -3,7 +3,9 @@
 #include "modService.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -39,8 +41,41 @@ void makeZip(const QString &path, const QList<ZipItem> &items)
         if (item.symlink)
             zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
                                              zip_uint32_t(S_IFLNK | 0777) << 16);
+        if (item.windows)
+            zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_DOS,
+                                             item.folder ? 0x10 : 0x20);
+        if (item.mode >= 0)
+            zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                             zip_uint32_t((item.folder ? S_IFDIR : S_IFREG) | item.mode)
+                                                 << 16);
+        if (item.stored)
+            zip_set_file_compression(za, zip_uint64_t(index), ZIP_CM_STORE, 0);
     }
     ASSERT_EQ(zip_close(za), 0);
+}
+
+QMap<QString, QByteArray> treeOf(const QString &folder)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = path.mid(folder.size() + 1);
+        if (relative.startsWith(QStringLiteral(".vantelo-backup")))
+            continue;
+        const QFileInfo fi(path);
+        QByteArray facts = QByteArray::number(int(fi.permissions()), 16);
+        if (fi.isFile()) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            facts += ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+        } else {
+            facts += fi.isSymLink() ? " link" : " folder";
+        }
+        tree.insert(relative, facts);
+    }
+    return tree;
 }
 
 UpdaterTest::UpdaterTest() : m_oldWinePrefix(qgetenv("WINEPREFIX"))

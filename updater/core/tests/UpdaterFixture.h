@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -21,16 +22,29 @@ inline void PrintTo(const QString &s, std::ostream *os)
     *os << '"' << s.toStdString() << '"';
 }
 
+inline void PrintTo(const QMap<QString, QByteArray> &tree, std::ostream *os)
+{
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it)
+        *os << "\n  " << it.key().toStdString() << ": " << it.value().left(20).toStdString();
+}
+
 // One entry of a ZIP file a test makes.
 struct ZipItem {
     QString name;
     QByteArray data;
     bool folder = false;
     bool symlink = false; // data is the link's target
+    bool windows = false; // made on Windows: DOS attributes, no Unix mode
+    int mode = -1;        // a Unix mode to store (permission bits)
+    bool stored = false;  // not compressed, so the data stands in the file as it is
 };
 
 // Writes a real ZIP file with libzip.
 void makeZip(const QString &path, const QList<ZipItem> &items);
+
+// Every file and folder below `folder` (".vantelo-backup" left out) with a hash of its
+// content and its permission bits, to compare a folder before and after.
+QMap<QString, QByteArray> treeOf(const QString &folder);
 
 // The updater's window as processing sees it.
 struct RecordingView final : UpdateView {

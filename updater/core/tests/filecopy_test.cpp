@@ -74,12 +74,14 @@ TEST_F(FileCopy, BulkCopyWithNothingToCopyTellsTheUser)
     EXPECT_EQ(m_ui.messages().at(1).text, QStringLiteral("No *.ocx files found."));
 }
 
-TEST_F(FileCopy, CopyReplacesByRenameKeepingModeAndTime)
+TEST_F(FileCopy, CopyReplacesByRenameKeepingTheReplacedFilesModeAndTheSourcesTime)
 {
+    // As unpacked from a package made on Windows: no execute bit on the new file.
     write(inTarget(QStringLiteral("new/tool")), "#!/bin/sh\necho new\n");
     QFile::setPermissions(inTarget(QStringLiteral("new/tool")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     write(inTarget(QStringLiteral("bin/tool")), "old");
+    ::chmod(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), 0750);
     struct stat before {};
     ASSERT_EQ(::stat(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), &before), 0);
 
@@ -90,10 +92,15 @@ TEST_F(FileCopy, CopyReplacesByRenameKeepingModeAndTime)
     struct stat after {};
     ASSERT_EQ(::stat(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), &after), 0);
     EXPECT_NE(after.st_ino, before.st_ino); // a running program keeps its old file
-    EXPECT_TRUE(after.st_mode & S_IXUSR);
+    EXPECT_EQ(after.st_mode & 07777, 0750u);
     EXPECT_EQ(QFileInfo(inTarget(QStringLiteral("bin/tool"))).lastModified(),
               QFileInfo(inTarget(QStringLiteral("new/tool"))).lastModified());
     EXPECT_EQ(QDir(inTarget(QStringLiteral("bin"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+    // A new file takes the source's mode.
+    ASSERT_TRUE(CopyFileReplace(inTarget(QStringLiteral("new/tool")), inTarget(QStringLiteral("bin/fresh"))));
+    ASSERT_EQ(::stat(QFile::encodeName(inTarget(QStringLiteral("bin/fresh"))).constData(), &after), 0);
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
 }
 
 TEST_F(FileCopy, CopyFailuresAreNumberedAndLeaveNoTrace)

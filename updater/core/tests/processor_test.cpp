@@ -2,12 +2,17 @@
 
 #include "PackageProcessor.h"
 #include "PresenceBeacon.h"
+#include "UpdateBackup.h"
+#include "modFileCopy.h"
+#include "modPaths.h"
 #include "modService.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <stdexcept>
 #include <sys/socket.h>
@@ -352,4 +357,137 @@ TEST_F(Processing, ALogThatCannotBeWrittenIsToldOnceAndTheUpdateGoesOn)
     EXPECT_EQ(read(inTarget(QStringLiteral("b.txt"))), "a");
     ASSERT_EQ(m_ui.messages().size(), 1);
     EXPECT_TRUE(m_ui.messages().at(0).text.contains(QStringLiteral("Vantelo Update.txt")));
+}
+
+TEST_F(Interpreter, NoLineReachesOutsideTheProgramFolderExceptThroughAnAbsoluteTo)
+{
+    const QString outside = m_env.path(QStringLiteral("outside"));
+    write(outside + QStringLiteral("/victim.txt"), "victim");
+    write(outside + QStringLiteral("/x/a.txt"), "a");
+    write(inTarget(QStringLiteral("p.txt")), "package file");
+    write(inTarget(QStringLiteral("sub/inner.txt")), "inner");
+    QFile::link(outside, inTarget(QStringLiteral("lnk")));
+    const QString outsideRel = QStringLiteral("..\\outside"); // target and outside are siblings
+    const QByteArray lines =
+        QStringList{
+            QStringLiteral("3|") + outsideRel + QStringLiteral("\\victim.txt|"),
+            QStringLiteral("3|..\\..\\..\\..\\..\\..\\..\\..\\tmp\\..") +
+                QString(outside).replace(u'/', u'\\') + QStringLiteral("\\x\\*|"),
+            QStringLiteral("3|C:") + outsideRel + QStringLiteral("\\victim.txt|"),
+            QStringLiteral("3|lnk\\victim.txt|"),
+            QStringLiteral("1|lnk\\victim.txt|stolen.txt"),
+            QStringLiteral("1|p.txt|") + outsideRel + QStringLiteral("\\x"),
+            QStringLiteral("1|p.txt|sub\\..\\..\\escaped.txt"),
+            QStringLiteral("1|p.txt|lnk\\planted.txt"),
+            QStringLiteral("0|sub|") + outsideRel,
+        }
+            .join(QStringLiteral("\r\n"))
+            .toUtf8();
+    EXPECT_EQ(run(lines + "\r\n"), PackageProcessor::Completed);
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_EQ(read(outside + QStringLiteral("/victim.txt")), "victim");
+    EXPECT_EQ(read(outside + QStringLiteral("/x/a.txt")), "a");
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 2);
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("stolen.txt"))));
+    EXPECT_FALSE(exists(m_env.path(QStringLiteral("escaped.txt"))));
+    const QStringList refused = logEntries().filter(QStringLiteral("File Update Error: Line refused, "));
+    EXPECT_EQ(refused.size(), 9) << logEntries().join(u'\n').toStdString();
+    EXPECT_TRUE(refused.first().endsWith(QStringLiteral("3|..\\outside\\victim.txt|")));
+
+    // Lines that stay inside still run, and a drive path To is as absolute as ever; a
+    // drive-relative To is read from the root, never from the current folder.
+    g_UpdateError = false;
+    const QString abs =
+        QStringLiteral("C:") + QString(outside).replace(u'/', u'\\') + QStringLiteral("\\copy.txt");
+    EXPECT_EQ(run("1|sub\\..\\p.txt|sub\\copy.txt\r\n1|p.txt|" + abs.toUtf8() + "\r\n3|sub\\inner.txt|\r\n"),
+              PackageProcessor::Completed);
+    EXPECT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_EQ(read(inTarget(QStringLiteral("sub/copy.txt"))), "package file");
+    EXPECT_EQ(read(outside + QStringLiteral("/copy.txt")), "package file");
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("sub/inner.txt"))));
+    NameIndex names;
+    EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:name"), names).path, QStringLiteral("/name"));
+    EXPECT_EQ(modPaths::ToPath(target(), QStringLiteral("C:..\\name"), names).path, QStringLiteral("/name"));
+}
+
+TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
+{
+    write(inTarget(QStringLiteral("orvana")), "#!/bin/sh\necho old\n");
+    ::chmod(QFile::encodeName(inTarget(QStringLiteral("orvana"))).constData(), 0755);
+    write(inTarget(QStringLiteral("old.dll")), "old dll");
+    write(inTarget(QStringLiteral("help/orvana.chm")), "old help");
+    write(inTarget(QStringLiteral("ORVANA.MDB")), "the parts");
+    const QMap<QString, QByteArray> before = treeOf(target());
+
+    auto update = [&](const QByteArray &version) {
+        makeZip(package(),
+                {{QStringLiteral("MENDRELPARTS.INI"),
+                  "1|new\\orvana|orvana\r\n3|old.dll|\r\n0|sys|sys2\r\n1|new\\orvana|tools\\deep\\o\r\n",
+                  false, false, true},
+                 {QStringLiteral("new\\orvana"), "#!/bin/sh\necho " + version + "\n", false, false, true},
+                 {QStringLiteral("help\\orvana.chm"), "new help " + version, false, false, true},
+                 {QStringLiteral("sys\\a.so"), "a", false, false, true}});
+        return PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view);
+    };
+    ASSERT_TRUE(update("new")) << logEntries().join(u'\n').toStdString();
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("old.dll"))));
+    EXPECT_EQ(read(inTarget(QStringLiteral("sys2/a.so"))), "a");
+    QProcess run;
+    run.start(inTarget(QStringLiteral("orvana")), {});
+    ASSERT_TRUE(run.waitForFinished(5000));
+    EXPECT_EQ(run.readAllStandardOutput(), "new\n");
+    ASSERT_EQ(UpdateBackup::backups(target()).size(), 1);
+
+    QStringList steps;
+    QString error;
+    ASSERT_TRUE(UpdateBackup::rollback(
+        target(), [&](const QString &s) { steps << s; }, &error))
+        << error.toStdString();
+    EXPECT_EQ(treeOf(target()), before);
+    EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-backup"))));
+    EXPECT_TRUE(steps.contains(QStringLiteral("Rollback: restored ") + inTarget(QStringLiteral("orvana"))));
+    EXPECT_FALSE(UpdateBackup::rollback(
+        target(), [](const QString &) {}, &error)); // nothing left
+
+    // Only the last three updates are kept.
+    for (const char *v : {"1", "2", "3", "4"}) {
+        ASSERT_TRUE(update(v));
+        QThread::msleep(5);
+    }
+    EXPECT_EQ(UpdateBackup::backups(target()).size(), UpdateBackup::kKept);
+    ASSERT_TRUE(UpdateBackup::rollback(
+        target(), [](const QString &) {}, &error));
+    EXPECT_EQ(read(inTarget(QStringLiteral("help/orvana.chm"))), "new help 3");
+}
+
+TEST_F(Processing, AFailedUnpackLeavesTheFolderByteForByteAndNoDebris)
+{
+    write(inTarget(QStringLiteral("orvana")), "old");
+    makeZip(package(), {{QStringLiteral("MENDRELPARTS.INI"), "3|orvana|\r\n"},
+                        {QStringLiteral("orvana"), "new"},
+                        {QStringLiteral("second"), "SECOND-ENTRY-DATA", false, false, false, -1, true}});
+    QByteArray bytes = read(package());
+    bytes[bytes.indexOf("SECOND-ENTRY") + 2] = '!';
+    write(package(), bytes);
+    const QMap<QString, QByteArray> before = treeOf(target());
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
+    EXPECT_EQ(treeOf(target()), before); // the package stays, nothing else changed
+    EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-backup"))));
+    ASSERT_FALSE(m_ui.messages().isEmpty());
+    EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
+}
+
+TEST_F(Processing, DebrisOfAKilledUpdaterIsRemovedButAPartialDownloadIsNot)
+{
+    write(inTarget(QStringLiteral(".vantelo-staging-Ab12Cd/3")), "staged");
+    write(inTarget(QStringLiteral("bin/.vantelo-copy-XyZ789")), "half a copy");
+    write(inTarget(QStringLiteral("bin/.vantelo-notes")), "not ours to judge");
+    write(inTarget(QStringLiteral("mendrelparts.zip.part")), "resumable");
+    const QStringList removed = modFileCopy::RemoveDebris(target());
+    EXPECT_EQ(removed.size(), 2);
+    EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-staging-Ab12Cd"))));
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("bin/.vantelo-copy-XyZ789"))));
+    EXPECT_TRUE(exists(inTarget(QStringLiteral("bin/.vantelo-notes"))));
+    EXPECT_TRUE(exists(inTarget(QStringLiteral("mendrelparts.zip.part"))));
+    EXPECT_TRUE(modFileCopy::RemoveDebris(QStringLiteral("/")).isEmpty()); // never a whole disk
 }

@@ -53,9 +53,30 @@ TEST_F(Service, DocumentsOpenWithTheirProgramElseTheUserChoosesOne)
     m_ui.clear();
     m_ui.openDocumentResult = false; // no program for ".txt"
     ShellOpen(logFilePath());
-    ASSERT_EQ(m_ui.calls.size(), 2);
-    EXPECT_EQ(m_ui.calls.at(1).kind, QStringLiteral("openWith"));
+    ASSERT_EQ(m_ui.calls.size(), 2); // the user cancelled the choice: nothing more
+    EXPECT_EQ(m_ui.calls.at(1).kind, QStringLiteral("chooseProgram"));
     EXPECT_EQ(m_ui.calls.at(1).text, logFilePath());
+
+    // A chosen program is started on the document, for real.
+    const QString copy = m_env.path(QStringLiteral("copied.txt"));
+    const QString program = m_env.path(QStringLiteral("viewer"));
+    write(program, "#!/bin/sh\ncp \"$1\" " + QFile::encodeName(copy) + "\n");
+    QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
+    m_ui.clear();
+    m_ui.programs = {program};
+    ShellOpen(logFilePath());
+    ASSERT_EQ(m_ui.callsOf(QStringLiteral("start")).size(), 1);
+    EXPECT_EQ(m_ui.callsOf(QStringLiteral("start")).at(0).arguments, QStringList{logFilePath()});
+    EXPECT_TRUE(waitUntil([&] { return exists(copy); }));
+    EXPECT_TRUE(m_ui.messages().isEmpty());
+
+    // One that does not start is reported.
+    m_ui.clear();
+    m_ui.programs = {m_env.path(QStringLiteral("no-such-viewer"))};
+    ShellOpen(logFilePath());
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    EXPECT_TRUE(m_ui.messages().at(0).text.startsWith(QStringLiteral("The program ")));
+    EXPECT_TRUE(logEntries().last().startsWith(QStringLiteral("The program ")));
 }
 
 TEST_F(Service, PauseLetsTheWindowRun)

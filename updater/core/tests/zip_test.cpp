@@ -6,7 +6,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QProcess>
+
 #include <zip.h>
+
+#include <functional>
+#include <sys/mount.h>
+#include <sys/stat.h>
 
 using Unzip = UpdaterTest;
 
@@ -79,4 +85,179 @@ TEST_F(Unzip, DamagedOrMissingArchivesGiveTheirErrorNumber)
     QByteArray bytes = read(package);
     write(package, bytes.left(bytes.size() / 2));
     EXPECT_NE(Zip::UnzipPackage(package, target()), 0);
+}
+
+namespace {
+
+QByteArray elf(const QByteArray &rest)
+{
+    return QByteArray("\x7f"
+                      "ELF\x02\x01\x01",
+                      7) +
+           rest;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mode & 07777;
+}
+
+// A tmpfs of its own, for the file system's limits; the test is skipped where the
+// machine does not let us mount one.
+class Tmpfs final {
+public:
+    Tmpfs(const QString &where, const QByteArray &options) : m_where(where)
+    {
+        QDir().mkpath(where);
+        m_mounted =
+            ::mount("tmpfs", QFile::encodeName(where).constData(), "tmpfs", 0, options.constData()) == 0;
+    }
+    ~Tmpfs()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_where).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_where;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+TEST_F(Unzip, AWindowsMadePackageLeavesProgramsRunnable)
+{
+    const QString program = inTarget(QStringLiteral("orvana"));
+    write(program, "#!/bin/sh\necho old\n");
+    ::chmod(QFile::encodeName(program).constData(), 0755);
+    write(inTarget(QStringLiteral("notes.txt")), "old notes");
+    ::chmod(QFile::encodeName(inTarget(QStringLiteral("notes.txt"))).constData(), 0600);
+
+    const QString package = m_env.path(QStringLiteral("p.zip"));
+    makeZip(package, {{QStringLiteral("ORVANA"), "#!/bin/sh\necho updated\n", false, false, true},
+                      {QStringLiteral("Notes.txt"), "new notes", false, false, true},
+                      {QStringLiteral("new\\"), {}, true, false, true},
+                      {QStringLiteral("new\\helper"), elf("helper"), false, false, true},
+                      {QStringLiteral("new\\run.sh"), "#!/bin/sh\n", false, false, true},
+                      {QStringLiteral("new\\readme.txt"), "#not a script", false, false, true},
+                      {QStringLiteral("unix/own"), "x", false, false, false, 0700},
+                      {QStringLiteral("unix/open"), "x", false, false, false, 0666}});
+    QString reason;
+    ASSERT_EQ(Zip::UnzipPackage(package, target(), &reason), 0) << reason.toStdString();
+
+    EXPECT_EQ(modeOf(program), 0755u); // replaced: keeps its own mode
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("notes.txt"))), 0600u);
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("new/helper"))), 0755u);
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("new/run.sh"))), 0755u);
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("new/readme.txt"))), 0644u);
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("unix/own"))), 0700u);
+    EXPECT_EQ(modeOf(inTarget(QStringLiteral("unix/open"))) & 0022, 0u);
+
+    QProcess run;
+    run.start(program, {});
+    ASSERT_TRUE(run.waitForFinished(5000));
+    EXPECT_EQ(run.readAllStandardOutput(), "updated\n");
+    EXPECT_EQ(QDir(target()).entryList({QStringLiteral(".vantelo*")}, QDir::AllEntries | QDir::Hidden),
+              QStringList());
+}
+
+TEST_F(Unzip, ADamagedPackageLeavesTheFolderAsItWas)
+{
+    write(inTarget(QStringLiteral("first.txt")), "old first");
+    write(inTarget(QStringLiteral("sub/keep.txt")), "keep");
+    const QMap<QString, QByteArray> before = treeOf(target());
+    const QString package = m_env.path(QStringLiteral("bad.zip"));
+    const QByteArray second = "SECOND-ENTRY-DATA-" + QByteArray(200, 'x');
+
+    auto goodThenDamaged = [&](const std::function<void(QByteArray &)> &damage) {
+        makeZip(package, {{QStringLiteral("first.txt"), "new first"},
+                          {QStringLiteral("added/new.txt"), "new"},
+                          {QStringLiteral("second.txt"), second, false, false, false, -1, true}});
+        QByteArray bytes = read(package);
+        damage(bytes);
+        write(package, bytes);
+    };
+    struct Case {
+        const char *what;
+        std::function<void()> make;
+    };
+    const QList<Case> cases = {
+        {"CRC error",
+         [&] { goodThenDamaged([&](QByteArray &b) { b[b.indexOf("SECOND-ENTRY") + 3] = 'x'; }); }},
+        {"declared size larger than the data",
+         [&] {
+             goodThenDamaged([&](QByteArray &b) {
+                 // The third central directory record's uncompressed size.
+                 qsizetype at = -1;
+                 for (int k = 0; k < 3; ++k)
+                     at = b.indexOf("PK\x01\x02", at + 1);
+                 b[at + 24] = char(b[at + 24] + 10);
+             });
+         }},
+        {"name too long",
+         [&] {
+             makeZip(package, {{QStringLiteral("first.txt"), "new first"},
+                               {QStringLiteral("added/new.txt"), "new"},
+                               {QString(300, u'n'), "x"}});
+         }},
+        {"a file that is also a folder",
+         [&] {
+             makeZip(package, {{QStringLiteral("first.txt"), "new first"},
+                               {QStringLiteral("added/new.txt"), "new"},
+                               {QStringLiteral("First.txt/inner"), "x"}});
+         }},
+        {"a file over an existing folder",
+         [&] {
+             makeZip(package, {{QStringLiteral("first.txt"), "new first"}, {QStringLiteral("SUB"), "x"}});
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make();
+        QString reason;
+        EXPECT_NE(Zip::UnzipPackage(package, target(), &reason), 0);
+        EXPECT_FALSE(reason.isEmpty());
+        EXPECT_EQ(treeOf(target()), before);
+    }
+}
+
+TEST_F(Unzip, APackageThatDoesNotFitIsRefusedAndAFailedMoveIsPutBack)
+{
+    const QString mount = m_env.path(QStringLiteral("small"));
+    {
+        Tmpfs fs(mount, "size=20m");
+        if (!fs.mounted())
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        write(mount + QStringLiteral("/first.txt"), "old");
+        const QString package = m_env.path(QStringLiteral("p.zip"));
+        // 6 MB of zeros pack into a few kilobytes, but need their room unpacked.
+        makeZip(package,
+                {{QStringLiteral("first.txt"), "new"}, {QStringLiteral("big"), QByteArray(6 << 20, 0)}});
+        QString reason;
+        EXPECT_EQ(Zip::UnzipPackage(package, mount, &reason), Zip::NoRoom);
+        EXPECT_TRUE(reason.contains(QStringLiteral("free"))) << reason.toStdString();
+        EXPECT_EQ(read(mount + QStringLiteral("/first.txt")), "old");
+        makeZip(package,
+                {{QStringLiteral("first.txt"), "new"}, {QStringLiteral("big"), QByteArray(1 << 20, 0)}});
+        EXPECT_EQ(Zip::UnzipPackage(package, mount), 0); // a package that fits, margin and all
+        EXPECT_EQ(read(mount + QStringLiteral("/first.txt")), "new");
+    }
+    {
+        // Room for the staged files but not for the folder the move makes last: the
+        // files already moved are put back.
+        Tmpfs fs(mount, "size=64m,nr_inodes=6");
+        ASSERT_TRUE(fs.mounted());
+        write(mount + QStringLiteral("/a.txt"), "old a"); // root and a.txt: 2 inodes
+        const QMap<QString, QByteArray> before = treeOf(mount);
+        const QString package = m_env.path(QStringLiteral("p.zip"));
+        makeZip(package, {{QStringLiteral("b.txt"), "new b"},
+                          {QStringLiteral("newdir/c.txt"), "new c"},
+                          {QStringLiteral("a.txt"), "new a"}});
+        QString reason;
+        EXPECT_EQ(Zip::UnzipPackage(package, mount, &reason), Zip::FolderFailed) << reason.toStdString();
+        EXPECT_EQ(treeOf(mount), before);
+    }
 }

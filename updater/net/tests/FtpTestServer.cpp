@@ -33,13 +33,25 @@ bool FtpTestServer::start(QString *why)
     case Mode::ShortTransfer: mode = QStringLiteral("short"); break;
     case Mode::Silent: mode = QStringLiteral("silent"); break;
     }
+    QStringList args{QStringLiteral(VANTELO_FTP_TEST_SERVER),
+                     QStringLiteral("--root"),
+                     m_root,
+                     QStringLiteral("--user"),
+                     UpdateServer::UserName(),
+                     QStringLiteral("--password"),
+                     UpdateServer::Password(),
+                     QStringLiteral("--mode"),
+                     mode,
+                     QStringLiteral("--rate"),
+                     QString::number(m_rate),
+                     QStringLiteral("--drop-after"),
+                     QString::number(m_dropAfter),
+                     QStringLiteral("--log"),
+                     m_tempRoot.filePath(QStringLiteral("commands.log"))};
+    if (!m_tlsCert.isEmpty())
+        args << QStringLiteral("--tls-cert") << m_tlsCert << QStringLiteral("--tls-key") << m_tlsKey;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {QStringLiteral(VANTELO_FTP_TEST_SERVER), QStringLiteral("--root"), m_root,
-                     QStringLiteral("--user"), UpdateServer::UserName(), QStringLiteral("--password"),
-                     UpdateServer::Password(), QStringLiteral("--mode"), mode, QStringLiteral("--rate"),
-                     QString::number(m_rate), QStringLiteral("--drop-after"), QString::number(m_dropAfter),
-                     QStringLiteral("--log"), m_tempRoot.filePath(QStringLiteral("commands.log"))});
+    m_process.start(QStringLiteral("/usr/bin/python3"), args);
     if (!m_process.waitForStarted(10000))
         return fail(QStringLiteral("python3 did not start: ") + m_process.errorString());
     QByteArray out;
@@ -69,7 +81,8 @@ void FtpTestServer::stop()
 
 QString FtpTestServer::address() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    return (m_tlsCert.isEmpty() ? QString() : QStringLiteral("ftps://")) +
+           QStringLiteral("127.0.0.1:%1").arg(m_port);
 }
 
 QString FtpTestServer::serverFolder() const

@@ -28,6 +28,12 @@ public:
     void setRate(qint64 bytesPerSecond) { m_rate = bytesPerSecond; }
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     void setRoot(const QString &folder) { m_root = folder; }
+    // Requires explicit TLS with this certificate (PEM) and key, for control and data.
+    void setTls(const QString &certFile, const QString &keyFile)
+    {
+        m_tlsCert = certFile;
+        m_tlsKey = keyFile;
+    }
 
     // Starts the server and waits until it listens; false with a reason otherwise.
     bool start(QString *why = nullptr);
@@ -35,7 +41,7 @@ public:
 
     int port() const { return m_port; }
     QString host() const { return QStringLiteral("127.0.0.1"); }
-    QString address() const; // "127.0.0.1:<port>", the form UPDATE_HOST takes
+    QString address() const; // "127.0.0.1:<port>" (or "ftps://127.0.0.1:<port>"), as UPDATE_HOST takes it
     // The local folder that the server shows as "/vantelo_com/web/download/".
     QString serverFolder() const;
     // Writes a package into the server folder; returns its local path.
@@ -56,6 +62,8 @@ private:
     qint64 m_dropAfter = 256 * 1024;
     QTemporaryDir m_tempRoot;
     QString m_root;
+    QString m_tlsCert;
+    QString m_tlsKey;
     QProcess m_process;
     int m_port = 0;
 };

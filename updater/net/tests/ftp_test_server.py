@@ -7,6 +7,8 @@ Prints "PORT <n>" once it listens, then serves until killed. Modes:
   short   SIZE reports twice the real size (the download then comes up short)
   silent  accept connections and never answer
 With --log, every command received is appended to that file, one a line.
+With --tls-cert and --tls-key, the server requires explicit TLS (AUTH TLS) on the
+control and the data connections (normal mode only).
 """
 import argparse
 import os
@@ -39,6 +41,8 @@ def main():
     ap.add_argument("--rate", type=int, default=0)
     ap.add_argument("--drop-after", type=int, default=256 * 1024)
     ap.add_argument("--log", default="")
+    ap.add_argument("--tls-cert", default="")
+    ap.add_argument("--tls-key", default="")
     args = ap.parse_args()
 
     if args.mode == "silent":
@@ -48,9 +52,21 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elr")
 
+    handler_base = FTPHandler
     dtp_base = ThrottledDTPHandler if (args.rate or args.mode == "drop") else DTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+        handler_base, dtp_base = TLS_FTPHandler, TLS_DTPHandler
 
     class Dtp(dtp_base):
+        def readable(self):
+            # pyftpdlib 1.5.7 closes a data connection that is readable before its first
+            # command, which is when a TLS client sends its handshake.
+            if getattr(self, "_ssl_accepting", False):
+                return True
+            return super().readable()
+
         def send(self, data):
             sent = super().send(data)
             if args.mode == "drop" and self.tot_bytes_sent >= args.drop_after:
@@ -61,7 +77,7 @@ def main():
     if dtp_base is ThrottledDTPHandler:
         Dtp.write_limit = args.rate or 1024 * 1024
 
-    class Handler(FTPHandler):
+    class Handler(handler_base):
         auth_failed_timeout = 0.1
 
         def pre_process_command(self, line, cmd, arg):
@@ -76,6 +92,11 @@ def main():
                 return
             return super().ftp_SIZE(path)
 
+    if args.tls_cert:
+        Handler.certfile = args.tls_cert
+        Handler.keyfile = args.tls_key
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
     Handler.authorizer = authorizer
     Handler.dtp_handler = Dtp
     Handler.banner = "test server ready"

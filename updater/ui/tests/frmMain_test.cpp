@@ -3,8 +3,10 @@
 #include "FtpTestServer.h"
 #include "HtmlHelpEngine.h"
 #include "PresenceBeacon.h"
+#include "RollbackCommand.h"
 #include "TransferText.h"
 #include "UpdaterFixture.h"
+#include "UpdaterWindowFixture.h"
 #include "frmMain.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
@@ -19,79 +21,10 @@
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-const QString kMachineKey = QStringLiteral("Software\\Vantelo\\");
-
-void setFrontEnd(const char *program, const QString &folder)
-{
-    modRegistry::SetStringValue(RegRoot::LocalMachine, kMachineKey + QLatin1String(program),
-                                QStringLiteral("FRONT_END"), folder);
-}
-
-QStringList listed(frmMain &w)
-{
-    QStringList out;
-    auto *list = w.findChild<QListWidget *>(QStringLiteral("lstPrograms"));
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
-
-template <typename T> T *child(frmMain &w, const char *name)
-{
-    return w.findChild<T *>(QLatin1String(name));
-}
-
-QString label(frmMain &w, const char *name)
-{
-    return child<QLabel>(w, name)->text();
-}
-
-} // namespace
-
-class UpdaterWindow : public UpdaterTest {
-protected:
-    UpdaterWindow()
-    {
-        // Long enough that a log-on under a sanitizer never trips the watchdog by accident.
-        timings().watchdogTickMs = 200;
-        QDir().mkpath(parts());
-        setFrontEnd("ORVANA", parts());
-    }
-
-    QString parts() const { return m_env.path(QStringLiteral("parts")); }
-
-    void startServer(FtpTestServer &server)
-    {
-        QString why;
-        ASSERT_TRUE(server.start(&why)) << why.toStdString();
-        Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), server.address());
-    }
-
-    // A package whose process file copies one file into a sub-folder of the program.
-    void putPartsPackage(FtpTestServer &server)
-    {
-        const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
-        makeZip(zip, {{QStringLiteral("mendrelparts.INI"),
-                       "- parts update\r\n1|new/orvana.bin|lib/orvana.bin\r\n"},
-                      {QStringLiteral("new/orvana.bin"), "new program"}});
-        server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
-    }
-
-    void clickUpdate(frmMain &w) { child<QPushButton>(w, "cmdUpdate")->click(); }
-    bool idle(frmMain &w) { return !w.busy() && child<QPushButton>(w, "cmdUpdate")->isEnabled(); }
-    QStringList messageTexts() const
-    {
-        QStringList out;
-        for (const auto &c : m_ui.messages())
-            out << c.text;
-        return out;
-    }
-};
+#include <QTextStream>
 
 TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
 {
@@ -263,6 +196,43 @@ TEST_F(UpdaterWindow, FullUpdateThroughProcessingInBothTransferModes)
     }
 }
 
+TEST_F(UpdaterWindow, AnUpdateRollsBackFromTheCommandLineAndDebrisGoesAtStart)
+{
+    write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
+    write(parts() + QStringLiteral("/ORVANA.MDB"), "parts");
+    const QMap<QString, QByteArray> before = treeOf(parts());
+    FtpTestServer server;
+    startServer(server);
+    putPartsPackage(server);
+    {
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        ASSERT_TRUE(waitUntil(
+            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+            20000));
+    }
+    EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), "new program");
+
+    QString out;
+    QTextStream stream(&out);
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("Nobody"), stream), 2);
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("Orvana"), stream), 0) << out.toStdString();
+    EXPECT_EQ(treeOf(parts()), before);
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("Rollback: restored ") + parts() + QStringLiteral("/lib/orvana.bin")));
+    EXPECT_TRUE(logHas(QStringLiteral("Rollback complete: ") + parts()));
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("orvana"), stream), 1); // nothing left to roll back
+
+    // What a killed updater left is cleared at the next start, and said so.
+    write(parts() + QStringLiteral("/.vantelo-staging-k1LLed/1"), "staged");
+    write(parts() + QStringLiteral("/lib/.vantelo-copy-Q1w2E3"), "half");
+    frmMain w;
+    EXPECT_EQ(treeOf(parts()), before);
+    EXPECT_TRUE(logHas(QStringLiteral("Removed what an interrupted update left: ") + parts() +
+                       QStringLiteral("/.vantelo-staging-k1LLed")));
+}
+
 TEST_F(UpdaterWindow, MissingPackageIsNotAvailable)
 {
     FtpTestServer server;
@@ -299,23 +269,58 @@ TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
     EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(UpdaterWindow, DroppedDownloadIsReportedAndNeverProcessed)
+TEST_F(UpdaterWindow, DroppedDownloadIsReportedInWordsNeverProcessedAndResumedNextTime)
 {
+    write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
+    const QMap<QString, QByteArray> before = treeOf(parts());
     FtpTestServer server(FtpTestServer::Mode::DropMidTransfer);
     server.setDropAfter(100 * 1024);
     startServer(server);
-    putPartsPackage(server);
-    server.putFile(QStringLiteral("mendrelparts.zip"), qint64(1024 * 1024));
+    // A package big enough to be cut: the process file, the program and padding.
+    const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+    makeZip(zip, {{QStringLiteral("mendrelparts.INI"), "1|new/orvana.bin|lib/orvana.bin\r\n"},
+                  {QStringLiteral("new/orvana.bin"), "new program"},
+                  {QStringLiteral("padding.bin"), FtpTestServer::patternBytes(1024 * 1024), false, false,
+                   false, -1, true}});
+    server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
+    {
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        ASSERT_TRUE(waitUntil(
+            [&] { return logEntries().filter(QStringLiteral("Async Error #:")).size() == 1; }, 20000));
+        EXPECT_TRUE(waitUntil([&] { return idle(w); }));
+        EXPECT_TRUE(g_UpdateError);
+        EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
+        const QString said = m_ui.messages().value(1).text;
+        EXPECT_TRUE(said.startsWith(QStringLiteral("Async Error #: 20609 - The connection was lost after ")))
+            << said.toStdString();
+        EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+    }
+    // Nothing changed but the part kept for resuming.
+    QMap<QString, QByteArray> now = treeOf(parts());
+    EXPECT_TRUE(now.contains(QStringLiteral("mendrelparts.zip.part")));
+    now.remove(QStringLiteral("mendrelparts.zip.part"));
+    now.remove(QStringLiteral("mendrelparts.zip.part.info"));
+    EXPECT_EQ(now, before);
+
+    // The server is back (after a restart of the updater too): the download resumes.
+    FtpTestServer again;
+    again.setRoot(server.serverFolder().section(u'/', 0, -5));
+    ASSERT_EQ(again.serverFolder(), server.serverFolder());
+    startServer(again);
+    m_ui.clear();
     frmMain w;
     m_ui.answers = {MsgAnswer::Yes};
     clickUpdate(w);
-    ASSERT_TRUE(
-        waitUntil([&] { return logEntries().filter(QStringLiteral("Async Error #:")).size() == 1; }, 20000));
-    EXPECT_TRUE(waitUntil([&] { return idle(w); }));
-    EXPECT_TRUE(g_UpdateError);
-    EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
-    EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty()); // no package, no partial file
-    EXPECT_EQ(child<QPushButton>(w, "cmdUpdate")->text(), QStringLiteral("Click Here To Update"));
+    ASSERT_TRUE(waitUntil(
+        [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+        20000));
+    EXPECT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_EQ(again.commands().filter(QRegularExpression(QStringLiteral("^REST [1-9]"))).size(), 1)
+        << again.commands().join(u',').toStdString();
+    EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), "new program");
+    EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip.part")));
 }
 
 TEST_F(UpdaterWindow, RefusedConnectionIsReportedAndTheWindowIdle)

@@ -1,0 +1,97 @@
+// frmMain: the package's minisign signature, fetched after the package in the same
+// session and checked before anything is unpacked.
+#include "frmMain.h"
+
+#include "AppInfo.h"
+#include "FtpSession.h"
+#include "PackageSignature.h"
+#include "UiServices.h"
+#include "modService.h"
+#include "modUpdateServer.h"
+
+#include <QFile>
+#include <QProgressBar>
+
+void frmMain::fetchSignature()
+{
+    const QString name = PackageSignature::SignatureFile(m_packageFile);
+    const QString local = g_TargetFolder + u'/' + name;
+    m_signaturePending = true;
+    SetStatusText(QStringLiteral("Downloading %1 now ...").arg(name));
+    logEvent(QStringLiteral("FTP: Begin Download Now: %1 to %2").arg(name, local));
+    m_ftp->setTag(QString(kSignatureTag));
+    m_totalBytes = 0;
+    m_elapsedSeconds = 1;
+    Progress2->setValue(0);
+    if (!m_ftp->getFile(UpdateServer::RemotePath(name), local)) {
+        m_ftp->abort();
+        backToIdle();
+        refusePackage(QStringLiteral("its signature could not be requested"));
+    }
+}
+
+void frmMain::signatureDownloadFailed(int code, const QString &text)
+{
+    logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
+    if (!m_ftp->lastErrorDetail().isEmpty())
+        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail());
+    m_lastAsyncError = code;
+    ++m_asyncErrorCount;
+    if (m_ftp->state() != FtpSession::State::Disconnected)
+        m_ftp->abort();
+    backToIdle();
+    refusePackage(QStringLiteral("its signature file %1 could not be downloaded (%2)")
+                      .arg(PackageSignature::SignatureFile(m_packageFile), text));
+}
+
+bool frmMain::packageTrusted()
+{
+    if (m_updateKeys.isEmpty()) {
+        logEvent(QStringLiteral("Signature: not checked (no update key configured)"));
+        return true;
+    }
+    const QString package = g_TargetFolder + u'/' + m_packageFile;
+    const QString signature = g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile);
+    const PackageSignature::Result r =
+        PackageSignature::Check(m_updateKeys, package, signature, m_packageFile);
+    for (const QString &note : r.notes)
+        logEvent(note);
+    if (!r.good) {
+        refusePackage(r.reason);
+        return false;
+    }
+    m_signaturePending = false;
+    QFile::remove(signature);
+    logEvent(QStringLiteral("Signature: good, key %1, trusted comment: %2").arg(r.keyId, r.trustedComment));
+    return true;
+}
+
+void frmMain::refusePackage(const QString &reason)
+{
+    m_signaturePending = false;
+    const QString package = g_TargetFolder + u'/' + m_packageFile;
+    QFile::remove(package);
+    QFile::remove(g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile));
+    logEvent(QStringLiteral("Package signature refused for %1: %2; package deleted, nothing unpacked")
+                 .arg(m_packageFile, reason));
+    g_UpdateError = true;
+    const QString text = PackageSignature::RefusalText(m_packageFile);
+    SetStatusLabel(text);
+    MessageBoxRequest r;
+    r.text = text;
+    r.title = AppInfo::updaterTitle();
+    r.icon = MsgIcon::Exclamation;
+    ui().messageBox(r);
+    modService::ShowLog();
+}
+
+void frmMain::dropUnverifiedPackage(const QString &why)
+{
+    if (!m_signaturePending)
+        return;
+    m_signaturePending = false;
+    QFile::remove(g_TargetFolder + u'/' + m_packageFile);
+    QFile::remove(g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile));
+    logEvent(
+        QStringLiteral("Signature: %1 before the signature was checked; %2 deleted").arg(why, m_packageFile));
+}
