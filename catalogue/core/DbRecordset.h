@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modDB.h"
+#include "DataArray.h"
 
 #include <QString>
 

@@ -165,9 +165,7 @@ void OdbcRecordset::getRows(DataArray &data)
     data.start(fieldCount());
     while (!m_eof) {
         for (std::size_t f = 0; f < m_columns.size(); ++f) {
-            if (m_rowNull[f]) {
-                data.appendNull();
-            } else if (!data.append({m_row[f].data(), m_row[f].size()})) {
+            if (m_rowNull[f] ? !data.appendNull() : !data.append({m_row[f].data(), m_row[f].size()})) {
                 throw DbError{QStringLiteral("The result is too large to be held in memory."), 0,
                               QStringLiteral("ODBC")};
             }

@@ -100,7 +100,7 @@ void SqliteRecordset::getRows(DataArray &data)
         for (int f = 0; f < m_fields; ++f) {
             bool fits = true;
             if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
-                data.appendNull();
+                fits = data.appendNull();
             } else {
                 const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, f));
                 if (!text)

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 
 #include <algorithm>
-#include <ranges>
 
 namespace {
 QString partCriterion(const QString &partNumber)
@@ -119,9 +118,9 @@ void frmParts::deleteFromList()
         rows << fg1->selectedRow(n);
     // The list is reloaded afterwards: no need to follow every removal with the associated parts.
     fg1->blockSignals(true);
-    for (const int row : std::ranges::reverse_view(rows)) {
-        const QString partId = fg1->textMatrix(row, 1);
-        fg1->removeItem(row);
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        const QString partId = fg1->textMatrix(*it, 1);
+        fg1->removeItem(*it);
         modDB::RunSQL(deleteStatement(partId));
     }
     fg1->blockSignals(false);
