@@ -20,4 +20,7 @@ public:
 
     // Reads every row from the current one to the end into `data`.
     virtual void getRows(DataArray &data) = 0;
+    // Appends up to `maxRows` rows from the current one to `data` (begun with start());
+    // true when the end was reached.
+    virtual bool appendRows(DataArray &data, int maxRows) = 0;
 };

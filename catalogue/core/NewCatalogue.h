@@ -6,7 +6,8 @@
 #include <functional>
 
 // A new catalogue database (a file, or on a database server): the standard PARTS table with typed extra
-// columns of every kind the typed update knows, optionally filled with generated parts.
+// columns of every kind the typed update knows and, in a file, the search index, optionally
+// filled with generated parts.
 namespace NewCatalogue {
 
 // The PARTS table and its indexes, as created in a new catalogue.

@@ -175,3 +175,20 @@ void OdbcRecordset::getRows(DataArray &data)
     }
     data.finish();
 }
+
+bool OdbcRecordset::appendRows(DataArray &data, int maxRows)
+{
+    for (int n = 0; n < maxRows && !m_eof; ++n) {
+        for (std::size_t f = 0; f < m_columns.size(); ++f) {
+            if (m_rowNull[f]) {
+                data.appendNull();
+            } else if (!data.append({m_row[f].data(), m_row[f].size()})) {
+                throw DbError{QStringLiteral("The result is too large to be held in memory."), 0,
+                              QStringLiteral("ODBC")};
+            }
+        }
+        data.endRow();
+        fetch();
+    }
+    return m_eof;
+}

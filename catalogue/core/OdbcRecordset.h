@@ -22,6 +22,7 @@ public:
     long long definedSize(int field) const override { return m_columns.at(std::size_t(field)).size; }
     QString value(int field, bool *isNull) override;
     void getRows(DataArray &data) override;
+    bool appendRows(DataArray &data, int maxRows) override;
 
 private:
     struct Column {

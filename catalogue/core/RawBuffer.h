@@ -45,13 +45,13 @@ public:
     void push_back(T value)
     {
         if (m_size == m_capacity)
-            reallocate(std::max<std::size_t>(16, m_capacity * 2));
+            reallocate(grown(m_size + 1));
         m_data[m_size++] = value;
     }
     void append(const T *values, std::size_t n)
     {
         if (m_size + n > m_capacity)
-            reallocate(std::max(m_size + n, m_capacity * 2));
+            reallocate(grown(m_size + n));
         T *to = m_data + m_size;
         if (n <= 16) // most cells: a call to memcpy costs more than the copy
             for (std::size_t i = 0; i < n; ++i)
@@ -67,6 +67,15 @@ public:
     }
 
 private:
+    // Mapped buffers grow by remapping, which copies nothing, so they grow in small steps:
+    // what they hold beyond their contents stays small while a list read in steps is shown.
+    std::size_t grown(std::size_t needed) const
+    {
+        if (m_mapped)
+            return std::max(needed, m_capacity + std::max(m_capacity / 16, kMapBytes * 4 / sizeof(T)));
+        return std::max({needed, std::size_t(16), m_capacity * 2});
+    }
+
     static std::size_t pages(std::size_t bytes)
     {
         const std::size_t page = 4096;

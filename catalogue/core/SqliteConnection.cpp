@@ -1,6 +1,7 @@
 #include "SqliteConnection.h"
 
 #include "DbTypes.h"
+#include "SearchIndex.h"
 #include "SqliteRecordset.h"
 
 #include <QFileInfo>
@@ -53,7 +54,17 @@ void SqliteConnection::execute(const QString &sql)
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
-    return std::make_unique<SqliteRecordset>(m_db, DbTypes::topToLimit(sql));
+    const QString plain = DbTypes::topToLimit(sql);
+    const QString searched = SearchIndex::rewrite(m_db, plain);
+    if (searched != plain) {
+        // The index only speeds the search up: should it be unusable (damaged, or an engine
+        // without FTS5), the statement runs as written.
+        try {
+            return std::make_unique<SqliteRecordset>(m_db, searched);
+        } catch (const DbError &) {
+        }
+    }
+    return std::make_unique<SqliteRecordset>(m_db, plain);
 }
 
 QString SqliteConnection::dataSource(const QString &connectionString)

@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <limits>
+
 SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
 {
     const QByteArray text = sql.toUtf8();
@@ -96,7 +98,13 @@ QString SqliteRecordset::value(int field, bool *isNull)
 void SqliteRecordset::getRows(DataArray &data)
 {
     data.start(m_fields);
-    while (!m_eof) {
+    appendRows(data, std::numeric_limits<int>::max());
+    data.finish();
+}
+
+bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
+{
+    for (int n = 0; n < maxRows && !m_eof; ++n) {
         for (int f = 0; f < m_fields; ++f) {
             bool fits = true;
             if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
@@ -114,7 +122,7 @@ void SqliteRecordset::getRows(DataArray &data)
         data.endRow();
         step();
     }
-    data.finish();
+    return m_eof;
 }
 
 void SqliteRecordset::skipRows()

@@ -20,6 +20,7 @@ public:
     long long definedSize(int field) const override;
     QString value(int field, bool *isNull) override;
     void getRows(DataArray &data) override;
+    bool appendRows(DataArray &data, int maxRows) override;
     // Steps through the remaining rows without reading them.
     void skipRows();
 

@@ -69,6 +69,76 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
     return ran ? 0 : -1;
 }
 
+RowReader::RowReader() = default;
+
+RowReader::~RowReader()
+{
+    close();
+}
+
+void RowReader::close()
+{
+    m_rs.reset();
+    m_connection.reset();
+}
+
+bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldNames)
+{
+    close();
+    data.clear();
+    fieldNames.clear();
+    m_sql = sql;
+    m_connect = g_DbConnect;
+    QString step = QStringLiteral("Open Connection: ") + m_connect;
+    const bool ran = guarded(
+        QStringLiteral("LoadArray"),
+        [&] {
+            m_connection = DbConnection::open(m_connect);
+            step = QStringLiteral("Open Recordset");
+            m_rs = m_connection->openRecordset(sql);
+            step = QStringLiteral("If not EOF ...");
+            if (m_rs->eof()) {
+                close();
+                return;
+            }
+            GetStructure(*m_rs);
+            step = QStringLiteral("Collect field names");
+            for (int i = 0; i < m_rs->fieldCount(); ++i)
+                fieldNames << m_rs->fieldName(i);
+            data.start(m_rs->fieldCount());
+        },
+        [&] {
+            return QStringList{kIndent + step, m_connect, sql};
+        });
+    if (!ran) {
+        close();
+        data.clear();
+        fieldNames.clear();
+    }
+    return ran;
+}
+
+bool RowReader::read(DataArray &data, int maxRows)
+{
+    if (!m_rs)
+        return true;
+    bool end = false;
+    const bool ran = guarded(
+        QStringLiteral("LoadArray"), [&] { end = m_rs->appendRows(data, maxRows); },
+        [&] {
+            return QStringList{kIndent + QStringLiteral("Get Rows ..."), m_connect, m_sql};
+        });
+    if (!ran) {
+        data.clear();
+        end = true;
+    }
+    if (end) {
+        data.finish();
+        close();
+    }
+    return end;
+}
+
 void GetStructure(const DbRecordset &rs)
 {
     g_Structure.erase();

@@ -8,9 +8,11 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+class DbConnection;
 class DbRecordset;
 
 // Per field of the last query that returned a row: attribute 0 its name, 1 its type code
@@ -49,6 +51,33 @@ namespace modDB {
 // and `fieldNames` the result's names (aliases where given), and g_Structure describes the
 // fields; without rows both stay empty and g_Structure is left as it was.
 std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames);
+
+// LoadArray in steps, for a list that is shown while it is read. A failure at any step is
+// reported as LoadArray's; the rows read until then are dropped, as LoadArray drops them.
+class RowReader final {
+public:
+    RowReader();
+    ~RowReader();
+    RowReader(const RowReader &) = delete;
+    RowReader &operator=(const RowReader &) = delete;
+
+    // Opens the query and reads its first row, as LoadArray does: with rows, `fieldNames`
+    // gets the result's names, g_Structure describes them and `data` is begun. False when
+    // it failed (reported).
+    bool open(const QString &sql, DataArray &data, QStringList &fieldNames);
+    // Appends up to `maxRows` rows; true once every row is in `data` or the reading failed
+    // (reported; `data` is then empty). The connection is closed at the end.
+    bool read(DataArray &data, int maxRows);
+    bool atEnd() const { return !m_rs; }
+
+private:
+    void close();
+
+    QString m_sql;
+    QString m_connect;
+    std::unique_ptr<DbConnection> m_connection;
+    std::unique_ptr<DbRecordset> m_rs;
+};
 
 // Rebuilds g_Structure from an open result set positioned on its first row.
 void GetStructure(const DbRecordset &rs);

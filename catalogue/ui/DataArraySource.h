@@ -14,6 +14,9 @@ public:
     QString text(int row, int col) const override { return m_data.text(col, row); }
     int lengthHint(int row, int col) const override { return int(m_data.utf8(col, row).size()); }
 
+    // For a list that grows while it is read; the grid learns of new rows by sourceRowsAdded().
+    DataArray &data() { return m_data; }
+
 private:
     DataArray m_data;
 };

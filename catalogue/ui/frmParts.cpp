@@ -4,6 +4,7 @@
 #include "FlexGrid.h"
 #include "FormPlacement.h"
 #include "Platform.h"
+#include "SearchIndexSetup.h"
 #include "ShowOptions.h"
 #include "UiServices.h"
 #include "frmAbout.h"
@@ -179,14 +180,17 @@ void frmParts::Form_Load()
     if (!placement.isEmpty())
         report(placement);
 
+    PrepareSearchIndex(this);
     ShowAllRecords();
 }
 
 void frmParts::mnuOptions_Click()
 {
     // The sheet stores every change as it is made and loads the settings again on closing.
+    stopListing();
     const QStringList problems = ShowOptions();
     reportSettingProblems(problems);
+    PrepareSearchIndex(this); // the settings may name another catalogue
     ShowAllRecords();
 }
 
@@ -216,9 +220,11 @@ void frmParts::closeEvent(QCloseEvent *event)
 
 void frmParts::keyPressEvent(QKeyEvent *event)
 {
-    // Esc anywhere presses Close; an open cell editor takes its Esc before it gets here.
+    // Esc anywhere stops a list still being read, or else presses Close; an open cell
+    // editor takes its Esc before it gets here.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cmdClose->click();
+        if (!stopListing())
+            cmdClose->click();
         return;
     }
     QMainWindow::keyPressEvent(event);

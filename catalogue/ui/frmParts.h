@@ -47,6 +47,10 @@ private:
     QString selectList() const;
     bool hasDataRows(const FlexGrid *grid) const;
     void showListResult();
+    // Fills fg1 with a list, its first rows at once.
+    void loadList(const QString &sql);
+    // Stops a list still being read; false when none is.
+    bool stopListing();
 
     // Grid events.
     void fg1_AfterRowColChange(int newRow, int newCol);

@@ -46,6 +46,8 @@ void frmParts::NewRecord()
         ShowRecord(found);
         return;
     }
+    // A list still being read holds the catalogue open for reading, which keeps writers out.
+    stopListing();
     if (modDB::RunSQL(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('") +
                       modDB::SQLQuote(partNumber) + QStringLiteral("')")) != 0)
         return;
@@ -102,6 +104,7 @@ void frmParts::deleteFromList()
             return;
         if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(row, 3), QStringLiteral("Delete record")))
             return;
+        stopListing();
         modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
         fg1->removeItem(row);
         // The next part takes the deleted one's place, also as the one a second Delete acts on.
@@ -112,6 +115,7 @@ void frmParts::deleteFromList()
     if (!confirm(QStringLiteral("Delete ") + QString::number(count) + QStringLiteral(" records?"),
                  QStringLiteral("Delete records")))
         return;
+    stopListing();
     QList<int> rows;
     rows.reserve(count);
     for (int n = 0; n < count; ++n)

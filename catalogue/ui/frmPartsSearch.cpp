@@ -34,10 +34,29 @@ void frmParts::showListResult()
     SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records"));
 }
 
+void frmParts::loadList(const QString &sql)
+{
+    // The first rows are shown at once; the count in the status line follows the rest.
+    modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
+        if (first)
+            showListResult();
+        else
+            SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records"));
+    });
+}
+
+bool frmParts::stopListing()
+{
+    if (!modGrid::isLoading(*fg1))
+        return false;
+    modGrid::cancelLoad(*fg1);
+    SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records (stopped)"));
+    return true;
+}
+
 void frmParts::ShowAllRecords()
 {
-    modGrid::g_LoadGrid(*fg1, selectList() + QStringLiteral(" from PARTS Order By 3"), 0);
-    showListResult();
+    loadList(selectList() + QStringLiteral(" from PARTS Order By 3"));
     modGrid::GridSet1(*fg2);
 }
 
@@ -47,12 +66,8 @@ void frmParts::Search()
     if (text.isEmpty())
         return;
     const QString quoted = modDB::SQLQuote(text);
-    modGrid::g_LoadGrid(*fg1,
-                        selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
-                            QStringLiteral("%' OR PartDescription LIKE '%") + quoted +
-                            QStringLiteral("%' ORDER BY 3"),
-                        0);
-    showListResult();
+    loadList(selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
+             QStringLiteral("%' OR PartDescription LIKE '%") + quoted + QStringLiteral("%' ORDER BY 3"));
     if (hasDataRows(fg1))
         return;
     const MsgAnswer answer =

@@ -4,7 +4,9 @@
 #include "DbReport.h"
 #include "FlexGrid.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
+#include <QTimer>
 
 namespace modGrid {
 
@@ -25,6 +27,7 @@ QColor gridColor()
 
 void GridSet1(FlexGrid &grid)
 {
+    cancelLoad(grid);
     QString step;
     DbReport::guarded(
         QStringLiteral("GridSet1"),
@@ -87,13 +90,13 @@ void fillRecordView(const DataArray &data, FlexGrid &grid, const QStringList &fi
     grid.setEditable(FlexGrid::EditMode::KeyboardMouse);
 }
 
-void fillList(DataArray data, FlexGrid &grid, const QStringList &fieldNames)
+void fillList(std::shared_ptr<DataArraySource> source, FlexGrid &grid, const QStringList &fieldNames)
 {
     const int fixedRows = grid.fixedRows();
     const int fixedCols = grid.fixedCols();
-    const int fields = data.fieldCount();
+    const int fields = source->columnCount();
     grid.setCols(fixedCols + fields);
-    grid.setSource(std::make_shared<DataArraySource>(std::move(data)), fixedRows, fixedCols);
+    grid.setSource(std::move(source), fixedRows, fixedCols);
     // The names go into row 0, not into the last fixed row.
     for (int i = 0; i < fieldNames.size(); ++i)
         grid.setTextMatrix(0, fixedCols + i, fieldNames[i]);
@@ -124,13 +127,14 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
             if (recordView != 0)
                 fillRecordView(data, grid, fieldNames);
             else
-                fillList(std::move(data), grid, fieldNames);
+                fillList(std::make_shared<DataArraySource>(std::move(data)), grid, fieldNames);
         },
         errorLines);
 }
 
 void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView)
 {
+    cancelLoad(grid);
     DataArray data;
     QStringList fieldNames;
     DbReport::guarded(
@@ -141,6 +145,150 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView)
             Array2Grid(std::move(data), grid, fieldNames, recordView);
         },
         errorLines);
+}
+
+namespace {
+
+// Reads the rest of a list into its grid, one batch per turn of the event loop. A child of
+// the grid, so it ends with it.
+class ListLoader final : public QObject {
+public:
+    ListLoader(FlexGrid &grid, std::unique_ptr<modDB::RowReader> reader,
+               std::shared_ptr<DataArraySource> source, std::function<void(bool)> shown)
+        : QObject(&grid), m_grid(grid), m_reader(std::move(reader)), m_source(std::move(source)),
+          m_shown(std::move(shown))
+    {
+        setObjectName(QStringLiteral("ListLoader"));
+        m_shownAt.start();
+        QTimer::singleShot(0, this, &ListLoader::next);
+    }
+
+    void stop()
+    {
+        m_reader.reset(); // closes the connection
+        m_source->data().finish();
+        if (m_grid.gridModel()->source() == m_source.get())
+            m_grid.sourceRowsAdded(); // the rows read stay
+        end();
+    }
+
+private:
+    void end()
+    {
+        setParent(nullptr);
+        deleteLater();
+    }
+
+    void next()
+    {
+        if (!m_reader) // stopped
+            return;
+        // Whoever filled the grid since has stopped this reading; this is only a safeguard.
+        if (m_grid.gridModel()->source() != m_source.get()) {
+            end();
+            return;
+        }
+        QElapsedTimer timer;
+        timer.start();
+        bool done = false;
+        do
+            done = m_reader->read(m_source->data(), listSteps().rowsPerCheck);
+        while (!done && timer.elapsed() < listSteps().stepMs);
+        if (done && !m_source->data().isArray()) {
+            // The reading failed and was reported: the list is "No Records Found", as then.
+            m_reader.reset();
+            end();
+            GridSet1(m_grid);
+            Array2Grid(DataArray(), m_grid, {}, 0);
+            if (m_shown)
+                m_shown(false);
+            return;
+        }
+        if (!done)
+            QTimer::singleShot(0, this, &ListLoader::next);
+        // Telling the grid of new rows costs more than reading them: it is told a few times a
+        // second.
+        if (!done && m_shownAt.elapsed() < listSteps().updateMs)
+            return;
+        m_shownAt.restart();
+        m_grid.sourceRowsAdded();
+        if (done) {
+            m_reader.reset();
+            m_grid.autoSize(0, m_grid.cols() - 1, 10);
+            end();
+        }
+        if (m_shown)
+            m_shown(false);
+    }
+
+    FlexGrid &m_grid;
+    std::unique_ptr<modDB::RowReader> m_reader;
+    std::shared_ptr<DataArraySource> m_source;
+    std::function<void(bool)> m_shown;
+    QElapsedTimer m_shownAt;
+};
+
+ListLoader *loaderOf(const FlexGrid &grid)
+{
+    return grid.findChild<ListLoader *>(QStringLiteral("ListLoader"), Qt::FindDirectChildrenOnly);
+}
+
+} // namespace
+
+ListSteps &listSteps()
+{
+    static ListSteps steps;
+    return steps;
+}
+
+void g_LoadGridList(FlexGrid &grid, const QString &sql, std::function<void(bool first)> shown)
+{
+    cancelLoad(grid);
+    auto reader = std::make_unique<modDB::RowReader>();
+    DataArray data;
+    QStringList fieldNames;
+    bool done = !reader->open(sql, data, fieldNames) || reader->atEnd();
+    std::shared_ptr<DataArraySource> source;
+    if (!done) {
+        source = std::make_shared<DataArraySource>(std::move(data));
+        QElapsedTimer timer;
+        timer.start();
+        const ListSteps steps = listSteps();
+        while (!done && (timer.elapsed() < steps.firstMs || source->rowCount() < steps.firstRows))
+            done = reader->read(source->data(), steps.rowsPerCheck);
+    }
+    DbReport::guarded(
+        QStringLiteral("g_LoadGrid"),
+        [&] {
+            GridSet1(grid);
+            if (!source || !source->data().isArray()) {
+                Array2Grid(DataArray(), grid, fieldNames, 0);
+                return;
+            }
+            DbReport::guarded(
+                QStringLiteral("Array2Grid"),
+                [&] {
+                    grid.clear();
+                    fillList(source, grid, fieldNames);
+                },
+                errorLines);
+        },
+        errorLines);
+    if (!done && source && grid.gridModel()->source() == source.get())
+        new ListLoader(grid, std::move(reader), source, shown);
+    if (shown)
+        shown(true);
+}
+
+bool isLoading(const FlexGrid &grid)
+{
+    return loaderOf(grid) != nullptr;
+}
+
+void cancelLoad(FlexGrid &grid)
+{
+    if (ListLoader *loader = loaderOf(grid))
+        loader->stop();
 }
 
 } // namespace modGrid

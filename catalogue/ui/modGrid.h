@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 
 class FlexGrid;
 
@@ -27,5 +28,29 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
 
 // LoadArray, GridSet1, Array2Grid.
 void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView);
+
+// g_LoadGrid for a list that is shown while it is read: the first rows are in the grid when
+// it returns (a short list completely), the rest follow from the event loop, so the window
+// stays usable. `shown(first)` runs once the first rows are in (first true; also for "No
+// Records Found") and after each later batch. The finished list equals g_LoadGrid's; a
+// failure while reading is reported and leaves "No Records Found".
+void g_LoadGridList(FlexGrid &grid, const QString &sql, std::function<void(bool first)> shown);
+// How a list is read: at least `firstRows` rows and `firstMs` before the first paint (so a
+// short list is whole at once), then batches of about `stepMs` per turn of the event loop,
+// checking the time every `rowsPerCheck` rows; the grid and the caller hear of new rows every
+// `updateMs`. Tests make the steps small.
+struct ListSteps {
+    int firstRows = 5000;
+    int firstMs = 10;
+    int stepMs = 30;
+    int rowsPerCheck = 256;
+    int updateMs = 150;
+};
+ListSteps &listSteps();
+
+// Whether rows of a list are still being read into the grid.
+bool isLoading(const FlexGrid &grid);
+// Stops reading: the rows read so far stay. GridSet1 and every fill of the grid stop it too.
+void cancelLoad(FlexGrid &grid);
 
 } // namespace modGrid

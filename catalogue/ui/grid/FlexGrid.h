@@ -41,6 +41,7 @@ public:
     {
         m_model->setSource(std::move(source), firstRow, firstCol);
     }
+    void sourceRowsAdded() { m_model->sourceRowsAdded(); }
 
     // Cells.
     QString textMatrix(int row, int col) const { return m_model->text(row, col); }

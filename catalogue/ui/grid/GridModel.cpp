@@ -110,6 +110,7 @@ void GridModel::clear()
 {
     beginResetModel();
     m_source.reset();
+    m_sourceRows = 0;
     for (Row &r : m_rows) {
         r.source = -1;
         r.key = 0;
@@ -165,6 +166,7 @@ void GridModel::setSource(std::shared_ptr<const GridSource> source, int firstRow
     beginResetModel();
     m_source = std::move(source);
     m_sourceCol = firstCol;
+    m_sourceRows = 0;
     for (Row &r : m_rows)
         r.source = -1;
     if (m_source) {
@@ -175,8 +177,25 @@ void GridModel::setSource(std::shared_ptr<const GridSource> source, int firstRow
             m_columns.resize(std::size_t(firstCol + m_source->columnCount()));
         for (int i = 0; i < n; ++i)
             m_rows[std::size_t(firstRow + i)].source = i;
+        m_sourceRows = n;
     }
     endResetModel();
+}
+
+void GridModel::sourceRowsAdded()
+{
+    const int n = m_source ? m_source->rowCount() : 0;
+    if (n <= m_sourceRows)
+        return;
+    const int first = std::max(0, rows() - m_fixedRows);
+    beginInsertRows({}, first, first + (n - m_sourceRows) - 1);
+    for (int i = m_sourceRows; i < n; ++i) {
+        Row r;
+        r.source = i;
+        m_rows.push_back(r);
+    }
+    m_sourceRows = n;
+    endInsertRows();
 }
 
 QString GridModel::text(int row, int col) const

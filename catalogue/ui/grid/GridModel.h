@@ -47,6 +47,9 @@ public:
     // Rows [firstRow, firstRow + source rows) and columns from firstCol show the source's
     // cells; the grid grows to hold them. Texts written later override single cells.
     void setSource(std::shared_ptr<const GridSource> source, int firstRow, int firstCol);
+    // The source has grown: its new rows follow the grid's last row.
+    void sourceRowsAdded();
+    const GridSource *source() const { return m_source.get(); }
 
     // Cells.
     QString text(int row, int col) const;
@@ -119,4 +122,5 @@ private:
     bool m_editable = false;
     std::shared_ptr<const GridSource> m_source;
     int m_sourceCol = 0;
+    int m_sourceRows = 0; // rows of m_source the grid shows
 };

@@ -1,0 +1,397 @@
+#include "SearchIndex.h"
+
+#include "SqliteConnection.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace SearchIndex {
+
+namespace {
+
+// Rows of PARTS filled per step of a build: small enough for a lively progress display.
+constexpr long long kBuildStep = 25000;
+// More trigrams than this narrow no further; a long text is sampled.
+constexpr int kMaxTrigrams = 32;
+// Above this share of the catalogue the candidates cost more to fetch and sort than reading
+// every part in order.
+constexpr long long kMaxCandidateShare = 16;
+
+class Statement {
+public:
+    Statement(sqlite3 *db, const QString &sql)
+    {
+        const QByteArray text = sql.toUtf8();
+        m_prepared =
+            sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) == SQLITE_OK &&
+            m_stmt;
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool row()
+    {
+        if (!m_prepared)
+            return false;
+        m_rc = sqlite3_step(m_stmt);
+        return m_rc == SQLITE_ROW;
+    }
+    bool done() const { return m_rc == SQLITE_DONE; }
+    void reset()
+    {
+        sqlite3_reset(m_stmt);
+        m_rc = SQLITE_OK;
+    }
+    void bind(int i, long long v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bind(int i, const QString &v)
+    {
+        const QByteArray t = v.toUtf8();
+        sqlite3_bind_text(m_stmt, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+    }
+    long long integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    QString text(int col) const
+    {
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col)));
+    }
+    bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+
+private:
+    sqlite3_stmt *m_stmt = nullptr;
+    bool m_prepared = false;
+    int m_rc = SQLITE_OK;
+};
+
+bool exec(sqlite3 *db, const QString &sql, QString *error)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+        return true;
+    if (error)
+        *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    return false;
+}
+
+QString name(const char *suffix)
+{
+    return QLatin1String(kTable) + QLatin1String(suffix);
+}
+
+QString quoted(const QString &identifier)
+{
+    QString q = identifier;
+    q.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + q + u'"';
+}
+
+// The triggers write the tokens of a row's old values out and its new ones in. An update
+// that leaves both columns as they were (byte for byte) leaves the index alone.
+QString schema()
+{
+    const QString t = QLatin1String(kTable);
+    return QStringLiteral("CREATE VIRTUAL TABLE %1 USING fts5(PartNumber, PartDescription, content='PARTS', "
+                          "tokenize='trigram', detail='none', columnsize=0);\n"
+                          "CREATE TRIGGER %1_ai AFTER INSERT ON PARTS BEGIN\n"
+                          "  INSERT INTO %1(rowid, PartNumber, PartDescription)\n"
+                          "    VALUES (new.rowid, new.PartNumber, new.PartDescription);\n"
+                          "END;\n"
+                          "CREATE TRIGGER %1_ad AFTER DELETE ON PARTS BEGIN\n"
+                          "  INSERT INTO %1(%1, rowid, PartNumber, PartDescription)\n"
+                          "    VALUES ('delete', old.rowid, old.PartNumber, old.PartDescription);\n"
+                          "END;\n"
+                          "CREATE TRIGGER %1_au AFTER UPDATE ON PARTS\n"
+                          "  WHEN old.rowid IS NOT new.rowid\n"
+                          "    OR old.PartNumber IS NOT new.PartNumber COLLATE BINARY\n"
+                          "    OR old.PartDescription IS NOT new.PartDescription COLLATE BINARY\n"
+                          "BEGIN\n"
+                          "  INSERT INTO %1(%1, rowid, PartNumber, PartDescription)\n"
+                          "    VALUES ('delete', old.rowid, old.PartNumber, old.PartDescription);\n"
+                          "  INSERT INTO %1(rowid, PartNumber, PartDescription)\n"
+                          "    VALUES (new.rowid, new.PartNumber, new.PartDescription);\n"
+                          "END;\n")
+        .arg(t);
+}
+
+// Code points, so a character outside the BMP counts once, as the tokenizer counts it.
+QStringList characters(const QString &text)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out << text.mid(i, 2);
+            ++i;
+        } else {
+            out << QString(text[i]);
+        }
+    }
+    return out;
+}
+
+// How the rows of the statement as written are ordered where ORDER BY 3 leaves a tie: the
+// order in which its plan reads them. "" when that is not known (the search then runs as
+// written). A tie is two parts whose numbers differ at most in ASCII letter case.
+QString tieOrder(sqlite3 *db, const QString &sql)
+{
+    Statement plan(db, QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+    QStringList details;
+    while (plan.row())
+        details << plan.text(3);
+    if (!plan.done())
+        return {};
+    static const QRegularExpression indexScan(
+        QStringLiteral(R"(^SCAN PARTS USING (?:COVERING )?INDEX (\S+)$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tableScan(QStringLiteral(R"(^SCAN PARTS$)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const bool sorted = details.contains(QStringLiteral("USE TEMP B-TREE FOR ORDER BY"));
+    const bool scanned = details.filter(tableScan).size() == 1;
+    QString index;
+    for (const QString &d : details) {
+        const auto m = indexScan.match(d);
+        if (m.hasMatch())
+            index = m.captured(1);
+    }
+    if (details.size() == 2 && scanned && sorted)
+        return QStringLiteral(", PARTS.rowid"); // the sorter keeps rows of equal keys in scan order
+    if (details.size() != 1 || index.isEmpty())
+        return {};
+
+    // An index walk: ties come in the order of the index's further key columns, then rowid.
+    Statement columns(db, QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoted(index)));
+    QString order;
+    bool first = true;
+    while (columns.row()) {
+        if (columns.integer(5) == 0) // not a key column
+            continue;
+        const long long cid = columns.integer(1);
+        const QString desc = columns.integer(3) ? QStringLiteral(" DESC") : QString();
+        if (first) {
+            if (cid < 0 || columns.text(2).compare(QStringLiteral("PartNumber"), Qt::CaseInsensitive) != 0 ||
+                columns.integer(3) != 0)
+                return {};
+            first = false;
+            continue;
+        }
+        if (cid == -1)
+            order += QStringLiteral(", PARTS.rowid") + desc;
+        else if (cid < 0)
+            return {}; // an expression
+        else
+            order += QStringLiteral(", PARTS.%1 COLLATE %2%3")
+                         .arg(quoted(columns.text(2)), quoted(columns.text(4)), desc);
+    }
+    if (!columns.done() || first)
+        return {};
+    return order + QStringLiteral(", PARTS.rowid");
+}
+
+QString unquote(const QString &literal)
+{
+    QString t = literal;
+    t.replace(QStringLiteral("''"), QStringLiteral("'"));
+    return t;
+}
+
+} // namespace
+
+bool isReady(sqlite3 *db)
+{
+    Statement st(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN (?1, ?2, ?3, ?4)"));
+    st.bind(1, QLatin1String(kTable));
+    st.bind(2, name("_ai"));
+    st.bind(3, name("_ad"));
+    st.bind(4, name("_au"));
+    return st.row() && st.integer(0) == 4;
+}
+
+bool build(sqlite3 *db, const std::function<bool(long long, long long)> &progress, QString *error)
+{
+    QString reason;
+    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), &reason)) {
+        if (error)
+            *error = reason;
+        return false;
+    }
+    // Only a table of our own making is replaced: a table of that name holding anything else
+    // is someone's data.
+    bool ok = true;
+    {
+        Statement existing(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = ?1"));
+        existing.bind(1, QLatin1String(kTable));
+        if (existing.row() && !existing.text(0).contains(QStringLiteral("fts5"), Qt::CaseInsensitive)) {
+            reason = QStringLiteral("a table named %1 exists already").arg(QLatin1String(kTable));
+            ok = false;
+        }
+    }
+    ok = ok &&
+         exec(db,
+              QStringLiteral(
+                  "DROP TRIGGER IF EXISTS %1; DROP TRIGGER IF EXISTS %2; DROP TRIGGER IF EXISTS %3; "
+                  "DROP TABLE IF EXISTS %4;")
+                  .arg(name("_ai"), name("_ad"), name("_au"), QLatin1String(kTable)),
+              &reason) &&
+         exec(db, schema(), &reason);
+
+    long long low = 0;
+    long long high = -1;
+    if (ok) {
+        Statement range(db, QStringLiteral("SELECT min(rowid), max(rowid) FROM PARTS"));
+        ok = range.row();
+        if (ok && !range.isNull(0)) {
+            low = range.integer(0);
+            high = range.integer(1);
+        } else if (!ok) {
+            reason = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+    }
+    const long long total = high - low + 1;
+    bool stopped = false;
+    if (ok && progress && !progress(0, total))
+        stopped = true;
+    Statement fill(db, QStringLiteral("INSERT INTO %1(rowid, PartNumber, PartDescription) "
+                                      "SELECT rowid, PartNumber, PartDescription FROM PARTS "
+                                      "WHERE rowid >= ?1 AND rowid < ?2")
+                           .arg(QLatin1String(kTable)));
+    for (long long from = low; ok && !stopped && from <= high; from += kBuildStep) {
+        fill.reset();
+        fill.bind(1, from);
+        fill.bind(2, from + kBuildStep);
+        fill.row();
+        if (!fill.done()) {
+            reason = QString::fromUtf8(sqlite3_errmsg(db));
+            ok = false;
+        } else if (progress && !progress(std::min(total, from + kBuildStep - low), total)) {
+            stopped = true;
+        }
+    }
+    if (ok && !stopped)
+        ok = exec(db, QStringLiteral("COMMIT"), &reason);
+    if (!ok || stopped)
+        exec(db, QStringLiteral("ROLLBACK"), nullptr);
+    if (error)
+        *error = stopped ? QStringLiteral("stopped") : reason;
+    return ok && !stopped;
+}
+
+QString matchQuery(const QString &likePattern)
+{
+    QStringList trigrams;
+    QSet<QString> seen;
+    QStringList run;
+    auto takeRun = [&] {
+        for (qsizetype i = 0; i + 3 <= run.size(); ++i) {
+            const QString t = run[i] + run[i + 1] + run[i + 2];
+            if (!seen.contains(t)) {
+                seen.insert(t);
+                trigrams << t;
+            }
+        }
+        run.clear();
+    };
+    for (const QString &c : characters(likePattern)) {
+        if (c == QLatin1String("%") || c == QLatin1String("_"))
+            takeRun();
+        else
+            run << c;
+    }
+    takeRun();
+    if (trigrams.isEmpty())
+        return {};
+
+    QStringList terms;
+    const qsizetype n = trigrams.size();
+    const qsizetype take = std::min<qsizetype>(n, kMaxTrigrams);
+    for (qsizetype k = 0; k < take; ++k) {
+        QString t = trigrams[take == n ? k : k * (n - 1) / (take - 1)];
+        t.replace(u'"', QStringLiteral("\"\""));
+        terms << u'"' + t + u'"';
+    }
+    return terms.join(QStringLiteral(" AND "));
+}
+
+QString rewrite(sqlite3 *db, const QString &sql)
+{
+    static const QRegularExpression search(
+        QStringLiteral(
+            R"(^(\s*SELECT\s.+\sFROM\s+PARTS)\s+WHERE\s+PartNumber\s+LIKE\s+'((?:[^']|'')*)'\s+OR\s+)"
+            R"(PartDescription\s+LIKE\s+'((?:[^']|'')*)'\s+ORDER\s+BY\s+3[\s;]*$)"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    const auto m = search.match(sql);
+    if (!m.hasMatch() || m.captured(2) != m.captured(3))
+        return sql;
+    const QString query = matchQuery(unquote(m.captured(2)));
+    if (query.isEmpty() || !isReady(db))
+        return sql;
+    QString literal = query;
+    literal.replace(u'\'', QStringLiteral("''"));
+
+    // A text found in a large share of the parts is read faster in order than fetched.
+    Statement count(db, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ?1 "
+                                       "LIMIT (SELECT ifnull(max(rowid), 0) FROM PARTS) / ?2 + 64)")
+                            .arg(QLatin1String(kTable)));
+    count.bind(1, query);
+    count.bind(2, kMaxCandidateShare);
+    Statement limit(db, QStringLiteral("SELECT ifnull(max(rowid), 0) / ?1 + 64 FROM PARTS"));
+    limit.bind(1, kMaxCandidateShare);
+    if (!count.row() || !limit.row() || count.integer(0) >= limit.integer(0))
+        return sql;
+
+    const QString ties = tieOrder(db, sql);
+    if (ties.isEmpty())
+        return sql;
+    const QString like =
+        QStringLiteral("PartNumber LIKE '%1' OR PartDescription LIKE '%1'").arg(m.captured(2));
+    return m.captured(1) + QStringLiteral(" NOT INDEXED WHERE (") + like +
+           QStringLiteral(") AND PARTS.rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH '%2') ORDER BY 3")
+               .arg(QLatin1String(kTable), literal) +
+           ties;
+}
+
+EnsureResult ensure(const QString &connectionString,
+                    const std::function<bool(long long done, long long total)> &progress)
+{
+    EnsureResult result;
+    const QString file = SqliteConnection::dataSource(connectionString);
+    if (connectionString.contains(QStringLiteral("DSN=")) || file.isEmpty() || !QFileInfo(file).isFile())
+        return result;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return result;
+    }
+    sqlite3_busy_timeout(db, SqliteConnection::kBusyTimeoutMs);
+    {
+        Statement parts(
+            db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'PARTS' "
+                               "COLLATE NOCASE"));
+        Statement rows(db, QStringLiteral("SELECT count(*) FROM PARTS"));
+        if (!parts.row() || parts.integer(0) == 0) {
+            result.kind = EnsureResult::NoCatalogue;
+        } else if (isReady(db)) {
+            result.kind = EnsureResult::Present;
+        } else {
+            result.parts = rows.row() ? rows.integer(0) : 0;
+            if (sqlite3_db_readonly(db, "main") == 1) {
+                result.kind = EnsureResult::ReadOnly;
+                result.error = QStringLiteral("the catalogue is read-only");
+            } else if (build(db, progress, &result.error)) {
+                result.kind = EnsureResult::Built;
+            } else {
+                result.kind =
+                    result.error == QLatin1String("stopped") ? EnsureResult::Cancelled : EnsureResult::Failed;
+            }
+        }
+    }
+    sqlite3_close(db);
+    return result;
+}
+
+} // namespace SearchIndex

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+struct sqlite3;
+
+// The part search's trigram index in SQLite catalogues: an FTS5 table over PartNumber and
+// PartDescription, kept in step with PARTS by triggers, so that a search for a fragment
+// reads only the parts that can contain it instead of every part.
+//
+// The index only ever narrows the candidates: the search's own LIKE test still decides,
+// so results are those of the statement as written.
+namespace SearchIndex {
+
+// The FTS5 table; its triggers are this name + "_ai", "_ad", "_au".
+inline constexpr char kTable[] = "PARTS_Search";
+
+// True when the index table and its three triggers exist.
+bool isReady(sqlite3 *db);
+
+// Creates the index (dropping a partial one) and fills it from PARTS in one transaction.
+// `progress(done, total)` is called between steps; returning false stops and rolls back.
+// False with the reason when it could not be built.
+bool build(sqlite3 *db, const std::function<bool(long long done, long long total)> &progress, QString *error);
+
+// The index query for a LIKE pattern: every trigram of its literal runs of three or more
+// characters, joined by AND; "" when the pattern has no such run. A row containing a match
+// of the pattern always matches this query (the tokenizer folds case as LIKE does and more).
+QString matchQuery(const QString &likePattern);
+
+// The dialect step for a part search ("... from PARTS where PartNumber LIKE '%x%' OR
+// PartDescription LIKE '%x%' ORDER BY 3"): the same statement restricted to the index's
+// candidates, in the same order, when the index is ready and narrows the search enough;
+// otherwise `sql` unchanged.
+QString rewrite(sqlite3 *db, const QString &sql);
+
+struct EnsureResult {
+    enum Kind {
+        Present,     // nothing to do
+        Built,       // built now
+        NoCatalogue, // not an SQLite catalogue with a PARTS table: nothing to index
+        ReadOnly,    // cannot be written: searches run without the index
+        Failed,      // building failed: searches run without the index
+        Cancelled,   // stopped by the progress callback
+    };
+    Kind kind = NoCatalogue;
+    long long parts = 0;
+    QString error;
+};
+
+// Opens the catalogue a (non-ODBC) connection string names and builds the index when it
+// has none. Never reports to the user itself.
+EnsureResult ensure(const QString &connectionString,
+                    const std::function<bool(long long done, long long total)> &progress);
+
+} // namespace SearchIndex

@@ -1,0 +1,352 @@
+// The search index: a search through it returns exactly the rows, in exactly the order, of
+// the search statement as written, and the index follows every change to PARTS.
+#include "CatalogueDb.h"
+
+#include "SearchIndex.h"
+#include "UpdateField.h"
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <random>
+
+namespace {
+
+QString searchSql(const QString &text)
+{
+    const QString q = modDB::SQLQuote(text);
+    return QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin from PARTS "
+                          "where PartNumber LIKE '%") +
+           q + QStringLiteral("%' OR PartDescription LIKE '%") + q + QStringLiteral("%' ORDER BY 3");
+}
+
+QString cell(sqlite3_stmt *st, int f)
+{
+    if (sqlite3_column_type(st, f) == SQLITE_NULL)
+        return QStringLiteral("<null>");
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, f)));
+}
+
+// The statement run by SQLite itself, exactly as written.
+QStringList plainRows(sqlite3 *db, const QString &sql)
+{
+    QStringList rows;
+    sqlite3_stmt *st = nullptr;
+    const QByteArray text = sql.toUtf8();
+    EXPECT_EQ(sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList cells;
+        for (int f = 0; f < sqlite3_column_count(st); ++f)
+            cells << cell(st, f);
+        rows << cells.join(u'|');
+    }
+    sqlite3_finalize(st);
+    return rows;
+}
+
+// The statement as the catalogue runs it.
+QStringList loadedRows(const QString &sql)
+{
+    DataArray data;
+    QStringList names;
+    EXPECT_EQ(modDB::LoadArray(sql, data, names), 0);
+    QStringList rows;
+    for (int r = 0; r < data.rowCount(); ++r) {
+        QStringList cells;
+        for (int f = 0; f < data.fieldCount(); ++f)
+            cells << (data.isNull(f, r) ? QStringLiteral("<null>") : data.text(f, r));
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+class Db final {
+public:
+    explicit Db(const QString &path, int flags = SQLITE_OPEN_READWRITE)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
+    }
+    ~Db() { sqlite3_close(handle); }
+    sqlite3 *handle = nullptr;
+};
+
+void dropIndex(const CatalogueDb &c)
+{
+    c.exec(QStringLiteral("DROP TRIGGER PARTS_Search_ai; DROP TRIGGER PARTS_Search_ad; "
+                          "DROP TRIGGER PARTS_Search_au; DROP TABLE PARTS_Search;"));
+}
+
+// Parts whose texts trip up quoting, wildcards, case folding and ties in the order.
+void addTrickyParts(const CatalogueDb &c)
+{
+    c.exec(QStringLiteral("INSERT INTO PARTS (AsscWith, PartNumber, PartDescription, Bin) VALUES "
+                          "(NULL, 'TAP-1', 'Tap 50% off, 1/2\"', 'C-1'),"
+                          "(NULL, 'tap-1', 'second tap-1 in lower case', 'C-2'),"
+                          "(NULL, 'TAP-1', 'third TAP-1, same number', 'C-0'),"
+                          "(NULL, 'A_B-7', 'underscore in the number', NULL),"
+                          "(NULL, 'AXB-7', 'no underscore: matched by _ only', NULL),"
+                          "(NULL, 'OEL-1', 'Ölfilter Gehäuse', 'D-1'),"
+                          "(NULL, 'OEL-2', 'ÖLFILTER GEHÄUSE', 'D-2'),"
+                          "(NULL, 'OEL-3', 'ölfilter gehäuse', 'D-3'),"
+                          "(NULL, 'STR-1', 'Straße STRASSE strasse', NULL),"
+                          "(NULL, 'GRK-1', 'Σίγμα σίγμα ΣΊΓΜΑ', NULL),"
+                          "(NULL, 'EMO-1', '🔧 wrench 🔧🔩 set', NULL),"
+                          "(NULL, 'KEL-1', 'Kelvin sign: 300 \u212A', NULL),"
+                          "(NULL, 'QUO-1', 'the \"quoted\" one''s', NULL),"
+                          "(NULL, 'LONG-1', '%1', NULL),"
+                          "(NULL, NULL, 'no part number at all', NULL),"
+                          "(NULL, 'SPACE-1', '   three   spaces   ', NULL);")
+               .arg(QString(QStringLiteral("long description ")).repeated(12)));
+    // A number stored as a number and one as a blob: LIKE reads the first as text and never
+    // matches the second.
+    c.exec(QStringLiteral("INSERT INTO PARTS (PartNumber, PartDescription) VALUES (6204, 'numeric number'), "
+                          "(CAST('BLOB-6204' AS BLOB), 'blob number')"));
+}
+
+const QStringList kTrickyTexts{
+    "o'ring",
+    "O'RING",
+    "'",
+    "''",
+    "50%",
+    "%",
+    "%%",
+    "_",
+    "a_b",
+    "A_B",
+    "_-7",
+    "tap-1",
+    "TAP",
+    "Tap 50",
+    "bear",
+    "BEAR",
+    "bEaRiNg 62",
+    "ölf",
+    "ÖLF",
+    "Ölf",
+    "öl",
+    "GEHÄUSE",
+    "gehäuse",
+    "straße",
+    "STRASSE",
+    "ss",
+    "σίγ",
+    "ΣΊΓ",
+    "🔧 w",
+    "🔧🔩",
+    "🔩",
+    "\"quoted\"",
+    "\"",
+    "one's",
+    "x",
+    "ab",
+    "62",
+    "6204",
+    "BLOB-6204",
+    "K",
+    "300 k",
+    "\u212A",
+    "r%g",
+    "%ring",
+    "_ea",
+    "e_r",
+    "O-r_ng",
+    "s e",
+    "   ",
+    "three   spaces",
+    "long description long description long descripti",
+    "long description long description longer",
+    "seal 35x52",
+    "FLT-10",
+    "no part",
+};
+
+} // namespace
+
+TEST(SearchIndex, MatchQueryTakesTheTrigramsOfLiteralRuns)
+{
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%ab%")), QString());
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%a_bcd%")), QStringLiteral("\"bcd\""));
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%seal%")), QStringLiteral("\"sea\" AND \"eal\""));
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%a\"b%")), QStringLiteral("\"a\"\"b\""));
+    // A character beyond the BMP counts once.
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%🔧🔩%")), QString());
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%🔧🔩x%")), QStringLiteral("\"🔧🔩x\""));
+    EXPECT_EQ(SearchIndex::matchQuery(QStringLiteral("%xyzxyz%")).count(u'"'), 6); // repeats once
+    EXPECT_EQ(
+        SearchIndex::matchQuery(QString(200, u'q') + QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789"))
+            .count(QStringLiteral(" AND ")),
+        31);
+}
+
+TEST(SearchIndex, TrickyTextsGiveTheRowsAndOrderOfThePlainStatement)
+{
+    CatalogueDb c(50);
+    addTrickyParts(c);
+    Db db(c.path);
+    int rewritten = 0;
+    for (const QString &text : kTrickyTexts) {
+        const QString sql = searchSql(text);
+        if (SearchIndex::rewrite(db.handle, sql) != sql)
+            ++rewritten;
+        EXPECT_EQ(loadedRows(sql), plainRows(db.handle, sql)) << text.toStdString();
+    }
+    EXPECT_GT(rewritten, 30); // the index was really used
+    EXPECT_EQ(loadedRows(searchSql(QStringLiteral("tap-1"))).size(), 3);
+    EXPECT_EQ(loadedRows(searchSql(QStringLiteral("ölf"))).size(), 1); // LIKE folds ASCII only
+    EXPECT_TRUE(c.log().isEmpty()) << c.log().toStdString();
+}
+
+TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
+{
+    CatalogueDb c(100000);
+    addTrickyParts(c);
+    // Part numbers that differ only in letter case or not at all, so ties in the order count.
+    c.exec(QStringLiteral("INSERT INTO PARTS (PartNumber, PartDescription, Bin) SELECT lower(PartNumber), "
+                          "PartDescription, '0' || PartID FROM PARTS WHERE PartID % 97 = 0"));
+    c.exec(QStringLiteral("ANALYZE"));
+    Db db(c.path);
+    const QStringList sources = plainRows(
+        db.handle, QStringLiteral("SELECT PartNumber || ' ' || ifnull(PartDescription, '') FROM PARTS "
+                                  "WHERE PartNumber IS NOT NULL AND PartID % 1013 = 0"));
+    ASSERT_GT(sources.size(), 50);
+
+    std::mt19937 random(7);
+    auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    int rewritten = 0;
+    for (int i = 0; i < 40; ++i) {
+        const QString source = sources[pick(int(sources.size()))];
+        const int length = 1 + pick(9);
+        QString text = source.mid(pick(int(std::max<qsizetype>(1, source.size() - length))), length);
+        for (QChar &ch : text) {
+            const int p = pick(20);
+            ch = p == 0 ? u'_' : p == 1 ? ch.toUpper() : p == 2 ? ch.toLower() : ch;
+        }
+        if (pick(8) == 0)
+            text.insert(pick(int(text.size()) + 1), u'%');
+        text = text.trimmed();
+        if (text.isEmpty())
+            continue;
+        const QString sql = searchSql(text);
+        if (SearchIndex::rewrite(db.handle, sql) != sql)
+            ++rewritten;
+        ASSERT_EQ(loadedRows(sql), plainRows(db.handle, sql)) << text.toStdString();
+    }
+    EXPECT_GT(rewritten, 12);
+}
+
+TEST(SearchIndex, FollowsEveryChangeToPartsByUsAndByOtherPrograms)
+{
+    CatalogueDb c(2000);
+    Db db(c.path);
+    auto found = [](const QString &text) { return loadedRows(searchSql(text)); };
+    auto viaIndex = [&db](const QString &text) {
+        return SearchIndex::rewrite(db.handle, searchSql(text)) != searchSql(text);
+    };
+
+    // The catalogue's own statements: a new part, a typed edit, a deletion.
+    ASSERT_EQ(modDB::RunSQL(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('ZEBRA-1')")), 0);
+    ASSERT_TRUE(viaIndex(QStringLiteral("zebra")));
+    ASSERT_EQ(found(QStringLiteral("zebra")).size(), 1);
+    const QString id = c.one(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'ZEBRA-1'"));
+    modDB::UpdateField(id.toInt(), QStringLiteral("PartDescription"), QStringLiteral("Quagga gasket"));
+    EXPECT_EQ(found(QStringLiteral("quagga")).size(), 1);
+    modDB::UpdateField(id.toInt(), QStringLiteral("PartNumber"), QStringLiteral("OKAPI-1"));
+    EXPECT_TRUE(found(QStringLiteral("zebra")).isEmpty());
+    EXPECT_EQ(found(QStringLiteral("okapi")).size(), 1);
+    modDB::UpdateField(id.toInt(), QStringLiteral("Bin"), QStringLiteral("Q-9"));
+    EXPECT_EQ(found(QStringLiteral("okapi")).size(), 1);
+    ASSERT_EQ(modDB::RunSQL(QStringLiteral("Delete from PARTS where PartID = ") + id), 0);
+    EXPECT_TRUE(found(QStringLiteral("okapi")).isEmpty());
+
+    // Another program on the same file: insert, update, replace, delete.
+    c.exec(QStringLiteral("INSERT INTO PARTS (PartID, PartNumber, PartDescription) VALUES (5000000, 'GNU-1', "
+                          "'wildebeest bracket')"));
+    EXPECT_EQ(found(QStringLiteral("wildebeest")).size(), 1);
+    c.exec(QStringLiteral("UPDATE PARTS SET PartDescription = 'impala bracket' WHERE PartID = 5000000"));
+    EXPECT_TRUE(found(QStringLiteral("wildebeest")).isEmpty());
+    EXPECT_EQ(found(QStringLiteral("impala")).size(), 1);
+    c.exec(
+        QStringLiteral("INSERT OR REPLACE INTO PARTS (PartID, PartNumber, PartDescription) VALUES (5000000, "
+                       "'GNU-1', 'kudu bracket')"));
+    EXPECT_TRUE(found(QStringLiteral("impala")).isEmpty());
+    EXPECT_EQ(found(QStringLiteral("kudu")).size(), 1);
+    c.exec(QStringLiteral("UPDATE PARTS SET PartID = 5000001 WHERE PartID = 5000000"));
+    EXPECT_EQ(found(QStringLiteral("kudu")), plainRows(db.handle, searchSql(QStringLiteral("kudu"))));
+    c.exec(QStringLiteral("UPDATE PARTS SET Qty = Qty + 1")); // no text changed: the index is left alone
+    c.exec(QStringLiteral("DELETE FROM PARTS WHERE PartNumber LIKE 'BRG%'"));
+    EXPECT_TRUE(found(QStringLiteral("brg-")).isEmpty());
+    EXPECT_EQ(found(QStringLiteral("seal")), plainRows(db.handle, searchSql(QStringLiteral("seal"))));
+    c.exec(QStringLiteral("INSERT INTO PARTS_Search(PARTS_Search) VALUES ('integrity-check')"));
+    EXPECT_TRUE(c.log().isEmpty()) << c.log().toStdString();
+}
+
+TEST(SearchIndex, AnOldCatalogueGainsTheIndexOnce)
+{
+    CatalogueDb c(30000);
+    dropIndex(c);
+    const QString sql = searchSql(QStringLiteral("seal 35"));
+    {
+        Db db(c.path);
+        EXPECT_FALSE(SearchIndex::isReady(db.handle));
+        EXPECT_EQ(SearchIndex::rewrite(db.handle, sql), sql);
+    }
+    const QStringList before = loadedRows(sql); // runs as written meanwhile
+    EXPECT_FALSE(before.isEmpty());
+
+    long long lastDone = -1;
+    int calls = 0;
+    const auto result = SearchIndex::ensure(g_DbConnect, [&](long long done, long long total) {
+        EXPECT_GE(done, lastDone);
+        EXPECT_LE(done, total);
+        lastDone = done;
+        ++calls;
+        return true;
+    });
+    EXPECT_EQ(result.kind, SearchIndex::EnsureResult::Built) << result.error.toStdString();
+    EXPECT_EQ(result.parts, 30004);
+    EXPECT_GT(calls, 2);
+    {
+        Db db(c.path);
+        EXPECT_TRUE(SearchIndex::isReady(db.handle));
+        EXPECT_NE(SearchIndex::rewrite(db.handle, sql), sql);
+    }
+    EXPECT_EQ(loadedRows(sql), before);
+    EXPECT_EQ(SearchIndex::ensure(g_DbConnect, {}).kind, SearchIndex::EnsureResult::Present);
+
+    // Stopped half-way: nothing is left behind and the searches go on without it.
+    dropIndex(c);
+    int steps = 0;
+    EXPECT_EQ(SearchIndex::ensure(g_DbConnect, [&](long long, long long) { return ++steps < 2; }).kind,
+              SearchIndex::EnsureResult::Cancelled);
+    EXPECT_EQ(c.one(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE 'PARTS_Search%'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(loadedRows(sql), before);
+}
+
+TEST(SearchIndex, CatalogueThatCannotTakeTheIndexKeepsSearching)
+{
+    CatalogueDb c(100);
+    dropIndex(c);
+    // Someone's own table of that name is never replaced.
+    c.exec(QStringLiteral("CREATE TABLE PARTS_Search (note TEXT); INSERT INTO PARTS_Search VALUES ('mine')"));
+    const auto result = SearchIndex::ensure(g_DbConnect, {});
+    EXPECT_EQ(result.kind, SearchIndex::EnsureResult::Failed);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("PARTS_Search"))) << result.error.toStdString();
+    EXPECT_EQ(c.one(QStringLiteral("SELECT note FROM PARTS_Search")), QStringLiteral("mine"));
+    EXPECT_EQ(loadedRows(searchSql(QStringLiteral("seal"))).size(),
+              c.one(QStringLiteral("SELECT count(*) FROM PARTS WHERE PartNumber LIKE '%seal%' OR "
+                                   "PartDescription LIKE '%seal%'"))
+                  .toInt());
+
+    // Not a catalogue file of ours at all: nothing to do.
+    EXPECT_EQ(SearchIndex::ensure(QStringLiteral("DSN=Parts"), {}).kind,
+              SearchIndex::EnsureResult::NoCatalogue);
+    EXPECT_EQ(SearchIndex::ensure(CatalogueDb::connectTo(c.env.path(QStringLiteral("missing.db"))), {}).kind,
+              SearchIndex::EnsureResult::NoCatalogue);
+}
