@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Standard, warnings and defines shared by every target of ours.
 add_library(vantelo_options INTERFACE)
 target_compile_features(vantelo_options INTERFACE cxx_std_20)

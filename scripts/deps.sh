@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian 12 packages the build, the programs and the tests need, only
 # when something is missing (so a prepared machine does not touch the network).
 set -euo pipefail
@@ -16,6 +17,7 @@ packages=(
   libsodium-dev minisign openssl
   xvfb xauth
   xdg-utils
+  desktop-file-utils appstream dpkg-dev file groff-base
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, creates the sample catalogue beside the program
 # when there is none, and starts the catalogue.
 set -euo pipefail

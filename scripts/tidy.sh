@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs clang-tidy (.clang-tidy) on the C++ files that the last 20 commits changed, with the
 # compile commands of a configured build; any finding fails.
 #   scripts/tidy.sh [BUILD_DIR]          (default: build)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadArray of the part lists against the sqlite3 shell (output to /dev/null) on the same
 // catalogue, running the same statement and the same statement with NOT INDEXED, and the
 // memory the data array takes against the bytes of its text. Then the same lists on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Downloads one large package from a pyftpdlib server on 127.0.0.1 through the
 // updater's FTP session (event loop running, progress handled as the window
 // would), and with the curl tool from the same server, alternately, and prints

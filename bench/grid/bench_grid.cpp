@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Show All Records and searches into the result grid (query, fill, hidden columns, fitted
 // widths, first paint) against the sqlite3 shell running the same SELECT to /dev/null, on
 // generated catalogues. Each fill runs in a child process of its own, so its peak memory is

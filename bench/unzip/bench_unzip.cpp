@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times the updater's unpacking and process-file copying beside the standard tools,
 // on the same data in the same run:
 //   1. a 100 MB package of 2,000 files: Zip::UnzipPackage (every entry checked and

@@ -1,6 +1,9 @@
-// Orvana: wires the seam, the presence beacon and the main window together.
+// SPDX-License-Identifier: MIT
+// Orvana: wires the command line, the seam, the presence beacon and the main window together.
 
+#include "AppIcon.h"
 #include "AppInfo.h"
+#include "CommandLine.h"
 #include "PresenceBeacon.h"
 #include "QtUiServices.h"
 #include "frmParts.h"
@@ -9,8 +12,26 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    const QString command = QStringLiteral("orvana");
+    QCommandLineParser parser;
+    CommandLine::describe(parser, QStringLiteral("Orvana, the parts catalogue: lists, finds and edits the "
+                                                 "parts of its database."));
+    // Answered before the window system is asked for, so a console without a display works.
+    if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
+        return *rc;
+
+    QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
+    if (!parser.parse(QApplication::arguments()))
+        return CommandLine::fail(command, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return CommandLine::fail(
+            command,
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+
     QApplication::setApplicationName(AppInfo::catalogueTitle());
+    QApplication::setApplicationVersion(CommandLine::version());
+    QApplication::setWindowIcon(AppIcon::catalogue());
+    QGuiApplication::setDesktopFileName(AppIcon::catalogueId());
     QtUiServices services;
     setUi(&services);
     // Held for the whole run: the updater refuses to update while it is held.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DataArray.h"
 
 QString DataArray::text(int field, int row) const

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DbConnection.h"
 
 #include "OdbcConnection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "DbReport.h"
 
 #include "UiServices.h"

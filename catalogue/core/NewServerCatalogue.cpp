@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "NewCatalogue.h"
 
 #include "OdbcConnection.h"

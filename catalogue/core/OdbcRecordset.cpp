@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "OdbcRecordset.h"
 
 #include "DbTypes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PgDialect.h"
 
 #include <QRegularExpression>

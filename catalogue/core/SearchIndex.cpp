@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SearchIndex.h"
 
 #include "SqliteConnection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SqliteRecordset.h"
 
 #include "DbTypes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UpdateField.h"
 
 #include "DbConnection.h"

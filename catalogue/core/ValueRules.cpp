@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ValueRules.h"
 
 #include <QLocale>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modDB.h"
 
 #include "DbConnection.h"

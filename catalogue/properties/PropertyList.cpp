@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PropertyList.h"
 
 #include "modRegistry.h"

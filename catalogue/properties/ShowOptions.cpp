@@ -1,6 +1,6 @@
+// SPDX-License-Identifier: MIT
 #include "ShowOptions.h"
 
-#include "Platform.h"
 #include "frmProperties.h"
 #include "modGlobal.h"
 
@@ -13,18 +13,18 @@ QStringList ShowOptions()
         const QString general = QStringLiteral("General");
         const QString database = QStringLiteral("Database");
         const QString debug = QStringLiteral("Debug");
-        const QString folder = Platform::programFolder();
         sheet.AddProperty(general, database, QStringLiteral("Connection String"), PropertyKind::Text,
                           QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source="));
         sheet.AddProperty(general, database, QStringLiteral("Back End Database"), PropertyKind::File,
-                          folder + QStringLiteral("/ORVANA.MDB"));
+                          modGlobal::defaultBackEndDatabase());
         sheet.AddProperty(general, database, QStringLiteral("Display Field List"), PropertyKind::Text,
                           QStringLiteral("PartNumber, PartDescription, Bin"));
         sheet.AddProperty(general, debug, QStringLiteral("Debug Mode Active"), PropertyKind::Boolean,
                           QStringLiteral("False"));
         sheet.AddProperty(general, debug, QStringLiteral("Trace Mode Active"), PropertyKind::Boolean,
                           QStringLiteral("False"));
-        sheet.AddProperty(general, debug, QStringLiteral("Log File Folder"), PropertyKind::Folder, folder);
+        sheet.AddProperty(general, debug, QStringLiteral("Log File Folder"), PropertyKind::Folder,
+                          modGlobal::defaultLogFolder());
         sheet.m_blnSortAsAdded = true;
         sheet.Init();
         sheet.exec();

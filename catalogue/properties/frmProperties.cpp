@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmProperties.h"
 
 #include "AppInfo.h"

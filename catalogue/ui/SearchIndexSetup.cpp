@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "SearchIndexSetup.h"
 
 #include "AppInfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "frmParts.h"
 
 #include "AppInfo.h"
@@ -127,15 +128,17 @@ void frmParts::buildMenus()
 {
     QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
-    m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
-    mnuShowAllRecords = named(m_mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
-    mnuRecordNew = named(m_mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
-    mnuRecordDelete = named(m_mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
+    mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
+    mnuShowAllRecords = named(mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
+    mnuRecordNew = named(mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
+    mnuRecordDelete = named(mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
     QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
     mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
     mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
     mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
+    mnuContents->setShortcut(QKeySequence::HelpContents);
     mnuContents->setEnabled(false);
     mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
 

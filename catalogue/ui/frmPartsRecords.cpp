@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmParts: creating and deleting parts.
 #include "frmParts.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmParts: listing, searching, the associated parts and the record view.
 #include "frmParts.h"
 
@@ -152,7 +153,7 @@ void frmParts::fg1_KeyDown(int key, bool *swallow)
 void frmParts::fg1_MouseDown(Qt::MouseButton button, const QPoint &pos)
 {
     if (button == Qt::RightButton)
-        m_mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
+        mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
 }
 
 void frmParts::fg1_BeforeEdit(int, int col, bool *cancel)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modGrid.h"
 
 #include "DataArraySource.h"

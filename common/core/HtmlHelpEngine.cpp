@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HtmlHelpEngine.h"
 
 #include "Platform.h"

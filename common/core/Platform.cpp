@@ -1,14 +1,25 @@
+// SPDX-License-Identifier: MIT
 #include "Platform.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 QString &programFolderOverride()
 {
     static QString folder;
     return folder;
+}
+std::optional<bool> &writableOverride()
+{
+    static std::optional<bool> answer;
+    return answer;
 }
 } // namespace
 
@@ -24,6 +35,54 @@ QString programFolder()
 void setProgramFolder(const QString &folder)
 {
     programFolderOverride() = folder;
+}
+
+bool folderWritable(const QString &folder)
+{
+    // The effective ids decide, as they do when the file is then created; a read-only
+    // mount answers no even to root.
+    const QByteArray name = QFile::encodeName(folder);
+    return !folder.isEmpty() && ::faccessat(AT_FDCWD, name.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+bool programFolderWritable()
+{
+    if (writableOverride())
+        return *writableOverride();
+    return folderWritable(programFolder());
+}
+
+void setProgramFolderWritable(std::optional<bool> answer)
+{
+    writableOverride() = answer;
+}
+
+QString sharedDataFolder()
+{
+    return QStringLiteral("/var/lib/vantelo");
+}
+
+QString userStateFolder()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    const QString state = QStandardPaths::writableLocation(QStandardPaths::GenericStateLocation);
+#else
+    // Qt before 6.7 has no state location; the base-directory rules: an absolute
+    // $XDG_STATE_HOME, otherwise ~/.local/state.
+    QString state = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
+    if (!QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+#endif
+    return QDir::cleanPath(state) + QStringLiteral("/vantelo");
+}
+
+QString defaultLogFolder()
+{
+    if (programFolderWritable())
+        return programFolder();
+    const QString folder = userStateFolder();
+    QDir().mkpath(folder);
+    return folder;
 }
 
 bool FileExists(const QString &path)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Every designed wait of both programs, in one place so tests can shrink them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UiServices.h"
 
 #include <QDebug>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modGlobal.h"
 
 #include "AppInfo.h"
@@ -53,20 +54,35 @@ std::optional<bool> parseBoolean(const QString &text)
     return d != 0.0;
 }
 
+QString defaultBackEndDatabase()
+{
+    // SQLite writes its journal beside the file, so the shared catalogue needs a whole
+    // folder that its users may write.
+    const QString folder = Platform::programFolderWritable()
+                               ? Platform::programFolder()
+                               : Platform::sharedDataFolder() + QStringLiteral("/parts");
+    return folder + QStringLiteral("/ORVANA.MDB");
+}
+
+QString defaultLogFolder()
+{
+    return Platform::defaultLogFolder();
+}
+
 QStringList LoadSettings()
 {
     QStringList problems;
-    const QString folder = Platform::programFolder();
     g_ConnectionString =
         modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Connection String"),
                                  QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source="));
     g_BackEndDatabase = modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Back End Database"),
-                                                 folder + QStringLiteral("/ORVANA.MDB"));
+                                                 defaultBackEndDatabase());
     g_DisplayFieldList = modRegistry::GetProperty(kGeneral, kDatabase, QStringLiteral("Display Field List"),
                                                   QStringLiteral("PartDescription, Bin"));
     g_DebugMode = loadBoolean(QStringLiteral("Debug Mode Active"), problems);
     g_TraceMode = loadBoolean(QStringLiteral("Trace Mode Active"), problems);
-    g_LogFolder = modRegistry::GetProperty(kGeneral, kDebug, QStringLiteral("Log File Folder"), folder);
+    g_LogFolder =
+        modRegistry::GetProperty(kGeneral, kDebug, QStringLiteral("Log File Folder"), defaultLogFolder());
 
     // Case-sensitive on purpose: "dsn=" does not switch to ODBC.
     if (g_ConnectionString.contains(QStringLiteral("DSN=")))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>
@@ -22,6 +23,12 @@ namespace modGlobal {
 // word nor a number) takes its default; the returned list describes each such case
 // for the caller to report. Empty when everything loaded as stored.
 QStringList LoadSettings();
+
+// Defaults of "Back End Database" and "Log File Folder". A program folder that this
+// user may not write (an installed program) sends the catalogue to the shared
+// folder and the log to the user's state folder.
+QString defaultBackEndDatabase();
+QString defaultLogFolder();
 
 // "True"/"False" in any letter case, or a number (true unless zero).
 std::optional<bool> parseBoolean(const QString &text);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+#include "AppIcon.h"
 #include "AppInfo.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
@@ -6,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -180,4 +183,19 @@ TEST(About, KnownProgramOnThePathWhenTheRegistryNamesNone)
     ASSERT_EQ(ui.callsOf(QStringLiteral("start")).size(), 1);
     EXPECT_EQ(ui.callsOf(QStringLiteral("start"))[0].text, bin + u'/' + frmAbout::sysInfoFallbacks().back());
     EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+// Each box shows its own program's icon, drawn for the desktop, not a stock picture.
+TEST(About, ShowsTheProgramsOwnIcon)
+{
+    const auto shown = [](frmAbout::Program program) {
+        frmAbout box(program);
+        return box.findChild<QLabel *>(QStringLiteral("picIcon"))->pixmap().toImage();
+    };
+    const QImage catalogue = shown(frmAbout::Program::Catalogue);
+    const QImage updater = shown(frmAbout::Program::Updater);
+    ASSERT_FALSE(catalogue.isNull());
+    EXPECT_EQ(catalogue, AppIcon::catalogue().pixmap(48, 48).toImage());
+    EXPECT_EQ(updater, AppIcon::updater().pixmap(48, 48).toImage());
+    EXPECT_NE(catalogue, updater);
 }

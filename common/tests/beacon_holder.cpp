@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helper: holds the beacon named on the command line until killed.
 #include "PresenceBeacon.h"
 

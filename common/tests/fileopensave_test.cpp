@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileOpenSave.h"
 #include "QtUiServices.h"
 #include "ScriptedUi.h"

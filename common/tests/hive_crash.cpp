@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test helper for a hive left by a killed writer.
 //   hive_crash write HIVE   overwrites every value of HIVE in one large transaction, says
 //                           "ready" once the hive file itself holds uncommitted pages, and

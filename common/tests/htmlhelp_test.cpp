@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HTMLHelp.h"
 #include "HtmlHelpEngine.h"
 #include "QtUiServices.h"

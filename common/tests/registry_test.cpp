@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestEnv.h"
 #include "modRegistry.h"
 

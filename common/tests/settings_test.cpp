@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Platform.h"
 #include "TestEnv.h"
 #include "modGlobal.h"
@@ -5,6 +6,11 @@
 
 #include <QDir>
 #include <QRegularExpression>
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -97,4 +103,72 @@ TEST(Log, UnwritableFolderIsReportedNotThrown)
     QString error;
     EXPECT_FALSE(modGlobal::WriteLog(QStringLiteral("x"), true, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("Orvana.log")));
+}
+
+// An installed program's folder belongs to root: the catalogue is the shared one and
+// the log goes to the user's state folder, which is made when needed.
+TEST(Settings, ReadOnlyProgramFolderSendsDataToTheSharedAndStateFolders)
+{
+    TestEnv env;
+    Platform::setProgramFolderWritable(false);
+    EXPECT_TRUE(modGlobal::LoadSettings().isEmpty());
+    EXPECT_EQ(g_BackEndDatabase, QStringLiteral("/var/lib/vantelo/parts/ORVANA.MDB"));
+    EXPECT_EQ(
+        g_DbConnect,
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/var/lib/vantelo/parts/ORVANA.MDB"));
+    const QString state = env.stateHome() + QStringLiteral("/vantelo");
+    EXPECT_EQ(g_LogFolder, state);
+    ASSERT_TRUE(modGlobal::WriteLog(QStringLiteral("installed"), true));
+    EXPECT_TRUE(TestEnv::readFile(state + QStringLiteral("/Orvana.log")).endsWith("installed\r\n"));
+    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/Orvana.log")));
+
+    // Stored settings still win.
+    store("Database", "Back End Database", QStringLiteral("/srv/parts.mdb"));
+    store("Debug", "Log File Folder", env.root());
+    modGlobal::LoadSettings();
+    EXPECT_EQ(g_BackEndDatabase, QStringLiteral("/srv/parts.mdb"));
+    EXPECT_EQ(g_LogFolder, env.root());
+
+    // Without $XDG_STATE_HOME the state folder is ~/.local/state.
+    qunsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(Platform::userStateFolder(), QDir::homePath() + QStringLiteral("/.local/state/vantelo"));
+}
+
+// The real check, made by an unprivileged process (root may write anywhere): a folder
+// it may not write is not writable, one with mode 1777 is.
+TEST(Settings, WritabilityIsAskedOfTheFileSystemWithTheEffectiveIds)
+{
+    TestEnv env;
+    EXPECT_TRUE(Platform::programFolderWritable());
+    const QString closed = env.path(QStringLiteral("closed"));
+    const QString open = env.path(QStringLiteral("open"));
+    QDir().mkpath(closed);
+    QDir().mkpath(open);
+    ::chmod(QFile::encodeName(env.root()).constData(), 0755);
+    // Root's folder of mode 755 for the unprivileged user below; our own read-only one otherwise.
+    ::chmod(QFile::encodeName(closed).constData(), ::geteuid() == 0 ? 0755 : 0555);
+    ::chmod(QFile::encodeName(open).constData(), 01777);
+
+    const auto askUnprivileged = [](const QString &folder) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                                     ::setresuid(65534, 65534, 65534) != 0))
+                ::_exit(3);
+            ::_exit(Platform::folderWritable(folder) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(askUnprivileged(closed), 1);
+    EXPECT_EQ(askUnprivileged(open), 0);
+    EXPECT_FALSE(Platform::folderWritable(env.path(QStringLiteral("missing"))));
+
+    Platform::setProgramFolder(closed);
+    Platform::setProgramFolderWritable(false);
+    EXPECT_FALSE(Platform::programFolderWritable());
+    Platform::setProgramFolderWritable(std::nullopt);
+    EXPECT_EQ(Platform::programFolderWritable(), Platform::folderWritable(closed));
+    ::chmod(QFile::encodeName(closed).constData(), 0755);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestEnv.h"
 
 #include "Platform.h"
@@ -6,27 +7,37 @@
 #include <QFile>
 #include <QFileInfo>
 
-TestEnv::TestEnv() : m_oldHiveDir(qgetenv("VANTELO_HIVE_DIR")), m_oldRuntimeDir(qgetenv("XDG_RUNTIME_DIR"))
+namespace {
+void restoreEnv(const char *name, const QByteArray &old)
+{
+    if (old.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, old);
+}
+} // namespace
+
+TestEnv::TestEnv()
+    : m_oldHiveDir(qgetenv("VANTELO_HIVE_DIR")), m_oldRuntimeDir(qgetenv("XDG_RUNTIME_DIR")),
+      m_oldStateHome(qgetenv("XDG_STATE_HOME"))
 {
     QDir().mkpath(hiveDir());
     QDir().mkpath(programFolder());
     QDir().mkpath(path(QStringLiteral("runtime")));
     qputenv("VANTELO_HIVE_DIR", QFile::encodeName(hiveDir()));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome()));
     Platform::setProgramFolder(programFolder());
+    Platform::setProgramFolderWritable(std::nullopt);
 }
 
 TestEnv::~TestEnv()
 {
     Platform::setProgramFolder({});
-    if (m_oldHiveDir.isNull())
-        qunsetenv("VANTELO_HIVE_DIR");
-    else
-        qputenv("VANTELO_HIVE_DIR", m_oldHiveDir);
-    if (m_oldRuntimeDir.isNull())
-        qunsetenv("XDG_RUNTIME_DIR");
-    else
-        qputenv("XDG_RUNTIME_DIR", m_oldRuntimeDir);
+    Platform::setProgramFolderWritable(std::nullopt);
+    restoreEnv("VANTELO_HIVE_DIR", m_oldHiveDir);
+    restoreEnv("XDG_RUNTIME_DIR", m_oldRuntimeDir);
+    restoreEnv("XDG_STATE_HOME", m_oldStateHome);
 }
 
 void TestEnv::writeFile(const QString &path, const QByteArray &bytes)

@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <QString>
 #include <QTemporaryDir>
 
-// Isolates a test from the machine: both hives and the program's folder live in a
-// fresh temporary folder, removed afterwards.
+// Isolates a test from the machine: both hives, the program's folder and the user's
+// state folder live in a fresh temporary folder, removed afterwards.
 class TestEnv final {
 public:
     TestEnv();
@@ -15,6 +16,7 @@ public:
     QString root() const { return m_dir.path(); }
     QString hiveDir() const { return m_dir.path() + QStringLiteral("/hives"); }
     QString programFolder() const { return m_dir.path() + QStringLiteral("/program"); }
+    QString stateHome() const { return m_dir.path() + QStringLiteral("/state"); }
     QString path(const QString &relative) const { return m_dir.path() + u'/' + relative; }
 
     static void writeFile(const QString &path, const QByteArray &bytes);
@@ -24,4 +26,5 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldHiveDir;
     QByteArray m_oldRuntimeDir;
+    QByteArray m_oldStateHome;
 };

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 // vantelo-reg: reads and writes the programs' registry hives from the command line,
 // in the manner of reg.exe, for administrators and scripts.
 
+#include "CommandLine.h"
 #include "RegistryHive.h"
 
 #include <QCoreApplication>
@@ -21,14 +23,29 @@ void err(const QString &line)
     std::fputs(qPrintable(line + u'\n'), stderr);
 }
 
-int usage()
+const QString kCommand = QStringLiteral("vantelo-reg");
+
+void describe(QCommandLineParser &parser)
 {
-    err(QStringLiteral("Usage:\n"
+    CommandLine::describe(
+        parser,
+        QStringLiteral("Reads and writes the Vantelo programs' registry hives, in the manner of reg.exe.\n"
+                       "\n"
                        "  vantelo-reg query KEY [/v NAME]\n"
                        "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
                        "  vantelo-reg delete KEY /v NAME [/f]\n"
+                       "\n"
                        "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
                        "The hives are in $VANTELO_HIVE_DIR when it is set."));
+    parser.addPositionalArgument(QStringLiteral("operation"), QStringLiteral("query, add or delete"),
+                                 QStringLiteral("query|add|delete KEY [/v NAME] [/d DATA] [/t TYPE] [/f]"));
+}
+
+// reg.exe's way of saying it: the reason, then where to read the syntax.
+int syntaxError(const QString &what)
+{
+    err(QStringLiteral("ERROR: Invalid syntax. ") + what);
+    err(QStringLiteral("Type \"vantelo-reg --help\" for usage."));
     return 2;
 }
 
@@ -77,24 +94,45 @@ struct Options {
     bool hasData = false;
 };
 
-bool parseOptions(const QStringList &args, Options &o)
+// The switches after KEY; a description of what is wrong, or "" when they are usable.
+QString parseOptions(const QString &verb, const QStringList &args, Options &o)
 {
-    for (int i = 0; i < args.size(); ++i) {
+    QStringList seen;
+    for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i].toLower();
-        const bool hasNext = i + 1 < args.size();
-        if (a == QStringLiteral("/v") && hasNext) {
-            o.name = args[++i];
+        if (a != QStringLiteral("/v") && a != QStringLiteral("/d") && a != QStringLiteral("/t") &&
+            a != QStringLiteral("/f"))
+            return QStringLiteral("\"%1\" is not a switch of %2.").arg(args[i], verb.toUpper());
+        if (seen.contains(a))
+            return QStringLiteral("%1 is given more than once.").arg(a);
+        seen << a;
+        if (verb != QStringLiteral("add") && (a == QStringLiteral("/d") || a == QStringLiteral("/t")))
+            return QStringLiteral("%1 belongs to ADD only.").arg(a);
+        if (verb == QStringLiteral("query") && a == QStringLiteral("/f"))
+            return QStringLiteral("/f belongs to ADD and DELETE only.");
+        if (a == QStringLiteral("/f"))
+            continue;
+        if (i + 1 >= args.size())
+            return QStringLiteral("%1 needs a %2 after it.")
+                .arg(a, a == QStringLiteral("/v")   ? QStringLiteral("value name")
+                        : a == QStringLiteral("/d") ? QStringLiteral("data text")
+                                                    : QStringLiteral("type"));
+        const QString next = args[++i];
+        if (a == QStringLiteral("/v")) {
+            o.name = next;
             o.hasName = true;
-        } else if (a == QStringLiteral("/d") && hasNext) {
-            o.data = args[++i];
+        } else if (a == QStringLiteral("/d")) {
+            o.data = next;
             o.hasData = true;
-        } else if (a == QStringLiteral("/t") && hasNext) {
-            o.type = args[++i].toUpper();
-        } else if (a != QStringLiteral("/f")) {
-            return false;
+        } else {
+            o.type = next.toUpper();
         }
     }
-    return true;
+    if (verb != QStringLiteral("query") && !o.hasName)
+        return QStringLiteral("%1 needs /v NAME.").arg(verb.toUpper());
+    if (verb == QStringLiteral("add") && !o.hasData)
+        return QStringLiteral("ADD needs /d DATA.");
+    return {};
 }
 
 QString cannotWrite(RegRoot root)
@@ -111,10 +149,29 @@ const QString kNotFound =
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.size() < 2)
-        return usage();
-    const QString verb = args.takeFirst().toLower();
+    QCoreApplication::setApplicationVersion(CommandLine::version());
+    QCommandLineParser parser;
+    describe(parser);
+    QStringList args = QCoreApplication::arguments();
+    // Options come before the operation only, so data such as "-1" stays data.
+    if (args.size() > 1 && (args[1].startsWith(u'-') || args[1] == QStringLiteral("/?"))) {
+        if (const auto rc = CommandLine::answerHelpOrVersion(
+                parser, kCommand,
+                args[1] == QStringLiteral("/?") ? QStringList{args[0], QStringLiteral("--help")}
+                                                : args.mid(0, 2)))
+            return *rc;
+        return syntaxError(QStringLiteral("Unknown option \"%1\".").arg(args[1]));
+    }
+    args.removeFirst();
+    if (args.isEmpty())
+        return syntaxError(QStringLiteral("An operation (QUERY, ADD or DELETE) and a KEY are needed."));
+    const QString verbText = args.takeFirst();
+    const QString verb = verbText.toLower();
+    if (verb != QStringLiteral("query") && verb != QStringLiteral("add") && verb != QStringLiteral("delete"))
+        return syntaxError(
+            QStringLiteral("\"%1\" is not an operation; use QUERY, ADD or DELETE.").arg(verbText));
+    if (args.isEmpty())
+        return syntaxError(QStringLiteral("%1 needs a KEY.").arg(verb.toUpper()));
     RegRoot root{};
     QString path;
     if (!splitKey(args.takeFirst(), root, path)) {
@@ -122,8 +179,8 @@ int main(int argc, char **argv)
         return 2;
     }
     Options o;
-    if (!parseOptions(args, o))
-        return usage();
+    if (const QString problem = parseOptions(verb, args, o); !problem.isEmpty())
+        return syntaxError(problem);
 
     if (verb == QStringLiteral("query")) {
         const RegKey key = RegKey::open(root, path);
@@ -146,8 +203,6 @@ int main(int argc, char **argv)
     }
 
     if (verb == QStringLiteral("add")) {
-        if (!o.hasName || !o.hasData)
-            return usage();
         QByteArray bytes;
         int type = REG_SZ;
         if (o.type == QStringLiteral("REG_SZ") || o.type == QStringLiteral("REG_EXPAND_SZ")) {
@@ -176,8 +231,6 @@ int main(int argc, char **argv)
     }
 
     if (verb == QStringLiteral("delete")) {
-        if (!o.hasName)
-            return usage();
         if (!RegKey::open(root, path) || !RegKey::open(root, path).value(o.name)) {
             err(kNotFound);
             return 1;
@@ -190,5 +243,5 @@ int main(int argc, char **argv)
         out(QStringLiteral("The operation completed successfully."));
         return 0;
     }
-    return usage();
+    return 2;
 }

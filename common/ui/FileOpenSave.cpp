@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FileOpenSave.h"
 
 #include "UiServices.h"

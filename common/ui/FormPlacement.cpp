@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FormPlacement.h"
 
 #include "modRegistry.h"

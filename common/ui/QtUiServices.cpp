@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "QtUiServices.h"
 
 #include "modHHSubclass.h"

@@ -1,17 +1,17 @@
+// SPDX-License-Identifier: MIT
 #include "frmAbout.h"
 
+#include "AppIcon.h"
 #include "AppInfo.h"
 #include "Platform.h"
 #include "UiServices.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -25,21 +25,18 @@ QFrame *etchedLine(QWidget *parent, const char *name)
     return line;
 }
 
-QLabel *iconLabel(QWidget *parent)
+QLabel *iconLabel(QWidget *parent, const QIcon &icon)
 {
     auto *pic = new QLabel(parent);
     pic->setObjectName(QStringLiteral("picIcon"));
-    QIcon icon = QApplication::windowIcon();
-    if (icon.isNull())
-        icon = parent->style()->standardIcon(QStyle::SP_ComputerIcon);
-    pic->setPixmap(icon.pixmap(32, 32));
+    pic->setPixmap(icon.pixmap(48, 48));
     pic->setAlignment(Qt::AlignTop);
     return pic;
 }
 
 } // namespace
 
-frmAbout::frmAbout(Program program, QWidget *owner) : QDialog(owner)
+frmAbout::frmAbout(Program program, QWidget *owner) : QDialog(owner), m_program(program)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setModal(true);
@@ -88,7 +85,8 @@ QHBoxLayout *frmAbout::headerRow(QLabel *title, QLabel *version)
     texts->addWidget(version);
     texts->addStretch();
     auto *top = new QHBoxLayout;
-    top->addWidget(iconLabel(this));
+    top->addWidget(
+        iconLabel(this, m_program == Program::Catalogue ? AppIcon::catalogue() : AppIcon::updater()));
     top->addLayout(texts, 1);
     return top;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "RegistryHive.h"
@@ -39,4 +40,6 @@ private:
     QLabel *addTitle(const QString &text);
     QHBoxLayout *headerRow(QLabel *title, QLabel *version);
     QPushButton *addButton(const char *name, const QString &text);
+
+    Program m_program;
 };

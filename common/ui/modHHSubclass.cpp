@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modHHSubclass.h"
 
 #include "HTMLHelp.h"

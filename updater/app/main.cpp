@@ -1,7 +1,10 @@
-// Mendrel: wires the seam and the main window together; "--rollback <program>" undoes
-// that program's last update without a window.
+// SPDX-License-Identifier: MIT
+// Mendrel: wires the command line, the seam and the main window together;
+// "--rollback <program>" undoes that program's last update without a window.
 
+#include "AppIcon.h"
 #include "AppInfo.h"
+#include "CommandLine.h"
 #include "QtUiServices.h"
 #include "RollbackCommand.h"
 #include "frmMain.h"
@@ -13,6 +16,19 @@
 
 int main(int argc, char **argv)
 {
+    const QString command = QStringLiteral("mendrel");
+    QCommandLineParser parser;
+    CommandLine::describe(parser,
+                          QStringLiteral("Vantelo Update: updates Carvell, Dunmore or Orvana from the "
+                                         "update server."));
+    parser.addOption(QCommandLineOption(QStringLiteral("rollback"),
+                                        QStringLiteral("undo the last update of PROGRAM (Carvell, Dunmore or "
+                                                       "Orvana), without a window"),
+                                        QStringLiteral("PROGRAM")));
+    // Answered before the window system is asked for, so a console without a display works.
+    if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
+        return *rc;
+
     if (argc >= 2 && std::strcmp(argv[1], "--rollback") == 0) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(AppInfo::updaterTitle());
@@ -24,8 +40,20 @@ int main(int argc, char **argv)
         return RollbackCommand::run(QString::fromLocal8Bit(argv[2]), out);
     }
 
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
+    if (!parser.parse(QApplication::arguments()))
+        return CommandLine::fail(command, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return CommandLine::fail(
+            command,
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(QStringLiteral("rollback")))
+        return CommandLine::fail(command, QStringLiteral("--rollback comes first, followed by the program"));
+
     QApplication::setApplicationName(AppInfo::updaterTitle());
+    QApplication::setApplicationVersion(CommandLine::version());
+    QApplication::setWindowIcon(AppIcon::updater());
+    QGuiApplication::setDesktopFileName(AppIcon::updaterId());
     QtUiServices services;
     setUi(&services);
 

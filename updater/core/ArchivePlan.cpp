@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ArchivePlan.h"
 
 #include "Zip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PackageProcessor.h"
 
 #include "AppInfo.h"

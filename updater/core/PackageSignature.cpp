@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PackageSignature.h"
 
 #include "Minisign.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UpdateBackup.h"
 
 #include "modFileCopy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Zip.h"
 
 #include "ArchivePlan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "clsRegisterAnyDLL.h"
 
 #include "Platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "clsWinDir.h"
 
 #include "Platform.h"

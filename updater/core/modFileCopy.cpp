@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modFileCopy.h"
 
 #include "AppInfo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modPaths.h"
 
 #include "NameIndex.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modService.h"
 
 #include "AppInfo.h"
@@ -28,7 +29,7 @@ namespace modService {
 
 QString logFilePath()
 {
-    return Platform::programFolder() + u'/' + AppInfo::updaterTitle() + QStringLiteral(".txt");
+    return Platform::defaultLogFolder() + u'/' + AppInfo::updaterTitle() + QStringLiteral(".txt");
 }
 
 namespace {

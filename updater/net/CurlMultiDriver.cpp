@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CurlMultiDriver.h"
 
 #include <QSocketNotifier>

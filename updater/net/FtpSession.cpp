@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FtpSession.h"
 
 #include "CurlMultiDriver.h"

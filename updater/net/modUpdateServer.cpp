@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "modUpdateServer.h"
 
 #include "FtpSession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ProgramDiscovery.h"
 
 #include "Platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RollbackCommand.h"
 
 #include "Platform.h"

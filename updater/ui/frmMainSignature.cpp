@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frmMain: the package's minisign signature, fetched after the package in the same
 // session and checked before anything is unpacked.
 #include "frmMain.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
 
 #include "NewCatalogue.h"

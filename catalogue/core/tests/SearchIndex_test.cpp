@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search index: a search through it returns exactly the rows, in exactly the order, of
 // the search statement as written, and the index follows every change to PARTS.
 #include "CatalogueDb.h"

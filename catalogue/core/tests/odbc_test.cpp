@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
 #include "TestOdbc.h"
 #include "UpdateField.h"

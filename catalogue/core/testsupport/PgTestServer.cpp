@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PgTestServer.h"
 
 #include "TestOdbc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "TestOdbc.h"
 
 #include "PgTestServer.h"

@@ -1,45 +1,50 @@
+// SPDX-License-Identifier: MIT
 // orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
 // database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
+#include "CommandLine.h"
 #include "NewCatalogue.h"
 
-#include <QString>
+#include <QCoreApplication>
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-int usage()
-{
-    std::fprintf(stderr, "usage: orvana-newdb PATH [--sample N]\n"
-                         "       orvana-newdb \"DSN=name\" [--sample N]\n"
-                         "Creates a catalogue database with the PARTS table at PATH (never over an\n"
-                         "existing file), or in the empty PostgreSQL database of an ODBC data source\n"
-                         "(never where PARTS exists), optionally filled with N generated parts.\n");
-    return 2;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
-    QString path;
-    long long sample = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--sample") == 0 && i + 1 < argc) {
-            bool ok = false;
-            sample = QString::fromLocal8Bit(argv[++i]).toLongLong(&ok);
-            if (!ok || sample < 0 || sample > 100000000)
-                return usage();
-        } else if (argv[i][0] == '-' || !path.isEmpty()) {
-            return usage();
-        } else {
-            path = QString::fromLocal8Bit(argv[i]);
-        }
-    }
-    if (path.isEmpty())
-        return usage();
+    QCoreApplication app(argc, argv);
+    const QString command = QStringLiteral("orvana-newdb");
+    QCommandLineParser parser;
+    CommandLine::describe(parser, QStringLiteral("Creates a catalogue database with the PARTS table at PATH "
+                                                 "(never over an existing file),\nor in the empty PostgreSQL "
+                                                 "database of an ODBC data source \"DSN=name\"\n(never where "
+                                                 "PARTS exists), optionally filled with N generated parts."));
+    parser.addPositionalArgument(QStringLiteral("PATH"),
+                                 QStringLiteral("the catalogue file to create, or \"DSN=name\""));
+    const QCommandLineOption sampleOption(QStringLiteral("sample"),
+                                          QStringLiteral("fill it with N generated parts (0 to 100000000)"),
+                                          QStringLiteral("N"));
+    parser.addOption(sampleOption);
+    const QStringList args = QCoreApplication::arguments();
+    if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, args))
+        return *rc;
+    if (!parser.parse(args))
+        return CommandLine::fail(command, parser.errorText());
 
+    const QStringList paths = parser.positionalArguments();
+    if (paths.isEmpty())
+        return CommandLine::fail(command, QStringLiteral("the PATH of the new catalogue is missing"));
+    if (paths.size() > 1)
+        return CommandLine::fail(command, QStringLiteral("one PATH only, not '%1'").arg(paths.join(u' ')));
+    long long sample = 0;
+    if (parser.isSet(sampleOption)) {
+        bool ok = false;
+        sample = parser.value(sampleOption).toLongLong(&ok);
+        if (!ok || sample < 0 || sample > 100000000)
+            return CommandLine::fail(command, QStringLiteral("--sample takes a whole number from 0 to "
+                                                             "100000000, not '%1'")
+                                                  .arg(parser.value(sampleOption)));
+    }
+
+    const QString path = paths.constFirst();
     QString error;
     // The same test that sends a connection string to ODBC.
     const bool server = path.contains(QStringLiteral("DSN="));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FlexGrid.h"
 #include "NewCatalogue.h"
 #include "ScriptedUi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PropertyList.h"
 #include "TestEnv.h"
 #include "modRegistry.h"

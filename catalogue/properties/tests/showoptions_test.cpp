@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Platform.h"
 #include "RegistryHive.h"
 #include "ScriptedUi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FlexGrid.h"
 
 #include "FormPlacement.h"

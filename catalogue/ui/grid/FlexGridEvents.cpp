@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FlexGrid: in-place editing, the cell button and the mouse and keyboard.
 #include "FlexGrid.h"
 

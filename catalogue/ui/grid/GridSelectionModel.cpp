@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "GridSelectionModel.h"
 
 #include "FlexGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PartsTestDb.h"
 
 #include "NewCatalogue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the real window offscreen into the folder named by ORVANA_SCREENSHOTS (the
 // README's pictures come from here); skipped when it is not set.
 #include "FlexGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Long lists are shown while they are read, and the catalogue keeps its search index.
 #include "FlexGrid.h"
 #include "PartsTestDb.h"

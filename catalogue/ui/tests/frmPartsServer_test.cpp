@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The catalogue window on a PostgreSQL server through ODBC, as users in a shop would use it:
 // a PARTS table made with plain SQL, the connection string set in the options, two windows
 // on the same table.

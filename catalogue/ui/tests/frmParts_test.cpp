@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "FlexGrid.h"
 #include "FormPlacement.h"
+#include "HtmlHelpEngine.h"
 #include "NewCatalogue.h"
 #include "PartsTestDb.h"
 #include "ScriptedUi.h"
@@ -187,6 +189,13 @@ TEST_F(Window, HelpAndMarkerFilesSwitchTheirMenusAtStartOnly)
     TestEnv::writeFile(env.programFolder() + QStringLiteral("/admin.txt"), "");
     auto w = open();
     EXPECT_TRUE(child<QAction>(*w, "mnuContents")->isEnabled());
+    // F1, shown in the menu, opens the contents.
+    EXPECT_EQ(child<QAction>(*w, "mnuContents")->shortcut(), QKeySequence(Qt::Key_F1));
+    HtmlHelpEngine::clearCalls();
+    QApplication::setActiveWindow(w.get());
+    QTest::keyClick(child<QLineEdit>(*w, "txtFind"), Qt::Key_F1);
+    ASSERT_EQ(HtmlHelpEngine::calls().size(), 1);
+    EXPECT_EQ(HtmlHelpEngine::calls()[0].data, 1000u);
     QAction *test = child<QAction>(*w, "mnuTest");
     EXPECT_TRUE(test->isVisible());
     db->add(QStringLiteral("P-1"), QStringLiteral("One"), QStringLiteral("X"));
@@ -442,6 +451,11 @@ TEST_F(Window, EveryWayOfClosingSavesThePlacement)
         [](frmParts &w) { child<QPushButton>(w, "cmdClose")->click(); },
         [](frmParts &w) { QTest::keyClick(child<QLineEdit>(w, "txtFind"), Qt::Key_Escape); },
         [](frmParts &w) { w.close(); },
+        [](frmParts &w) {
+            EXPECT_EQ(child<QAction>(w, "mnuExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+            QApplication::setActiveWindow(&w);
+            QTest::keyClick(child<QLineEdit>(w, "txtFind"), Qt::Key_Q, Qt::ControlModifier);
+        },
     };
     int x = 40;
     for (const auto &closeBy : ways) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MinisignKey.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
 #include "modService.h"

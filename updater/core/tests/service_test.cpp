@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
+#include "Platform.h"
 #include "modGlobal.h"
 #include "modService.h"
 
@@ -32,6 +34,18 @@ TEST_F(Service, LogLinesAreStampedUtf8WithCrLfInCallOrderAndResetDeletesThem)
 
     ResetLog();
     EXPECT_FALSE(QFile::exists(logFilePath()));
+}
+
+// Run by a user who may not write the installed program's folder.
+TEST_F(Service, LogOfAReadOnlyProgramFolderGoesToTheStateFolder)
+{
+    Platform::setProgramFolderWritable(false);
+    const QString state = m_env.stateHome() + QStringLiteral("/vantelo");
+    EXPECT_EQ(logFilePath(), state + QStringLiteral("/Vantelo Update.txt"));
+    ASSERT_TRUE(LogEvent(QStringLiteral("installed")));
+    EXPECT_TRUE(read(state + QStringLiteral("/Vantelo Update.txt")).endsWith(" - installed\r\n"));
+    ResetLog();
+    EXPECT_FALSE(QFile::exists(state + QStringLiteral("/Vantelo Update.txt")));
 }
 
 TEST_F(Service, LogThatCannotBeWrittenSaysWhy)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Minisign.h"
 #include "MinisignKey.h"
 #include "PackageSignature.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "FtpTestServer.h"
 
 #include "modUpdateServer.h"

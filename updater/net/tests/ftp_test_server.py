@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """A real FTP server on 127.0.0.1 for the updater's tests and benchmark.
 
 Prints "PORT <n>" once it listens, then serves until killed. Modes:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AppInfo.h"
 #include "FtpSession.h"
 #include "FtpTestServer.h"
@@ -13,6 +14,7 @@
 #include "modService.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -269,6 +271,21 @@ TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
     EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
 }
 
+// Ctrl+Q, shown in the menu, ends the program, but not in the middle of a transfer.
+TEST_F(UpdaterWindow, CtrlQClosesTheWindowOnlyWhenIdle)
+{
+    frmMain w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    EXPECT_EQ(child<QAction>(w, "mnuExit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    w.ShowBusy();
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(w.isVisible());
+    w.ShowNotBusy();
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
+}
+
 TEST_F(UpdaterWindow, DroppedDownloadIsReportedInWordsNeverProcessedAndResumedNextTime)
 {
     write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
@@ -406,4 +423,20 @@ TEST(TransferText, SupportPackageNumbers)
     EXPECT_EQ(TransferText::supportPackageFile(QStringLiteral("999999")), QStringLiteral("999999.ZIP"));
     for (const char *bad : {"", "0", "1000000", "abc", "1.5", "-3", "4 2"})
         EXPECT_FALSE(TransferText::supportPackageFile(QLatin1String(bad))) << bad;
+}
+
+// Renders the window into the folder named by ORVANA_SCREENSHOTS (the desktop
+// metadata's picture); skipped when it is not set.
+TEST_F(UpdaterWindow, Screenshot)
+{
+    const QString folder = qEnvironmentVariable("ORVANA_SCREENSHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set ORVANA_SCREENSHOTS to a folder to write the screenshot";
+    setFrontEnd("ORVANA", QStringLiteral("/opt/Vantelo/Parts"));
+    setFrontEnd("Dunmore", QStringLiteral("/opt/Vantelo/Dunmore"));
+    frmMain w;
+    w.show();
+    QCoreApplication::processEvents();
+    QDir().mkpath(folder);
+    ASSERT_TRUE(w.grab().save(folder + QStringLiteral("/updater.png")));
 }
