@@ -20,6 +20,17 @@ if(VANTELO_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VANTELO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VANTELO_FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  # Coverage feedback for libFuzzer in every library the targets link; the fuzzer's own
+  # main is linked into the targets alone (fuzz/CMakeLists.txt).
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # One test executable per library: links the library, and CTest lists each of its tests
 # (found when ctest runs, so a slow sanitizer start never fails the build). Each test runs
 # in a process of its own on the offscreen platform, with hives and folders isolated by

@@ -18,6 +18,7 @@ packages=(
   xvfb xauth
   xdg-utils
   desktop-file-utils appstream dpkg-dev file groff-base
+  clang libclang-rt-14-dev llvm time
 )
 
 missing=()

@@ -25,6 +25,10 @@ namespace {
 // "$12.50" and "12,50 €" without their currency symbol, as the locale writes them.
 QString withoutCurrency(const QLocale &locale, QString text)
 {
+    // Right-to-left locales print their minus sign with an invisible direction mark that
+    // Qt's own parsing then refuses; the marks carry no value.
+    for (const char16_t mark : {u'\u061C', u'\u200E', u'\u200F'})
+        text.remove(QChar(mark));
     text = text.trimmed();
     const QString symbol = locale.currencySymbol();
     if (!symbol.isEmpty()) {
@@ -108,14 +112,20 @@ struct Decimal {
 std::optional<Decimal> plainDecimal(const QString &text)
 {
     static const QRegularExpression form(
-        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?\\d{1,6}))?$"));
+        QStringLiteral("^([+-]?)(\\d*)(?:\\.(\\d*))?(?:[eE]([+-]?)0*(\\d+))?$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
         return std::nullopt;
     Decimal d;
     d.negative = m.captured(1) == QStringLiteral("-");
     QString digits = m.captured(2) + m.captured(3);
-    long long point = m.captured(2).size() + m.captured(4).toLongLong();
+    // An exponent of any length, as the parser takes it ("0e+30800000000000000" is 0);
+    // beyond nine digits it is far past every limit either way.
+    const QString e = m.captured(5);
+    long long exponent = e.size() > 9 ? 1000000000LL : e.toLongLong();
+    if (m.captured(4) == QStringLiteral("-"))
+        exponent = -exponent;
+    long long point = m.captured(2).size() + exponent;
     qsizetype lead = 0;
     while (lead < digits.size() && digits.at(lead) == u'0')
         ++lead;
@@ -141,9 +151,15 @@ std::optional<Decimal> decimalIn(const QLocale &locale, const QString &typed)
     text.remove(locale.groupSeparator());
     text.replace(locale.decimalPoint(), QStringLiteral("."));
     text.replace(locale.negativeSign(), QStringLiteral("-"));
+    text.replace(QChar(0x2212), u'-'); // Qt reads the minus sign as '-' in every locale
     text.replace(locale.positiveSign(), QStringLiteral("+"));
     text.replace(locale.exponential(), QStringLiteral("e"), Qt::CaseInsensitive);
     text.remove(u' ');
+    // Locales that write their own digits ("١٢٣" in Arabic) are read as 0-9.
+    for (QChar &c : text) {
+        if (c.isDigit())
+            c = QChar(u'0' + c.digitValue());
+    }
     return plainDecimal(text);
 }
 
@@ -227,6 +243,9 @@ std::optional<QDateTime> parseDate(const QString &text, bool *hasTime)
     }
     if (!dt)
         dt = dateIn(QLocale::c(), t, &time);
+    // The years a date column holds and ISO 8601 writes with four digits ("5.3.-2064" parses).
+    if (dt && (dt->date().year() < 100 || dt->date().year() > 9999))
+        return std::nullopt;
     if (dt && hasTime)
         *hasTime = time;
     return dt;

@@ -16,7 +16,8 @@ QString trimSpaces(const QString &text);
 // A number with the locale's sign, decimal and group separators and currency symbol.
 std::optional<double> parseNumber(const QString &text);
 
-// A date, with or without a time of day; `hasTime` tells which was typed.
+// A date from the year 100 to 9999, with or without a time of day; `hasTime` tells which
+// was typed.
 std::optional<QDateTime> parseDate(const QString &text, bool *hasTime = nullptr);
 
 // The form the database is given: ISO 8601, "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss".

@@ -147,12 +147,13 @@ QString RegKey::normalisePath(const QString &path)
 }
 
 RegKey::RegKey() = default;
-RegKey::RegKey(sqlite3 *db, QString path, bool writable)
-    : m_db(db), m_path(std::move(path)), m_writable(writable)
+RegKey::RegKey(sqlite3 *db, QString path, QString folded, bool writable)
+    : m_db(db), m_path(std::move(path)), m_fold(std::move(folded)), m_writable(writable)
 {
 }
 RegKey::RegKey(RegKey &&o) noexcept
-    : m_db(std::exchange(o.m_db, nullptr)), m_path(std::move(o.m_path)), m_writable(o.m_writable)
+    : m_db(std::exchange(o.m_db, nullptr)), m_path(std::move(o.m_path)), m_fold(std::move(o.m_fold)),
+      m_writable(o.m_writable)
 {
 }
 RegKey &RegKey::operator=(RegKey &&o) noexcept
@@ -161,6 +162,7 @@ RegKey &RegKey::operator=(RegKey &&o) noexcept
         sqlite3_close(m_db);
         m_db = std::exchange(o.m_db, nullptr);
         m_path = std::move(o.m_path);
+        m_fold = std::move(o.m_fold);
         m_writable = o.m_writable;
     }
     return *this;
@@ -176,6 +178,8 @@ RegKey RegKey::open(RegRoot root, const QString &path)
     sqlite3 *db = openHive(root, false);
     if (!db)
         return {};
+    if (norm.isEmpty()) // the root itself, which has no row of its own
+        return RegKey(db, norm, QString(), false);
     Stmt q(db, "SELECT path FROM keys WHERE path_fold = ?");
     if (!q) {
         sqlite3_close(db);
@@ -189,7 +193,7 @@ RegKey RegKey::open(RegRoot root, const QString &path)
         return {};
     }
     QString stored = q.text(0);
-    return RegKey(db, stored, false);
+    return RegKey(db, stored, fold(norm), false);
 }
 
 RegKey RegKey::create(RegRoot root, const QString &path)
@@ -225,7 +229,7 @@ RegKey RegKey::create(RegRoot root, const QString &path)
         sqlite3_close(db);
         return {};
     }
-    return RegKey(db, norm, true);
+    return RegKey(db, norm, fold(norm), true);
 }
 
 std::optional<RegValue> RegKey::value(const QString &name) const
@@ -235,7 +239,7 @@ std::optional<RegValue> RegKey::value(const QString &name) const
     Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? AND name_fold = ?");
     if (!q)
         return std::nullopt;
-    q.bind(1, fold(m_path));
+    q.bind(1, m_fold);
     q.bind(2, fold(name));
     if (sqlite3_step(q.s) != SQLITE_ROW)
         return std::nullopt;
@@ -250,7 +254,7 @@ QList<RegValue> RegKey::values() const
     Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? ORDER BY name_fold");
     if (!q)
         return out;
-    q.bind(1, fold(m_path));
+    q.bind(1, m_fold);
     while (sqlite3_step(q.s) == SQLITE_ROW)
         out.append(RegValue{q.text(0), sqlite3_column_int(q.s, 1), q.blob(2)});
     return out;
@@ -265,7 +269,7 @@ bool RegKey::setValue(const QString &name, int type, const QByteArray &data)
                  " data = excluded.data");
     if (!q)
         return false;
-    q.bind(1, fold(m_path));
+    q.bind(1, m_fold);
     q.bind(2, fold(name));
     q.bind(3, name);
     sqlite3_bind_int(q.s, 4, type);
@@ -281,7 +285,7 @@ bool RegKey::deleteValue(const QString &name)
     Stmt q(m_db, "DELETE FROM vals WHERE key_fold = ? AND name_fold = ?");
     if (!q)
         return false;
-    q.bind(1, fold(m_path));
+    q.bind(1, m_fold);
     q.bind(2, fold(name));
     return sqlite3_step(q.s) == SQLITE_DONE && sqlite3_changes(m_db) > 0;
 }

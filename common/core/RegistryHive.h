@@ -55,8 +55,12 @@ public:
     static QString normalisePath(const QString &path);
 
 private:
-    RegKey(sqlite3 *db, QString path, bool writable);
+    RegKey(sqlite3 *db, QString path, QString folded, bool writable);
     sqlite3 *m_db = nullptr;
     QString m_path; // normalised, original letter case
+    // The folded path the key was found or made under. Its values are filed under it, not
+    // under the fold of the stored spelling, which text that is not valid Unicode (a lone
+    // surrogate) does not survive unchanged.
+    QString m_fold;
     bool m_writable = false;
 };

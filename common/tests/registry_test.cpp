@@ -48,6 +48,15 @@ TEST(Registry, WritingCreatesEveryMissingLevel)
     for (const char *k : {"A", "A\\B", "A\\B\\C", "A\\B\\C\\D"})
         EXPECT_TRUE(OpenKey(HKEY_CURRENT_USER, QString::fromLatin1(k))) << k;
     EXPECT_TRUE(OpenKey(HKEY_CURRENT_USER, QStringLiteral("a\\b\\c\\d")));
+
+    // A value of the root itself (an empty path) reads back as well.
+    SetStringValue(HKEY_CURRENT_USER, QString(), QStringLiteral("top"), QStringLiteral("t"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, QStringLiteral("\\"), QStringLiteral("TOP")),
+              QStringLiteral("t"));
+    // So does one under a path that is not valid Unicode (a lone surrogate).
+    const QString odd = QStringLiteral("Odd") + QChar(0xDAF0) + QStringLiteral("\\Key");
+    SetStringValue(HKEY_CURRENT_USER, odd, QStringLiteral("v"), QStringLiteral("w"));
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, odd, QStringLiteral("v")), QStringLiteral("w"));
 }
 
 TEST(Registry, OnlyStringValuesReadBack)

@@ -3,6 +3,7 @@
 // in the manner of reg.exe, for administrators and scripts.
 
 #include "CommandLine.h"
+#include "RegCommandLine.h"
 #include "RegistryHive.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,8 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <cstring>
+
+using namespace RegCommandLine;
 
 namespace {
 
@@ -47,92 +49,6 @@ int syntaxError(const QString &what)
     err(QStringLiteral("ERROR: Invalid syntax. ") + what);
     err(QStringLiteral("Type \"vantelo-reg --help\" for usage."));
     return 2;
-}
-
-bool splitKey(const QString &full, RegRoot &root, QString &path)
-{
-    const int slash = full.indexOf(u'\\');
-    const QString head = (slash < 0 ? full : full.left(slash)).toUpper();
-    path = slash < 0 ? QString() : full.mid(slash + 1);
-    if (head == QStringLiteral("HKCU") || head == QStringLiteral("HKEY_CURRENT_USER"))
-        root = RegRoot::CurrentUser;
-    else if (head == QStringLiteral("HKLM") || head == QStringLiteral("HKEY_LOCAL_MACHINE"))
-        root = RegRoot::LocalMachine;
-    else
-        return false;
-    return !RegKey::normalisePath(path).isEmpty();
-}
-
-QString typeName(int type)
-{
-    switch (type) {
-    case REG_SZ: return QStringLiteral("REG_SZ");
-    case REG_EXPAND_SZ: return QStringLiteral("REG_EXPAND_SZ");
-    case REG_BINARY: return QStringLiteral("REG_BINARY");
-    case REG_DWORD: return QStringLiteral("REG_DWORD");
-    default: return QStringLiteral("REG_NONE");
-    }
-}
-
-QString dataText(const RegValue &v)
-{
-    if (v.type == REG_SZ || v.type == REG_EXPAND_SZ)
-        return QString::fromUtf8(v.data);
-    if (v.type == REG_DWORD && v.data.size() == 4) {
-        quint32 n = 0;
-        std::memcpy(&n, v.data.constData(), 4);
-        return QStringLiteral("0x%1").arg(n, 0, 16);
-    }
-    return QString::fromLatin1(v.data.toHex().toUpper());
-}
-
-struct Options {
-    QString name;
-    QString data;
-    QString type = QStringLiteral("REG_SZ");
-    bool hasName = false;
-    bool hasData = false;
-};
-
-// The switches after KEY; a description of what is wrong, or "" when they are usable.
-QString parseOptions(const QString &verb, const QStringList &args, Options &o)
-{
-    QStringList seen;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString a = args[i].toLower();
-        if (a != QStringLiteral("/v") && a != QStringLiteral("/d") && a != QStringLiteral("/t") &&
-            a != QStringLiteral("/f"))
-            return QStringLiteral("\"%1\" is not a switch of %2.").arg(args[i], verb.toUpper());
-        if (seen.contains(a))
-            return QStringLiteral("%1 is given more than once.").arg(a);
-        seen << a;
-        if (verb != QStringLiteral("add") && (a == QStringLiteral("/d") || a == QStringLiteral("/t")))
-            return QStringLiteral("%1 belongs to ADD only.").arg(a);
-        if (verb == QStringLiteral("query") && a == QStringLiteral("/f"))
-            return QStringLiteral("/f belongs to ADD and DELETE only.");
-        if (a == QStringLiteral("/f"))
-            continue;
-        if (i + 1 >= args.size())
-            return QStringLiteral("%1 needs a %2 after it.")
-                .arg(a, a == QStringLiteral("/v")   ? QStringLiteral("value name")
-                        : a == QStringLiteral("/d") ? QStringLiteral("data text")
-                                                    : QStringLiteral("type"));
-        const QString next = args[++i];
-        if (a == QStringLiteral("/v")) {
-            o.name = next;
-            o.hasName = true;
-        } else if (a == QStringLiteral("/d")) {
-            o.data = next;
-            o.hasData = true;
-        } else {
-            o.type = next.toUpper();
-        }
-    }
-    if (verb != QStringLiteral("query") && !o.hasName)
-        return QStringLiteral("%1 needs /v NAME.").arg(verb.toUpper());
-    if (verb == QStringLiteral("add") && !o.hasData)
-        return QStringLiteral("ADD needs /d DATA.");
-    return {};
 }
 
 QString cannotWrite(RegRoot root)
@@ -205,20 +121,9 @@ int main(int argc, char **argv)
     if (verb == QStringLiteral("add")) {
         QByteArray bytes;
         int type = REG_SZ;
-        if (o.type == QStringLiteral("REG_SZ") || o.type == QStringLiteral("REG_EXPAND_SZ")) {
-            type = o.type == QStringLiteral("REG_SZ") ? REG_SZ : REG_EXPAND_SZ;
-            bytes = o.data.toUtf8();
-        } else if (o.type == QStringLiteral("REG_DWORD")) {
-            bool ok = false;
-            const quint32 n = o.data.toUInt(&ok, 0);
-            if (!ok) {
-                err(QStringLiteral("ERROR: Invalid REG_DWORD data: %1").arg(o.data));
-                return 2;
-            }
-            type = REG_DWORD;
-            bytes = QByteArray(reinterpret_cast<const char *>(&n), 4);
-        } else {
-            err(QStringLiteral("ERROR: Unsupported type %1.").arg(o.type));
+        QString problem;
+        if (!encodeData(o, type, bytes, problem)) {
+            err(problem);
             return 2;
         }
         RegKey key = RegKey::create(root, path);

@@ -4,6 +4,7 @@
 #include "AppInfo.h"
 #include "Platform.h"
 #include "PresenceBeacon.h"
+#include "ProcessFileText.h"
 #include "Timings.h"
 #include "UiServices.h"
 #include "Zip.h"
@@ -23,8 +24,11 @@
 using modService::DoEvents;
 using modService::FolderOfPath;
 using modService::Pause;
+using ProcessFileText::decodeText;
+using ProcessFileText::leadingNumber;
+using ProcessFileText::nonEmptyLines;
 
-namespace {
+namespace ProcessFileText {
 
 // Windows-1252 where it differs from Latin-1 (0x80 to 0x9F); 0 marks an unused byte.
 constexpr char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -87,6 +91,10 @@ double leadingNumber(const QString &text)
     const double v = digits.toDouble(&ok);
     return ok ? v : 0.0;
 }
+
+} // namespace ProcessFileText
+
+namespace {
 
 // g_TargetFolder as a local path without trailing separators ("/" stays "/").
 QString targetFolder()

@@ -88,8 +88,23 @@ void FtpSession::setHost(const QString &host, int port)
 
 int FtpSession::lastReplyCode() const
 {
-    const QByteArray r = m_lastReply.toLatin1();
+    return replyCode(m_lastReply);
+}
+
+int FtpSession::replyCode(const QString &reply)
+{
+    const QByteArray r = reply.toLatin1();
     return isFinalReply(r.left(4)) || isFinalReply(r.left(3)) ? r.left(3).toInt() : 0;
+}
+
+QString FtpSession::finalReply(const QByteArray &block)
+{
+    for (const QByteArray &raw : block.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (isFinalReply(line))
+            return QString::fromUtf8(line);
+    }
+    return {};
 }
 
 QString FtpSession::urlFor(const QString &remotePath) const
@@ -286,14 +301,10 @@ int FtpSession::debugCallback(CURL *, curl_infotype type, char *data, size_t siz
         if (QByteArray(data, static_cast<qsizetype>(size)).trimmed() == self->m_command)
             self->m_awaitReply = true;
     } else if (type == CURLINFO_HEADER_IN && self->m_awaitReply) {
-        const QList<QByteArray> lines = QByteArray(data, static_cast<qsizetype>(size)).split('\n');
-        for (const QByteArray &raw : lines) {
-            const QByteArray line = raw.trimmed();
-            if (isFinalReply(line)) {
-                self->m_lastReply = QString::fromUtf8(line);
-                self->m_awaitReply = false;
-                break;
-            }
+        const QString reply = finalReply(QByteArray(data, static_cast<qsizetype>(size)));
+        if (!reply.isEmpty()) {
+            self->m_lastReply = reply;
+            self->m_awaitReply = false;
         }
     }
     return 0;

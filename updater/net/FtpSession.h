@@ -98,6 +98,12 @@ public:
     // (0 when no reply was read).
     QString lastReply() const { return m_lastReply; }
     int lastReplyCode() const;
+
+    // How the server's words are read, apart from any connection (they are fuzzed): the
+    // final reply line in a block of lines as the server sent them (continuation lines
+    // "213-..." skipped), "" when there is none; and the code of a reply line, 0 for none.
+    static QString finalReply(const QByteArray &block);
+    static int replyCode(const QString &reply);
     // libcurl's own words for the last error, for the log.
     QString lastErrorDetail() const { return m_errorDetail; }
     // Where the last download started: 0, or the bytes resumed from a ".part".

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace UpdateServer {
 
 QString UserName()
@@ -102,8 +104,11 @@ SizeReply ParseSizeReply(const QString &reply)
     r.available = true;
     static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?"));
     const QRegularExpressionMatch m = number.match(reply.mid(3).trimmed());
-    if (m.hasMatch())
-        r.size = m.captured(0).toDouble();
+    // A number no file can have (beyond 2^53 bytes, or not finite) counts as none: the
+    // download then refuses whatever length arrives instead of converting it.
+    const double size = m.hasMatch() ? m.captured(0).toDouble() : 0;
+    if (std::isfinite(size) && std::fabs(size) <= 9007199254740992.0)
+        r.size = size;
     return r;
 }
 

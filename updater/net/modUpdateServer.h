@@ -41,6 +41,7 @@ void Configure(FtpSession &session, bool passiveMode);
 struct SizeReply {
     bool available = false;
     double size = 0; // the number the reply starts with after its code; 0 when there is none
+                     // or when no file can be that large
 };
 // A reply of class 3, 4 or 5 means the file is not available.
 SizeReply ParseSizeReply(const QString &reply);

@@ -74,6 +74,8 @@ TEST_P(UpdateFieldOn, RefusesValuesThatDoNotFitAndWritesNothing)
          "7 and size 8"},
         {"LastOrdered", "soon", "The entered value is not a valid date.", "Date Field Not Updated",
          "7 and size 8"},
+        {"LastOrdered", "5 Mar -2064", "The entered value is not a valid date.", "Date Field Not Updated",
+         "7 and size 8"},
         {"Bin", "ABCDEFGHIJKLMNOPQRSTU", "The entered value is too long.", "Text Field Not Updated",
          "202 and size 20"},
     };
@@ -141,6 +143,12 @@ TEST_P(UpdateFieldOn, NumbersAreWrittenAsTheDatabaseReadsThem)
         EXPECT_EQ(stored(db, "Qty"), QStringLiteral("-14"));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1,234.5678"));
         EXPECT_EQ(stored(db, kPrice), QStringLiteral("1234.5678"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("\u2212.4")); // the minus sign
+        EXPECT_EQ(stored(db, kPrice), QStringLiteral("-0.4"));
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("0e+30800000000000000"));
+        EXPECT_EQ(stored(db, kPrice).toDouble(), 0.0);
+        UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("1e+00000000005"));
+        EXPECT_EQ(stored(db, kPrice).toDouble(), 100000.0);
     }
     {
         LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
@@ -153,6 +161,13 @@ TEST_P(UpdateFieldOn, NumbersAreWrittenAsTheDatabaseReadsThem)
         LocaleGuard us(QLocale(QLocale::English, QLocale::UnitedStates));
         UpdateField(1000001, QStringLiteral("Price"), QStringLiteral("$19.99"));
         EXPECT_EQ(stored(db, kPrice), QStringLiteral("19.99"));
+    }
+    for (const auto language : {QLocale::Arabic, QLocale::Persian, QLocale::Hebrew}) {
+        // A negative number as these locales print it: their own digits, a direction mark in its sign.
+        const QLocale locale(language);
+        LocaleGuard g(locale);
+        UpdateField(1000001, QStringLiteral("Price"), locale.toString(-1234.5));
+        EXPECT_EQ(stored(db, kPrice), QStringLiteral("-1234.5")) << locale.name().toStdString();
     }
     EXPECT_TRUE(db.ui.calls.isEmpty());
 }

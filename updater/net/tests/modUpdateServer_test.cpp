@@ -55,9 +55,17 @@ TEST(UpdateServer, SizeReplies)
         double size;
     };
     const Case cases[] = {
-        {"213 12345", true, 12345}, {"213    987   ", true, 987},           {"213 0", true, 0},
-        {"213 junk", true, 0},      {"550 No such file.", false, 0},        {"350 Pending", false, 0},
-        {"450 Busy", false, 0},     {"213 4294967296", true, 4294967296.0},
+        {"213 12345", true, 12345},
+        {"213    987   ", true, 987},
+        {"213 0", true, 0},
+        {"213 junk", true, 0},
+        {"550 No such file.", false, 0},
+        {"350 Pending", false, 0},
+        {"450 Busy", false, 0},
+        {"213 4294967296", true, 4294967296.0},
+        // No file is that large: no number, rather than one the download cannot convert.
+        {"213 1e999", true, 0},
+        {"213 333333333333333333333333", true, 0},
     };
     for (const Case &c : cases) {
         const auto r = UpdateServer::ParseSizeReply(QString::fromLatin1(c.reply));
