@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ ninja-build pkg-config
+  cmake g++ ninja-build pkg-config clang-tidy
   qt6-base-dev libgl-dev fonts-dejavu-core
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc

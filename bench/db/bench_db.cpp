@@ -36,6 +36,7 @@ double seconds(Clock::time_point since)
 bool run(const std::vector<std::string> &args)
 {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);

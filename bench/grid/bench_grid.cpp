@@ -65,6 +65,7 @@ QString searchSql(const QString &fragment, bool notIndexed)
 int run(const std::vector<std::string> &args, std::string *output = nullptr)
 {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "modDB.h"
-
-#include <limits>
+#include "DataArray.h"
 
 QString DataArray::text(int field, int row) const
 {
@@ -24,7 +22,7 @@ bool DataArray::isNull(int field, int row) const
 
 void DataArray::clear()
 {
-    *this = DataArray();
+    *this = DataArray(m_textLimit);
 }
 
 void DataArray::start(int fields)
@@ -35,7 +33,7 @@ void DataArray::start(int fields)
 
 bool DataArray::append(std::string_view utf8)
 {
-    if (m_text.size() + utf8.size() > std::numeric_limits<std::uint32_t>::max())
+    if (m_text.size() + utf8.size() > m_textLimit)
         return false;
     m_text.append(utf8.data(), utf8.size());
     m_ends.push_back(std::uint32_t(m_text.size()));
@@ -46,7 +44,9 @@ bool DataArray::append(std::string_view utf8)
 
 bool DataArray::appendNull()
 {
-    append({});
+    // Marked only once its cell exists: a refused cell must not turn the previous one null.
+    if (!append({}))
+        return false;
     m_nulls.back() |= std::uint64_t(1) << ((m_ends.size() - 1) % 64);
     return true;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "modDB.h"
+#include "DataArray.h"
 
 #include <QString>
 

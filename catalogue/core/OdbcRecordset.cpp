@@ -7,6 +7,8 @@
 
 #include <sqlext.h>
 
+#include <limits>
+
 namespace {
 
 bool ok(SQLRETURN rc)
@@ -164,18 +166,7 @@ QString OdbcRecordset::value(int field, bool *isNull)
 void OdbcRecordset::getRows(DataArray &data)
 {
     data.start(fieldCount());
-    while (!m_eof) {
-        for (std::size_t f = 0; f < m_columns.size(); ++f) {
-            if (m_rowNull[f]) {
-                data.appendNull();
-            } else if (!data.append({m_row[f].data(), m_row[f].size()})) {
-                throw DbError{QStringLiteral("The result is too large to be held in memory."), 0,
-                              QStringLiteral("ODBC")};
-            }
-        }
-        data.endRow();
-        fetch();
-    }
+    appendRows(data, std::numeric_limits<int>::max());
     data.finish();
 }
 
@@ -183,9 +174,7 @@ bool OdbcRecordset::appendRows(DataArray &data, int maxRows)
 {
     for (int n = 0; n < maxRows && !m_eof; ++n) {
         for (std::size_t f = 0; f < m_columns.size(); ++f) {
-            if (m_rowNull[f]) {
-                data.appendNull();
-            } else if (!data.append({m_row[f].data(), m_row[f].size()})) {
+            if (m_rowNull[f] ? !data.appendNull() : !data.append({m_row[f].data(), m_row[f].size()})) {
                 throw DbError{QStringLiteral("The result is too large to be held in memory."), 0,
                               QStringLiteral("ODBC")};
             }

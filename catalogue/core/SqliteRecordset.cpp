@@ -135,7 +135,7 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
         for (int f = 0; f < m_fields; ++f) {
             bool fits = true;
             if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
-                data.appendNull();
+                fits = data.appendNull();
             } else {
                 char buffer[32];
                 const std::string_view text = cellText(m_stmt, f, buffer);

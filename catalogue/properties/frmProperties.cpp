@@ -58,50 +58,51 @@ QLabel *hiddenImage(QWidget *parent, const char *name, const QPixmap &picture)
 
 } // namespace
 
-frmProperties::frmProperties(QWidget *parent) : QDialog(parent), m_fg(new FlexGrid(this))
+frmProperties::frmProperties(QWidget *parent) : QDialog(parent), fg(new FlexGrid(this))
 {
     setObjectName(QStringLiteral("frmProperties"));
     setWindowTitle(QStringLiteral("Properties"));
     setModal(true);
     resize(420, 360);
 
-    m_fg->setObjectName(QStringLiteral("fg"));
+    fg->setObjectName(QStringLiteral("fg"));
     auto *elastic = new QVBoxLayout(this); // ElasticOne1: the grid fills the window
     elastic->setObjectName(QStringLiteral("ElasticOne1"));
     elastic->setContentsMargins(0, 0, 0, 0);
-    elastic->addWidget(m_fg);
+    elastic->addWidget(fg);
 
-    m_imgExplorer =
+    imgExplorer =
         hiddenImage(this, "imgExplorer", style()->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16));
-    m_imgColorPick = hiddenImage(this, "imgColorPick", drawnFace([](QPainter &p) {
-                                     const QColor colors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
-                                     for (int i = 0; i < 4; ++i)
-                                         p.fillRect(QRect((i % 2) * 8, (i / 2) * 8, 8, 8), colors[i]);
-                                 }));
-    m_imgFontPick = hiddenImage(this, "imgFontPick", drawnFace([](QPainter &p) {
-                                    QFont f = p.font();
-                                    f.setBold(true);
-                                    f.setPixelSize(14);
-                                    p.setFont(f);
-                                    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("A"));
-                                }));
-    m_faceExplorer = QIcon(m_imgExplorer->pixmap());
-    m_faceColor = QIcon(m_imgColorPick->pixmap());
-    m_faceFont = QIcon(m_imgFontPick->pixmap());
+    imgColorPick = hiddenImage(this, "imgColorPick", drawnFace([](QPainter &p) {
+                                   const QColor colors[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+                                   for (int i = 0; i < 4; ++i)
+                                       p.fillRect(QRect((i % 2) * 8, (i / 2) * 8, 8, 8), colors[i]);
+                               }));
+    imgFontPick = hiddenImage(this, "imgFontPick", drawnFace([](QPainter &p) {
+                                  QFont f = p.font();
+                                  f.setBold(true);
+                                  f.setPixelSize(14);
+                                  p.setFont(f);
+                                  p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("A"));
+                              }));
+    m_faceExplorer = QIcon(imgExplorer->pixmap());
+    m_faceColor = QIcon(imgColorPick->pixmap());
+    m_faceFont = QIcon(imgFontPick->pixmap());
 
-    connect(m_fg, &FlexGrid::beforeRowColChange, this, &frmProperties::onBeforeRowColChange);
-    connect(m_fg, &FlexGrid::beforeUserResize, this, &frmProperties::onBeforeUserResize);
-    connect(m_fg, &FlexGrid::keyDown, this, &frmProperties::onKeyDown);
-    connect(m_fg, &FlexGrid::mouseDown, this,
+    connect(fg, &FlexGrid::beforeRowColChange, this, &frmProperties::onBeforeRowColChange,
+            Qt::DirectConnection);
+    connect(fg, &FlexGrid::beforeUserResize, this, &frmProperties::onBeforeUserResize, Qt::DirectConnection);
+    connect(fg, &FlexGrid::keyDown, this, &frmProperties::onKeyDown, Qt::DirectConnection);
+    connect(fg, &FlexGrid::mouseDown, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, const QPoint &pos) { m_lastMouseDown = pos; });
-    connect(m_fg, &FlexGrid::dblClick, this, &frmProperties::onDblClick);
-    connect(m_fg, &FlexGrid::beforeEdit, this, &frmProperties::onBeforeEdit);
-    connect(m_fg, &FlexGrid::startEdit, this, &frmProperties::onStartEdit);
-    connect(m_fg, &FlexGrid::afterEdit, this, [this](int row, int) { storeRow(row); });
-    connect(m_fg, &FlexGrid::comboCloseUp, this, [this](int row, int) { storeRow(row); });
-    connect(m_fg, &FlexGrid::cellButtonClick, this, &frmProperties::onCellButtonClick);
-    connect(m_fg, &FlexGrid::drawCell, this, &frmProperties::onDrawCell);
-    m_fg->installEventFilter(this);
+    connect(fg, &FlexGrid::dblClick, this, &frmProperties::onDblClick);
+    connect(fg, &FlexGrid::beforeEdit, this, &frmProperties::onBeforeEdit, Qt::DirectConnection);
+    connect(fg, &FlexGrid::startEdit, this, &frmProperties::onStartEdit, Qt::DirectConnection);
+    connect(fg, &FlexGrid::afterEdit, this, [this](int row, int) { storeRow(row); });
+    connect(fg, &FlexGrid::comboCloseUp, this, [this](int row, int) { storeRow(row); });
+    connect(fg, &FlexGrid::cellButtonClick, this, &frmProperties::onCellButtonClick);
+    connect(fg, &FlexGrid::drawCell, this, &frmProperties::onDrawCell);
+    fg->installEventFilter(this);
 
     // Load: placement, font list, group, an empty sheet.
     const QString placement = FormPlacement::RestoreFormPlacement(this);
@@ -118,12 +119,12 @@ frmProperties::frmProperties(QWidget *parent) : QDialog(parent), m_fg(new FlexGr
 frmProperties::~frmProperties()
 {
     // The grid outlives this part of the window and may still end an edit as it goes.
-    m_fg->disconnect(this);
+    fg->disconnect(this);
 }
 
 QColor frmProperties::categoryColor() const
 {
-    return m_fg->palette().color(QPalette::Button);
+    return fg->palette().color(QPalette::Button);
 }
 
 void frmProperties::AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
@@ -142,74 +143,74 @@ void frmProperties::Init()
 
 void frmProperties::buildGrid()
 {
-    m_fg->setRedraw(false);
-    m_fg->removeCategoryRows();
-    m_fg->setCols(4);
-    m_fg->setFixedCols(0);
-    m_fg->setRows(1);
-    m_fg->setFixedRows(1);
-    m_fg->clear();
-    m_fg->setTextMatrix(0, kNameCol, QStringLiteral("Property"));
-    m_fg->setTextMatrix(0, kValueCol, QStringLiteral("Value"));
-    m_fg->setEditable(FlexGrid::EditMode::KeyboardMouse);
-    m_fg->setOutlineCol(kOutlineCol);
-    m_fg->setOwnerDraw(true);
+    fg->setRedraw(false);
+    fg->removeCategoryRows();
+    fg->setCols(4);
+    fg->setFixedCols(0);
+    fg->setRows(1);
+    fg->setFixedRows(1);
+    fg->clear();
+    fg->setTextMatrix(0, kNameCol, QStringLiteral("Property"));
+    fg->setTextMatrix(0, kValueCol, QStringLiteral("Value"));
+    fg->setEditable(FlexGrid::EditMode::KeyboardMouse);
+    fg->setOutlineCol(kOutlineCol);
+    fg->setOwnerDraw(true);
     for (int c = 0; c < 4; ++c)
-        m_fg->setColAlignment(c, Qt::AlignLeft | Qt::AlignVCenter);
-    m_fg->setColWidth(kOutlineCol, 230);
-    m_fg->setColUserResizable(kOutlineCol, false);
-    m_fg->setColWidth(kCategoryCol, 0);
-    m_fg->setColHidden(kCategoryCol, true);
+        fg->setColAlignment(c, Qt::AlignLeft | Qt::AlignVCenter);
+    fg->setColWidth(kOutlineCol, 230);
+    fg->setColUserResizable(kOutlineCol, false);
+    fg->setColWidth(kCategoryCol, 0);
+    fg->setColHidden(kCategoryCol, true);
 
     for (int i = 1; i <= m_properties.count(); ++i) {
         const PropertyItem &p = m_properties.item(i);
-        const int row = m_fg->addItem({QString(), p.strCategory, p.strName, p.varValue});
-        m_fg->setRowData(row, i);
+        const int row = fg->addItem({QString(), p.strCategory, p.strName, p.varValue});
+        fg->setRowData(row, i);
     }
-    m_fg->autoSize(kNameCol, kNameCol, 300);
-    m_fg->horizontalHeader()->setStretchLastSection(true);
-    m_fg->setRedraw(true);
+    fg->autoSize(kNameCol, kNameCol, 300);
+    fg->horizontalHeader()->setStretchLastSection(true);
+    fg->setRedraw(true);
     ShowCategories();
 }
 
 void frmProperties::ShowCategories()
 {
     // Each step stands alone: a sheet without properties has no row 1 to go to.
-    m_fg->setRedraw(false);
-    m_fg->removeCategoryRows();
+    fg->setRedraw(false);
+    fg->removeCategoryRows();
     if (m_blnSortAsAdded)
-        m_fg->sort({kCategoryCol});
+        fg->sort({kCategoryCol});
     else
-        m_fg->sort({kCategoryCol, kNameCol});
-    m_fg->insertCategoryRows(kCategoryCol, kNameCol, categoryColor(), true);
-    m_fg->setColHidden(kOutlineCol, false);
-    if (m_fg->rows() > 1)
-        m_fg->setCurrentCell(1, kValueCol);
-    m_fg->setRedraw(true);
+        fg->sort({kCategoryCol, kNameCol});
+    fg->insertCategoryRows(kCategoryCol, kNameCol, categoryColor(), true);
+    fg->setColHidden(kOutlineCol, false);
+    if (fg->rows() > 1)
+        fg->setCurrentCell(1, kValueCol);
+    fg->setRedraw(true);
 }
 
 const PropertyItem *frmProperties::itemAt(int row) const
 {
-    if (row < m_fg->fixedRows() || row >= m_fg->rows() || m_fg->isCategory(row))
+    if (row < fg->fixedRows() || row >= fg->rows() || fg->isCategory(row))
         return nullptr;
-    return m_properties.find(m_fg->rowData(row));
+    return m_properties.find(fg->rowData(row));
 }
 
 void frmProperties::storeRow(int row)
 {
     if (!itemAt(row))
         return;
-    modRegistry::SaveProperty(m_strPropertyGroup, m_fg->textMatrix(row, kCategoryCol),
-                              m_fg->textMatrix(row, kNameCol), m_fg->textMatrix(row, kValueCol));
+    modRegistry::SaveProperty(m_strPropertyGroup, fg->textMatrix(row, kCategoryCol),
+                              fg->textMatrix(row, kNameCol), fg->textMatrix(row, kValueCol));
 }
 
 void frmProperties::onBeforeRowColChange(int, int, int newRow, int newCol, bool *cancel)
 {
     // Programmatic rebuilds move freely; a user's move lands on the value.
-    if (!m_fg->redraw() || newCol == kValueCol)
+    if (!fg->redraw() || newCol == kValueCol)
         return;
     *cancel = true;
-    m_fg->setCurrentCell(newRow, kValueCol);
+    fg->setCurrentCell(newRow, kValueCol);
 }
 
 void frmProperties::onBeforeUserResize(int, int col, bool *cancel)
@@ -220,19 +221,19 @@ void frmProperties::onBeforeUserResize(int, int col, bool *cancel)
 
 void frmProperties::onKeyDown(int key, Qt::KeyboardModifiers modifiers, bool *swallow)
 {
-    const int row = m_fg->row();
-    const bool category = row >= m_fg->fixedRows() && m_fg->isCategory(row);
+    const int row = fg->row();
+    const bool category = row >= fg->fixedRows() && fg->isCategory(row);
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Home:
         if (category)
-            m_fg->setCollapsed(row, true);
+            fg->setCollapsed(row, true);
         *swallow = true;
         return;
     case Qt::Key_Right:
     case Qt::Key_End:
         if (category)
-            m_fg->setCollapsed(row, false);
+            fg->setCollapsed(row, false);
         *swallow = true;
         return;
     default: break;
@@ -243,44 +244,44 @@ void frmProperties::onKeyDown(int key, Qt::KeyboardModifiers modifiers, bool *sw
 
 bool frmProperties::letterSearch(QChar letter)
 {
-    const int current = m_fg->row();
+    const int current = fg->row();
     auto matches = [&](int r) {
-        if (m_fg->isRowHidden(r))
+        if (fg->isRowHidden(r))
             return false;
-        const QString name = m_fg->textMatrix(r, kNameCol);
+        const QString name = fg->textMatrix(r, kNameCol);
         return !name.isEmpty() && name.at(0).toUpper() == letter;
     };
     int found = -1;
-    for (int r = current + 1; r < m_fg->rows() && found < 0; ++r)
+    for (int r = current + 1; r < fg->rows() && found < 0; ++r)
         if (matches(r))
             found = r;
-    for (int r = m_fg->fixedRows(); r < current && found < 0; ++r)
+    for (int r = fg->fixedRows(); r < current && found < 0; ++r)
         if (matches(r))
             found = r;
     if (found < 0)
         return false;
-    m_fg->setCurrentCell(found, kValueCol);
-    m_fg->showCell(found, kValueCol);
+    fg->setCurrentCell(found, kValueCol);
+    fg->showCell(found, kValueCol);
     return true;
 }
 
 void frmProperties::onDblClick()
 {
-    const QModelIndex under = m_fg->indexAt(m_lastMouseDown);
-    const int row = under.isValid() ? m_fg->gridModel()->gridRow(under) : m_fg->row();
-    if (row < m_fg->fixedRows() || row >= m_fg->rows())
+    const QModelIndex under = fg->indexAt(m_lastMouseDown);
+    const int row = under.isValid() ? fg->gridModel()->gridRow(under) : fg->row();
+    if (row < fg->fixedRows() || row >= fg->rows())
         return;
-    if (m_fg->isCategory(row)) {
-        m_fg->setCollapsed(row, !m_fg->isCollapsed(row));
+    if (fg->isCategory(row)) {
+        fg->setCollapsed(row, !fg->isCollapsed(row));
         m_dblClickMarker.clear();
         return;
     }
     m_dblClickMarker = QStringLiteral("*");
-    m_fg->editCell();
+    fg->editCell();
     m_dblClickMarker.clear();
     // A colour stored as a word is shown as it is, never converted or written back.
     const PropertyItem *item = itemAt(row);
-    if (item && item->intType == PropertyKind::Color && !parseColor(m_fg->textMatrix(row, kValueCol)))
+    if (item && item->intType == PropertyKind::Color && !parseColor(fg->textMatrix(row, kValueCol)))
         return;
     storeRow(row);
 }
@@ -313,21 +314,21 @@ void frmProperties::onBeforeEdit(int row, int col, bool *cancel)
     case PropertyKind::Boolean: list = kBooleanList; break;
     default: break;
     }
-    m_fg->setComboList(list);
+    fg->setComboList(list);
     // The grid asks again whenever its button or mode changes: change only what differs.
-    if (picture && m_fg->cellButtonPicture().cacheKey() != picture->cacheKey())
-        m_fg->setCellButtonPicture(*picture);
+    if (picture && fg->cellButtonPicture().cacheKey() != picture->cacheKey())
+        fg->setCellButtonPicture(*picture);
     const auto mode = list.isEmpty() ? FlexGrid::EditMode::KeyboardMouse : FlexGrid::EditMode::Keyboard;
-    if (m_fg->editable() != mode)
-        m_fg->setEditable(mode);
+    if (fg->editable() != mode)
+        fg->setEditable(mode);
 }
 
 void frmProperties::onStartEdit(int row, int col, bool *cancel)
 {
-    const QString list = m_fg->comboList();
+    const QString list = fg->comboList();
     if (!m_dblClickMarker.isEmpty() && !list.isEmpty() && list != kButtonList) {
-        if (const auto next = NextChoice(m_fg->textMatrix(row, col), list)) {
-            m_fg->setTextMatrix(row, col, *next);
+        if (const auto next = NextChoice(fg->textMatrix(row, col), list)) {
+            fg->setTextMatrix(row, col, *next);
             *cancel = true;
         }
     }
@@ -341,10 +342,10 @@ void frmProperties::onCellButtonClick(int row, int col)
         return;
     switch (item->intType) {
     case PropertyKind::Color: {
-        const qint32 initial = parseColor(m_fg->textMatrix(row, col)).value_or(0);
+        const qint32 initial = parseColor(fg->textMatrix(row, col)).value_or(0);
         // Cancelled: nothing changes and nothing is stored.
         if (const auto chosen = ui().chooseColor(unsigned(initial))) {
-            m_fg->setTextMatrix(row, col, FormatColor(qint32(*chosen)));
+            fg->setTextMatrix(row, col, FormatColor(qint32(*chosen)));
             storeRow(row);
         }
         break;
@@ -353,7 +354,7 @@ void frmProperties::onCellButtonClick(int row, int col)
         const QString path =
             FileOpenSave::GetOpenFile(Platform::programFolder(), kChooseTitle, QString(), QString());
         if (!path.isEmpty()) {
-            m_fg->setTextMatrix(row, col, path);
+            fg->setTextMatrix(row, col, path);
             storeRow(row);
         }
         break;
@@ -361,13 +362,13 @@ void frmProperties::onCellButtonClick(int row, int col)
     case PropertyKind::Folder: {
         const QString folder = FileOpenSave::BrowseForFolder(kChooseTitle);
         if (!folder.isEmpty()) {
-            m_fg->setTextMatrix(row, col, folder);
+            fg->setTextMatrix(row, col, folder);
             storeRow(row);
         }
         break;
     }
     case PropertyKind::Font: {
-        const QFont current = m_fg->gridModel()->effectiveFormat(row, col).font.value_or(m_fg->font());
+        const QFont current = fg->gridModel()->effectiveFormat(row, col).font.value_or(fg->font());
         FontChoice initial{current.family(), current.pointSizeF(), current.bold(),
                            current.italic(), current.underline(),  current.strikeOut()};
         if (const auto chosen = ui().chooseFont(initial)) {
@@ -378,8 +379,8 @@ void frmProperties::onCellButtonClick(int row, int col)
             f.setItalic(chosen->italic);
             f.setUnderline(chosen->underline);
             f.setStrikeOut(chosen->strikeOut);
-            m_fg->setTextMatrix(row, col, chosen->family);
-            m_fg->setCellFont(row, col, row, col, f);
+            fg->setTextMatrix(row, col, chosen->family);
+            fg->setCellFont(row, col, row, col, f);
         }
         break;
     }
@@ -392,7 +393,7 @@ void frmProperties::onDrawCell(QPainter *painter, int row, int col, const QRect 
     const PropertyItem *item = itemAt(row);
     if (col != kValueCol || !item || item->intType != PropertyKind::Color)
         return;
-    const QColor color = fromColorRef(parseColor(m_fg->textMatrix(row, col)).value_or(0));
+    const QColor color = fromColorRef(parseColor(fg->textMatrix(row, col)).value_or(0));
     // From 2 right and 2 down of the corner to 15 right and 3 above the bottom, framed.
     const QRect swatch(QPoint(rect.left() + 2, rect.top() + 2),
                        QPoint(rect.left() + 15 - 1, rect.top() + rect.height() - 3 - 1));
@@ -412,7 +413,7 @@ bool frmProperties::isEscapeThatCloses(const QKeyEvent *event) const
 bool frmProperties::eventFilter(QObject *watched, QEvent *event)
 {
     // Esc closes the sheet from anywhere except an open editor, which it cancels.
-    if (watched == m_fg && event->type() == QEvent::KeyPress && !m_fg->isEditing()) {
+    if (watched == fg && event->type() == QEvent::KeyPress && !fg->isEditing()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Escape) {
             if (isEscapeThatCloses(key))

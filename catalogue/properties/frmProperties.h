@@ -30,7 +30,7 @@ public:
     void Init();
     void ShowCategories();
 
-    FlexGrid *grid() const { return m_fg; }
+    FlexGrid *grid() const { return fg; }
     const PropertyList &properties() const { return m_properties; }
     QString fontList() const { return m_fontList; }
     // The background of category rows.
@@ -59,10 +59,10 @@ private:
     void onCellButtonClick(int row, int col);
     void onDrawCell(QPainter *painter, int row, int col, const QRect &rect);
 
-    FlexGrid *m_fg;
-    QLabel *m_imgExplorer;
-    QLabel *m_imgColorPick;
-    QLabel *m_imgFontPick;
+    FlexGrid *fg;
+    QLabel *imgExplorer;
+    QLabel *imgColorPick;
+    QLabel *imgFontPick;
     QIcon m_faceExplorer;
     QIcon m_faceColor;
     QIcon m_faceFont;

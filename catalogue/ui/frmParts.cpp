@@ -111,13 +111,15 @@ void frmParts::buildControls()
     connect(fg1, &FlexGrid::afterRowColChange, this,
             [this](int, int, int row, int col) { fg1_AfterRowColChange(row, col); });
     connect(fg1, &FlexGrid::dblClick, this, &frmParts::fg1_DblClick);
-    connect(fg1, &FlexGrid::keyDown, this,
-            [this](int key, Qt::KeyboardModifiers, bool *swallow) { fg1_KeyDown(key, swallow); });
+    connect(
+        fg1, &FlexGrid::keyDown, this,
+        [this](int key, Qt::KeyboardModifiers, bool *swallow) { fg1_KeyDown(key, swallow); },
+        Qt::DirectConnection);
     connect(fg1, &FlexGrid::mouseDown, this,
             [this](Qt::MouseButton button, Qt::KeyboardModifiers, const QPoint &pos) {
                 fg1_MouseDown(button, pos);
             });
-    connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit);
+    connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit, Qt::DirectConnection);
     connect(fg1, &FlexGrid::afterEdit, this, &frmParts::fg1_AfterEdit);
     connect(fg2, &FlexGrid::dblClick, this, &frmParts::fg2_DblClick);
 }
@@ -127,10 +129,10 @@ void frmParts::buildMenus()
     QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
     mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
-    m_mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
-    mnuShowAllRecords = named(m_mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
-    mnuRecordNew = named(m_mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
-    mnuRecordDelete = named(m_mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
+    mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
+    mnuShowAllRecords = named(mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
+    mnuRecordNew = named(mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
+    mnuRecordDelete = named(mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
     QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
     mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
     QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");

@@ -36,7 +36,7 @@ public:
 
     FlexGrid *grid1() const { return fg1; }
     FlexGrid *grid2() const { return fg2; }
-    QMenu *editMenu() const { return m_mnuEdit; }
+    QMenu *editMenu() const { return mnuEdit; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -81,7 +81,7 @@ private:
     QPushButton *cmdClose = nullptr;
     QLabel *lblStatus = nullptr;
 
-    QMenu *m_mnuEdit = nullptr;
+    QMenu *mnuEdit = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuShowAllRecords = nullptr;
     QAction *mnuRecordNew = nullptr;

@@ -153,7 +153,7 @@ void frmParts::fg1_KeyDown(int key, bool *swallow)
 void frmParts::fg1_MouseDown(Qt::MouseButton button, const QPoint &pos)
 {
     if (button == Qt::RightButton)
-        m_mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
+        mnuEdit->popup(fg1->viewport()->mapToGlobal(pos));
 }
 
 void frmParts::fg1_BeforeEdit(int, int col, bool *cancel)

@@ -242,7 +242,7 @@ ListSteps &listSteps()
     return steps;
 }
 
-void g_LoadGridList(FlexGrid &grid, const QString &sql, std::function<void(bool first)> shown)
+void g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown)
 {
     cancelLoad(grid);
     auto reader = std::make_unique<modDB::RowReader>();

@@ -35,7 +35,7 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView);
 // stays usable. `shown(first)` runs once the first rows are in (first true; also for "No
 // Records Found") and after each later batch. The finished list equals g_LoadGrid's; a
 // failure while reading is reported and leaves "No Records Found".
-void g_LoadGridList(FlexGrid &grid, const QString &sql, std::function<void(bool first)> shown);
+void g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown);
 // How a list is read: at least `firstRows` rows and `firstMs` before the first paint (so a
 // short list is whole at once), then batches of about `stepMs` per turn of the event loop,
 // checking the time every `rowsPerCheck` rows; the grid and the caller hear of new rows every

@@ -23,7 +23,7 @@ QString PresenceBeacon::lockFolder(const Places &places, bool create)
         return runUser + QStringLiteral("/vantelo");
 
     // In a folder anyone may write to: ours alone, or not at all.
-    const QString folder = places.tmp + QStringLiteral("/vantelo-") + QString::number(uid);
+    QString folder = places.tmp + QStringLiteral("/vantelo-") + QString::number(uid);
     const QByteArray f = QFile::encodeName(folder);
     if (::lstat(f.constData(), &st) != 0) {
         if (!create || ::mkdir(f.constData(), 0700) != 0 || ::lstat(f.constData(), &st) != 0)
@@ -42,6 +42,8 @@ namespace {
 QString lockFolderHere(bool create)
 {
     PresenceBeacon::Places places;
+    // Read as set, not through QStandardPaths: when unset, Qt would make a folder of its
+    // own, which a peer started under sudo (looking in /run/user/<SUDO_UID>) never sees.
     places.runtimeDir = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
     places.sudoUid = QString::fromLatin1(qgetenv("SUDO_UID"));
     places.uid = ::getuid();

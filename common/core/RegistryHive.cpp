@@ -130,10 +130,9 @@ QString hivePath(RegRoot root)
         return QFile::decodeName(dir) + u'/' + name;
     if (root == RegRoot::LocalMachine)
         return QStringLiteral("/var/lib/vantelo/") + name;
-    QString config = QFile::decodeName(qgetenv("XDG_CONFIG_HOME"));
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/vantelo/") + name;
+    // $XDG_CONFIG_HOME, or ~/.config.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/vantelo/") + name;
 }
 
 QString RegKey::fold(const QString &text)

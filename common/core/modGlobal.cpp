@@ -100,15 +100,20 @@ QString logFilePath()
     return folder + AppInfo::catalogueTitle() + QStringLiteral(".log");
 }
 
-QString logStamp()
+QString longTime(const QTime &time)
 {
     const QLocale loc = QLocale::system();
+    QString format = loc.timeFormat(QLocale::LongFormat);
+    format.remove(u't');
+    return loc.toString(time, format.trimmed());
+}
+
+QString logStamp()
+{
     const QDateTime now = QDateTime::currentDateTime();
-    // The long time format carries the seconds; its time-zone name is not wanted.
-    QString timeFormat = loc.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(u't');
-    return loc.toString(now.date(), QLocale::ShortFormat) + QStringLiteral(" - ") +
-           loc.toString(now.time(), timeFormat.trimmed());
+    // The long time format carries the seconds.
+    return QLocale::system().toString(now.date(), QLocale::ShortFormat) + QStringLiteral(" - ") +
+           longTime(now.time());
 }
 
 bool WriteLog(const QString &message, bool stamp, QString *error)

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTime>
 
 #include <optional>
 
@@ -40,5 +41,7 @@ bool WriteLog(const QString &message, bool stamp, QString *error = nullptr);
 
 // date + " - " + time in the system's short date and time (with seconds) formats.
 QString logStamp();
+// The time in the system's long format (with seconds) without its time-zone name.
+QString longTime(const QTime &time);
 
 } // namespace modGlobal

@@ -30,7 +30,7 @@ QString textOf(QWidget *w, const char *name)
 }
 
 // Acts on the About box once it is up, as a user would.
-void whenShown(std::function<void(frmAbout *)> act)
+void whenShown(const std::function<void(frmAbout *)> &act)
 {
     QTimer::singleShot(0, [act] {
         auto *box = qobject_cast<frmAbout *>(QApplication::activeModalWidget());

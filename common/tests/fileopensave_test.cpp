@@ -108,7 +108,7 @@ TEST(FileOpenSave, QtDialogsReturnTheChoiceOrNothing)
     TestEnv::writeFile(file, "x");
     const QString before = QDir::currentPath();
 
-    auto answer = [](std::function<void(QFileDialog *)> act) {
+    auto answer = [](const std::function<void(QFileDialog *)> &act) {
         QTimer::singleShot(0, [act] {
             if (auto *dlg = qobject_cast<QFileDialog *>(QApplication::activeModalWidget()))
                 act(dlg);

@@ -2,6 +2,7 @@
 #include "TestEnv.h"
 #include "modRegistry.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -189,4 +190,21 @@ TEST(Registry, AHiveLeftByAKilledWriterStillReadsItsCommittedValues)
         EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, bulk, QString::number(i)),
                   QString(2000, QChar(u'a' + i % 26)));
     EXPECT_EQ(GetStringValue(HKEY_LOCAL_MACHINE, QStringLiteral("extra"), QStringLiteral("x1")), QString());
+}
+
+TEST(Registry, UserHiveLivesInTheUsersConfigFolder)
+{
+    TestEnv env;
+    const QByteArray hiveDir = qgetenv("VANTELO_HIVE_DIR");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qunsetenv("VANTELO_HIVE_DIR");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.path(QStringLiteral("cfg"))));
+    EXPECT_EQ(hivePath(RegRoot::CurrentUser), env.path(QStringLiteral("cfg/vantelo/user.hive")));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(hivePath(RegRoot::CurrentUser),
+              QDir::homePath() + QStringLiteral("/.config/vantelo/user.hive"));
+    EXPECT_EQ(hivePath(RegRoot::LocalMachine), QStringLiteral("/var/lib/vantelo/machine.hive"));
+    qputenv("VANTELO_HIVE_DIR", hiveDir);
+    if (!config.isNull())
+        qputenv("XDG_CONFIG_HOME", config);
 }

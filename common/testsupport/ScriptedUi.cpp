@@ -48,7 +48,7 @@ QList<ScriptedUi::Call> ScriptedUi::callsOf(const QString &kind) const
     return out;
 }
 
-void ScriptedUi::record(Call c)
+void ScriptedUi::record(const Call &c)
 {
     calls << c;
     if (onCall)

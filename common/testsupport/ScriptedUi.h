@@ -57,5 +57,5 @@ public:
                       const QString &workingFolder) override;
 
 private:
-    void record(Call c);
+    void record(const Call &c);
 };

@@ -9,13 +9,13 @@
 #include "UiServices.h"
 #include "Zip.h"
 #include "modFileCopy.h"
+#include "modGlobal.h"
 #include "modPaths.h"
 #include "modService.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QStringDecoder>
 #include <QTime>
 
@@ -96,11 +96,13 @@ double leadingNumber(const QString &text)
 
 namespace {
 
-QString timeNow()
+// g_TargetFolder as a local path without trailing separators ("/" stays "/").
+QString targetFolder()
 {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
-    format.remove(u't');
-    return QLocale::system().toString(QTime::currentTime(), format.trimmed());
+    QString folder = Platform::toLocalPath(g_TargetFolder);
+    while (folder.size() > 1 && folder.endsWith(u'/'))
+        folder.chop(1);
+    return folder;
 }
 
 } // namespace
@@ -123,12 +125,7 @@ bool PackageProcessor::processPackage(const QString &targetFolder, const QString
 
 void PackageProcessor::log(const QString &text)
 {
-    QString error;
-    if (modService::LogEvent(text, &error) || m_logFailureReported)
-        return;
-    // Once per run: the update itself goes on without its record.
-    m_logFailureReported = true;
-    MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+    m_log.write(text);
 }
 
 bool PackageProcessor::keepForRollback(const QString &path)
@@ -153,9 +150,7 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
 {
     m_unzipError = 0;
     m_batchResult = 0;
-    m_target = Platform::toLocalPath(g_TargetFolder);
-    while (m_target.size() > 1 && m_target.endsWith(u'/'))
-        m_target.chop(1);
+    m_target = targetFolder();
 
     // Whatever fails in between, the window is handed back idle below: nothing may
     // escape into the download's completion event and leave the window busy.
@@ -179,7 +174,8 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
         m_view->ShowNotBusy();
         m_view->EnableUpdate(true);
         log(QStringLiteral("End Process File"));
-        m_view->SetStatusLabel(QStringLiteral("Update process completed at ") + timeNow());
+        m_view->SetStatusLabel(QStringLiteral("Update process completed at ") +
+                               modGlobal::longTime(QTime::currentTime()));
         if (g_UpdateError)
             modService::ShowLog();
     } catch (...) {
@@ -249,11 +245,8 @@ void PackageProcessor::reportOutside(const QString &step, const QString &descrip
 
 short PackageProcessor::RunBatchIni(const QString &file)
 {
-    if (m_target.isEmpty()) {
-        m_target = Platform::toLocalPath(g_TargetFolder);
-        while (m_target.size() > 1 && m_target.endsWith(u'/'))
-            m_target.chop(1);
-    }
+    if (m_target.isEmpty())
+        m_target = targetFolder();
     for (const auto &[title, name] :
          {std::pair{QStringLiteral("Carvell"), QStringLiteral("Carvell")},
           std::pair{QStringLiteral("Dunmore Service Management System"), QStringLiteral("Dunmore")}}) {

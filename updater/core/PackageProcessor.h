@@ -4,6 +4,7 @@
 #include "NameIndex.h"
 #include "UpdateBackup.h"
 #include "UpdateView.h"
+#include "modService.h"
 
 #include <QString>
 
@@ -67,7 +68,7 @@ private:
     QString m_from; // paths of the line being run, as the error report shows them
     QString m_to;
     QString m_code;
-    bool m_logFailureReported = false;
+    modService::EventLog m_log;
     int m_unzipError = 0;
     short m_batchResult = 0;
 };

@@ -37,7 +37,7 @@ QString zipErrorText(int code)
 {
     zip_error_t e;
     zip_error_init_with_code(&e, code);
-    const QString text = QString::fromUtf8(zip_error_strerror(&e));
+    QString text = QString::fromUtf8(zip_error_strerror(&e));
     zip_error_fini(&e);
     return text;
 }

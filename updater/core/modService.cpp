@@ -123,6 +123,15 @@ void RunShellExecute(const QString &verb, const QString &file, const QString &pa
     }
 }
 
+void EventLog::write(const QString &text)
+{
+    QString error;
+    if (LogEvent(text, &error) || m_failureReported)
+        return;
+    m_failureReported = true;
+    MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+}
+
 void ShowLog()
 {
     RunShellExecute(QStringLiteral("Open"), logFilePath());

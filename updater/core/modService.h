@@ -18,6 +18,16 @@ QString logFilePath(); // "Vantelo Update.txt" in the updater's own folder
 // so every logged line is on disk at once. False, with the reason, when the log
 // cannot be written: the caller decides how to report it.
 bool LogEvent(const QString &text, QString *error = nullptr);
+
+// LogEvent for an owner that tells the user, once in its life, that the log cannot be
+// written: the update goes on without its record.
+class EventLog final {
+public:
+    void write(const QString &text);
+
+private:
+    bool m_failureReported = false;
+};
 void ResetLog(); // deletes the log; a failure is ignored
 
 enum class ShowMode { Hidden = 0, Normal = 1, Minimized = 2 };

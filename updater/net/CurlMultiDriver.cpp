@@ -30,7 +30,7 @@ CurlMultiDriver::CurlMultiDriver(QObject *parent) : QObject(parent), m_multi(cur
     // once and then neither start the data connection nor ask for any socket to be
     // watched: the transfer would sit until its time-out. A light, regular kick of
     // every transfer while one runs gets it going again.
-    m_kick.setInterval(KickIntervalMs);
+    m_kick.setInterval(kKickIntervalMs);
     connect(&m_kick, &QTimer::timeout, this, [this] { action(CURL_SOCKET_BAD, 0, true); });
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
     curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);

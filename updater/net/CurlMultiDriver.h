@@ -43,7 +43,7 @@ private:
     void unwatch(curl_socket_t s);
     void action(curl_socket_t s, int eventMask, bool everyTransfer);
 
-    static constexpr int KickIntervalMs = 20;
+    static constexpr int kKickIntervalMs = 20;
 
     CURLM *m_multi = nullptr;
     QTimer m_timer;

@@ -44,7 +44,6 @@ const QString kReady = QStringLiteral("Ready ...");
 constexpr int kHelpTopic = 1040;
 constexpr int kInternetHelpTopic = 1010;
 constexpr int kWatchdogLimit = 90;
-constexpr int kConnectFailed = 20605;
 
 MsgAnswer box(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok,
               int helpTopic = 0)
@@ -374,12 +373,7 @@ void frmMain::ShowNotBusy()
 
 void frmMain::logEvent(const QString &text)
 {
-    QString error;
-    if (modService::LogEvent(text, &error) || m_logFailureShown)
-        return;
-    // Said once: the update goes on, but the user should know nothing is being recorded.
-    m_logFailureShown = true;
-    box(error, kTitle, MsgIcon::Exclamation);
+    m_log.write(text);
 }
 
 bool frmMain::anyProgramRunning()
@@ -630,7 +624,7 @@ void frmMain::mabryFTP_Error(int code, const QString &text)
         signatureDownloadFailed(code, text);
         return;
     }
-    const bool connectFailed = code == kConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
+    const bool connectFailed = code == FtpSession::ConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
     if (connectFailed) {
         box(QStringLiteral("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
         ToggleTransfer();

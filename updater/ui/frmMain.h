@@ -3,6 +3,7 @@
 
 #include "ProgramDiscovery.h"
 #include "UpdateView.h"
+#include "modService.h"
 
 #include <QMainWindow>
 
@@ -112,7 +113,7 @@ private:
     int m_asyncErrorCount = 0;
     int m_lastAsyncError = 0;
     bool m_hourglass = false;
-    bool m_logFailureShown = false;
+    modService::EventLog m_log;      // says once per window that nothing is being recorded
     QString m_updateKeys;            // UPDATE_PUBKEY as it stood when the update started
     bool m_signaturePending = false; // the package is on disk but not yet verified
 };

@@ -221,7 +221,7 @@ TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
     int rewritten = 0;
     for (int i = 0; i < 40; ++i) {
-        const QString source = sources[pick(int(sources.size()))];
+        const QString &source = sources[pick(int(sources.size()))];
         const int length = 1 + pick(9);
         QString text = source.mid(pick(int(std::max<qsizetype>(1, source.size() - length))), length);
         for (QChar &ch : text) {

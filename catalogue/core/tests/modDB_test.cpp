@@ -307,6 +307,25 @@ TEST(BadDatabase, LockedByAnotherProgramWaitsThenReports)
               QStringLiteral("0"));
 }
 
+TEST(DataArray, AtItsLimitRefusesTextButTakesNullsEachInItsOwnCell)
+{
+    DataArray a(8); // the rule of the 4 GiB limit, on a size a test can reach
+    a.start(3);
+    EXPECT_TRUE(a.append("12345678"));
+    EXPECT_TRUE(a.appendNull()); // a null adds no text
+    EXPECT_FALSE(a.append("x"));
+    EXPECT_TRUE(a.appendNull());
+    a.endRow();
+    ASSERT_EQ(a.rowCount(), 1);
+    EXPECT_EQ(a.text(0, 0), QStringLiteral("12345678"));
+    EXPECT_FALSE(a.isNull(0, 0));
+    EXPECT_TRUE(a.isNull(1, 0));
+    EXPECT_TRUE(a.isNull(2, 0));
+    // The limit outlives clear().
+    a.start(1);
+    EXPECT_FALSE(a.append("123456789"));
+}
+
 TEST(DataArray, KeepsNullsEmptyTextsAndLongCellsApart)
 {
     DataArray a;

@@ -45,6 +45,7 @@ int run(const std::vector<std::string> &args, std::string *output = nullptr, pid
         bool detach = false)
 {
     std::vector<char *> argv;
+    argv.reserve(args.size() + 1);
     for (const auto &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
@@ -278,7 +279,7 @@ QStringList PgTestServer::psqlArguments(const QString &database) const
 
 QString PgTestServer::createDatabase()
 {
-    const QString name = QStringLiteral("orvana_t%1").arg(++m_databases);
+    QString name = QStringLiteral("orvana_t%1").arg(++m_databases);
     QString error;
     query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ") + name, &error);
     if (!error.isEmpty())

@@ -44,7 +44,7 @@ int main(int argc, char **argv)
                                                   .arg(parser.value(sampleOption)));
     }
 
-    const QString path = paths.constFirst();
+    const QString &path = paths.constFirst();
     QString error;
     // The same test that sends a connection string to ODBC.
     const bool server = path.contains(QStringLiteral("DSN="));

@@ -19,7 +19,7 @@
 namespace {
 
 // Runs `act` on the options sheet once it is up, then closes it as a user would.
-void whileShown(std::function<void(frmProperties &)> act)
+void whileShown(const std::function<void(frmProperties &)> &act)
 {
     QTimer::singleShot(0, [act] {
         auto *sheet = qobject_cast<frmProperties *>(QApplication::activeModalWidget());

@@ -121,6 +121,9 @@ public:
     int pixelsToTwips(int pixels) const;
 
 signals:
+    // The signals with a `bool *cancel` or `*swallow` read the answer as soon as the emit
+    // returns, and the flag lives on the emitter's stack: connect them with
+    // Qt::DirectConnection only (a queued slot would write to a dead frame, too late).
     void dblClick();
     void keyDown(int key, Qt::KeyboardModifiers modifiers, bool *swallow);
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint &pos);

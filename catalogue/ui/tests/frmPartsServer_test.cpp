@@ -48,7 +48,7 @@ protected:
     QString sql(const char *statement) const
     {
         QString error;
-        const QString out = server->query(database, QString::fromUtf8(statement), &error);
+        QString out = server->query(database, QString::fromUtf8(statement), &error);
         EXPECT_TRUE(error.isEmpty()) << error.toStdString();
         return out;
     }

@@ -93,7 +93,7 @@ QString FtpTestServer::serverFolder() const
 
 QString FtpTestServer::putFile(const QString &name, const QByteArray &bytes) const
 {
-    const QString path = serverFolder() + name;
+    QString path = serverFolder() + name;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -103,7 +103,7 @@ QString FtpTestServer::putFile(const QString &name, const QByteArray &bytes) con
 
 QString FtpTestServer::putFile(const QString &name, qint64 size) const
 {
-    const QString path = serverFolder() + name;
+    QString path = serverFolder() + name;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
