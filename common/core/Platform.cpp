@@ -80,7 +80,7 @@ QString defaultLogFolder()
 {
     if (programFolderWritable())
         return programFolder();
-    const QString folder = userStateFolder();
+    QString folder = userStateFolder();
     QDir().mkpath(folder);
     return folder;
 }

@@ -41,7 +41,7 @@ QString parseOptions(const QString &verb, const QStringList &args, Options &o)
                 .arg(a, a == QStringLiteral("/v")   ? QStringLiteral("value name")
                         : a == QStringLiteral("/d") ? QStringLiteral("data text")
                                                     : QStringLiteral("type"));
-        const QString next = args[++i];
+        const QString &next = args[++i];
         if (a == QStringLiteral("/v")) {
             o.name = next;
             o.hasName = true;
