@@ -102,7 +102,7 @@ QString FtpSession::finalReply(const QByteArray &block)
     for (const QByteArray &raw : block.split('\n')) {
         const QByteArray line = raw.trimmed();
         if (isFinalReply(line))
-            return QString::fromUtf8(line);
+            return QString::fromUtf8(line).trimmed(); // also blanks beyond ASCII, such as U+00A0
     }
     return {};
 }
