@@ -21,12 +21,8 @@ int main(int argc, char **argv)
         return *rc;
 
     QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
-    if (!parser.parse(QApplication::arguments()))
-        return CommandLine::fail(command, parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return CommandLine::fail(
-            command,
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    if (const auto rc = CommandLine::refuseTheRest(parser, command, QApplication::arguments()))
+        return *rc;
 
     QApplication::setApplicationName(AppInfo::catalogueTitle());
     QApplication::setApplicationVersion(CommandLine::version());

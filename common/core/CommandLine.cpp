@@ -79,4 +79,16 @@ QStringList arguments(int argc, char **argv)
     return list;
 }
 
+std::optional<int> refuseTheRest(QCommandLineParser &parser, const QString &command,
+                                 const QStringList &arguments)
+{
+    if (!parser.parse(arguments))
+        return fail(command, parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return fail(
+            command,
+            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+    return std::nullopt;
+}
+
 } // namespace CommandLine

@@ -28,6 +28,11 @@ std::optional<int> answerHelpOrVersion(const QCommandLineParser &parser, const Q
 // "<command>: <what>" and a pointer to --help on standard error; returns 2.
 int fail(const QString &command, const QString &what);
 
+// After QApplication took its own options: the exit status for an unknown option or an
+// argument the program does not take, or nothing when the command line is fine.
+std::optional<int> refuseTheRest(QCommandLineParser &parser, const QString &command,
+                                 const QStringList &arguments);
+
 QStringList arguments(int argc, char **argv);
 
 } // namespace CommandLine
