@@ -14,8 +14,9 @@ int main(int argc, char **argv)
 {
     const QString command = QStringLiteral("orvana");
     QCommandLineParser parser;
-    CommandLine::describe(parser, QStringLiteral("Orvana, the parts catalogue: lists, finds and edits the "
-                                                 "parts of its database."));
+    CommandLine::describe(parser, QCoreApplication::translate(
+                                      "orvana", "Orvana, the parts catalogue: lists, finds and edits the "
+                                                "parts of its database."));
     // Answered before the window system is asked for, so a console without a display works.
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
         return *rc;

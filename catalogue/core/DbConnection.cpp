@@ -5,6 +5,8 @@
 #include "SqliteConnection.h"
 #include "ValueRules.h"
 
+#include <QCoreApplication>
+
 std::unique_ptr<DbConnection> DbConnection::open(const QString &connectionString)
 {
     // The same case-sensitive test that forms g_DbConnect from the settings.
@@ -16,8 +18,10 @@ std::unique_ptr<DbConnection> DbConnection::open(const QString &connectionString
 void DbConnection::checkStatement(const QString &sql)
 {
     if (sql.contains(QChar(u'\0')))
-        throw DbError{QStringLiteral("The statement contains a NUL character."), 5, QStringLiteral("Orvana")};
+        throw DbError{QCoreApplication::translate("DbConnection", "The statement contains a NUL character."),
+                      5, QStringLiteral("Orvana")};
     if (!ValueRules::isValidUnicode(sql))
-        throw DbError{QStringLiteral("The statement contains text that is not valid Unicode."), 5,
-                      QStringLiteral("Orvana")};
+        throw DbError{QCoreApplication::translate("DbConnection",
+                                                  "The statement contains text that is not valid Unicode."),
+                      5, QStringLiteral("Orvana")};
 }

@@ -4,6 +4,8 @@
 #include "UiServices.h"
 #include "modGlobal.h"
 
+#include <QCoreApplication>
+
 #include <exception>
 
 namespace DbReport {
@@ -21,11 +23,12 @@ void show(const QString &report)
     QString logProblem;
     try {
         if (!modGlobal::WriteLog(report, true, &logProblem) && logProblem.isEmpty())
-            logProblem = QStringLiteral("The log file cannot be written.");
+            logProblem = QCoreApplication::translate("DbReport", "The log file cannot be written.");
     } catch (const std::exception &e) {
-        logProblem = QStringLiteral("The log file cannot be written: ") + QString::fromLocal8Bit(e.what());
+        logProblem = QCoreApplication::translate("DbReport", "The log file cannot be written: %1")
+                         .arg(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        logProblem = QStringLiteral("The log file cannot be written.");
+        logProblem = QCoreApplication::translate("DbReport", "The log file cannot be written.");
     }
     QString text = report;
     if (!logProblem.isEmpty())

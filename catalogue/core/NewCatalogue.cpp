@@ -3,6 +3,7 @@
 
 #include "SearchIndex.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 
@@ -204,9 +205,12 @@ bool create(const QString &path, int sampleParts, QString *error)
     const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (error)
-            *error = errno == EEXIST ? QStringLiteral("%1 exists already; it is not overwritten.").arg(path)
-                                     : QStringLiteral("%1 cannot be created: %2")
-                                           .arg(path, QString::fromLocal8Bit(strerror(errno)));
+            *error =
+                errno == EEXIST
+                    ? QCoreApplication::translate("NewCatalogue", "%1 exists already; it is not overwritten.")
+                          .arg(path)
+                    : QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2")
+                          .arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;
     }
     ::close(fd);
@@ -227,7 +231,8 @@ bool create(const QString &path, int sampleParts, QString *error)
     if (!ok) {
         QFile::remove(path);
         if (error)
-            *error = QStringLiteral("%1 cannot be created: %2").arg(path, reason);
+            *error =
+                QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2").arg(path, reason);
     }
     return ok;
 }

@@ -3,6 +3,7 @@
 
 #include "OdbcConnection.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace NewCatalogue {
@@ -33,15 +34,18 @@ bool createOnServer(const QString &connectionString, int count, QString *error)
     try {
         OdbcConnection db(connectionString);
         if (db.server() != OdbcConnection::Server::PostgreSQL)
-            return fail(
-                QStringLiteral("%1: catalogues are made on PostgreSQL servers only.").arg(connectionString));
+            return fail(QCoreApplication::translate("NewCatalogue",
+                                                    "%1: catalogues are made on PostgreSQL servers only.")
+                            .arg(connectionString));
         {
             auto rs = db.openRecordset(QStringLiteral(
                 "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema() AND "
                 "lower(table_name) = 'parts'"));
             if (!rs->eof() && rs->value(0) != QStringLiteral("0"))
-                return fail(QStringLiteral("%1: the database has a PARTS table already; it is not changed.")
-                                .arg(connectionString));
+                return fail(
+                    QCoreApplication::translate(
+                        "NewCatalogue", "%1: the database has a PARTS table already; it is not changed.")
+                        .arg(connectionString));
         }
 
         // A trigram index lets the server answer the substring searches without reading every

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace {
 
 bool ok(SQLRETURN rc)
@@ -27,8 +29,9 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
 {
     SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
     if (!ok(rc))
-        throw DbError{QStringLiteral("The ODBC driver manager could not be started."), rc,
-                      QStringLiteral("ODBC")};
+        throw DbError{
+            QCoreApplication::translate("OdbcConnection", "The ODBC driver manager could not be started."),
+            rc, QStringLiteral("ODBC")};
     SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     rc = SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
     if (!ok(rc)) {
@@ -143,8 +146,9 @@ DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETUR
     SQLSMALLINT length = 0;
     if (!ok(SQLGetDiagRec(handleType, handle, 1, state, &native, message.data(), SQLSMALLINT(message.size()),
                           &length)))
-        return DbError{QStringLiteral("ODBC call failed (return code %1).").arg(rc), rc,
-                       QStringLiteral("ODBC")};
+        return DbError{
+            QCoreApplication::translate("OdbcConnection", "ODBC call failed (return code %1).").arg(rc), rc,
+            QStringLiteral("ODBC")};
     const QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
     const QString source =
         QStringLiteral("ODBC (SQLSTATE %1)").arg(QString::fromLatin1(reinterpret_cast<const char *>(state)));

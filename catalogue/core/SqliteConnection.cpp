@@ -5,6 +5,7 @@
 #include "SearchIndex.h"
 #include "SqliteRecordset.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -13,11 +14,12 @@ SqliteConnection::SqliteConnection(const QString &connectionString)
 {
     const QString file = dataSource(connectionString);
     if (file.isEmpty())
-        throw DbError{QStringLiteral("The connection string names no database file (Data Source)."),
+        throw DbError{QCoreApplication::translate(
+                          "SqliteConnection", "The connection string names no database file (Data Source)."),
                       SQLITE_CANTOPEN, QStringLiteral("SQLite")};
     if (!QFileInfo(file).isFile())
-        throw DbError{QStringLiteral("Could not find file '%1'.").arg(file), SQLITE_CANTOPEN,
-                      QStringLiteral("SQLite")};
+        throw DbError{QCoreApplication::translate("SqliteConnection", "Could not find file '%1'.").arg(file),
+                      SQLITE_CANTOPEN, QStringLiteral("SQLite")};
 
     const int rc = sqlite3_open_v2(file.toUtf8().constData(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

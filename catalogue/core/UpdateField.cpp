@@ -9,6 +9,8 @@
 #include "modDB.h"
 #include "modGlobal.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace modDB {
@@ -18,14 +20,20 @@ namespace {
 void refuse(const QString &reason, const QString &title, const QString &field, int code, long long size,
             const QString &value)
 {
-    MsgBox(reason + QStringLiteral("\r\nCannot update ") + field + QStringLiteral(" of type ") +
-               QString::number(code) + QStringLiteral(" and size ") + QString::number(size) +
-               QStringLiteral(" to ") + value,
+    MsgBox(QCoreApplication::translate("UpdateField", "%1\r\nCannot update %2 of type %3 and size %4 to %5")
+               .arg(reason, field, QString::number(code), QString::number(size), value),
            MsgIcon::Exclamation, MsgButtons::Ok, title);
 }
 
-const QString kTooLong = QStringLiteral("The entered value is too long.");
-const QString kTextTitle = QStringLiteral("Text Field Not Updated");
+QString tooLong()
+{
+    return QCoreApplication::translate("UpdateField", "The entered value is too long.");
+}
+
+QString textTitle()
+{
+    return QCoreApplication::translate("UpdateField", "Text Field Not Updated");
+}
 
 // A value that no column can hold as typed: a NUL would end it early, a lone surrogate
 // would be written as "?".
@@ -33,8 +41,9 @@ bool storable(const QString &field, int code, long long size, const QString &val
 {
     if (!value.contains(QChar(u'\0')) && ValueRules::isValidUnicode(value))
         return true;
-    refuse(QStringLiteral("The entered value contains characters that cannot be stored."),
-           QStringLiteral("Record Not Updated"), field, code, size, value);
+    refuse(QCoreApplication::translate("UpdateField",
+                                       "The entered value contains characters that cannot be stored."),
+           QCoreApplication::translate("UpdateField", "Record Not Updated"), field, code, size, value);
     return false;
 }
 
@@ -73,8 +82,9 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
 
             step = QStringLiteral("Check Array");
             if (!g_Structure.isArray()) {
-                refuse(QStringLiteral("Structure Array Is Not An Array."),
-                       QStringLiteral("Database Not Updated"), field, 0, 0, value);
+                refuse(QCoreApplication::translate("UpdateField", "Structure Array Is Not An Array."),
+                       QCoreApplication::translate("UpdateField", "Database Not Updated"), field, 0, 0,
+                       value);
                 return;
             }
 
@@ -92,8 +102,10 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
 
             step = QStringLiteral("Post For/Next Array");
             if (!found) {
-                MsgBox(QStringLiteral("Structure for ") + field + QStringLiteral(" / 0 not found"),
-                       MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Record Not Updated"));
+                MsgBox(
+                    QCoreApplication::translate("UpdateField", "Structure for %1 / 0 not found").arg(field),
+                    MsgIcon::Exclamation, MsgButtons::Ok,
+                    QCoreApplication::translate("UpdateField", "Record Not Updated"));
                 return;
             }
             if (!storable(field, code, size, value))
@@ -101,12 +113,15 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
 
             const QString head = QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ");
             const QString tail = QStringLiteral(" WHERE PartID = ") + QString::number(partId);
-            const QString notNumeric = QStringLiteral("The entered value is not numeric.");
-            const QString outOfRange = QStringLiteral("The entered value is out of range.");
+            const QString notNumeric =
+                QCoreApplication::translate("UpdateField", "The entered value is not numeric.");
+            const QString outOfRange =
+                QCoreApplication::translate("UpdateField", "The entered value is out of range.");
             switch (code) {
             case DbTypes::Long: {
                 step = QStringLiteral("Case 3");
-                const QString title = QStringLiteral("Long Integer Field Not Updated");
+                const QString title =
+                    QCoreApplication::translate("UpdateField", "Long Integer Field Not Updated");
                 const auto n = ValueRules::parseNumber(value);
                 if (!n)
                     return refuse(notNumeric, title, field, code, size, value);
@@ -119,7 +134,8 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
             }
             case DbTypes::Currency: {
                 step = QStringLiteral("Case 6");
-                const QString title = QStringLiteral("Currency Field Not Updated");
+                const QString title =
+                    QCoreApplication::translate("UpdateField", "Currency Field Not Updated");
                 const auto n = ValueRules::parseNumber(value);
                 if (!n)
                     return refuse(notNumeric, title, field, code, size, value);
@@ -135,15 +151,17 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                 bool hasTime = false;
                 const auto date = ValueRules::parseDate(value, &hasTime);
                 if (!date)
-                    return refuse(QStringLiteral("The entered value is not a valid date."),
-                                  QStringLiteral("Date Field Not Updated"), field, code, size, value);
+                    return refuse(
+                        QCoreApplication::translate("UpdateField", "The entered value is not a valid date."),
+                        QCoreApplication::translate("UpdateField", "Date Field Not Updated"), field, code,
+                        size, value);
                 RunSQL(head + u'\'' + ValueRules::isoDate(*date, hasTime) + u'\'' + tail);
                 break;
             }
             case DbTypes::Text:
                 step = QStringLiteral("Case 202");
                 if (ValueRules::characterCount(value) > size)
-                    return refuse(kTooLong, kTextTitle, field, code, size, value);
+                    return refuse(tooLong(), textTitle(), field, code, size, value);
                 RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail);
                 break;
             case DbTypes::Memo:
@@ -152,9 +170,10 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                 break;
             default:
                 step = QStringLiteral("Case Else");
-                MsgBox(QStringLiteral("Data type for ") + field + QStringLiteral(" = ") +
-                           QString::number(code) + QStringLiteral(" not recognized"),
-                       MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Record Not Updated"));
+                MsgBox(QCoreApplication::translate("UpdateField", "Data type for %1 = %2 not recognized")
+                           .arg(field, QString::number(code)),
+                       MsgIcon::Exclamation, MsgButtons::Ok,
+                       QCoreApplication::translate("UpdateField", "Record Not Updated"));
                 break;
             }
         },
@@ -186,7 +205,7 @@ bool ValueFits(const QString &table, const QString &field, const QString &value)
                 return;
             // The database may not hold a text to its declared size (SQLite does not).
             if (code == DbTypes::Text && ValueRules::characterCount(value) > size)
-                return refuse(kTooLong, kTextTitle, field, code, size, value);
+                return refuse(tooLong(), textTitle(), field, code, size, value);
             fits = true;
         },
         [&] {

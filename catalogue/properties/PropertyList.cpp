@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include <QCoreApplication>
+
 PropertyList::PropertyList()
 {
     reset();
@@ -33,9 +35,11 @@ QString PropertyList::AddProperty(const QString &strGroup, const QString &strCat
             item.varValue = FormatColor(*n);
         } else {
             item.varValue = v;
-            problem = QStringLiteral("The colour \"%1\" of \"%2\" (%3) is not a number. It is shown as it "
-                                     "is stored; choose a colour to replace it.")
-                          .arg(v, strName, strCategory);
+            problem =
+                QCoreApplication::translate(
+                    "PropertyList", "The colour \"%1\" of \"%2\" (%3) is not a number. It is shown as it "
+                                    "is stored; choose a colour to replace it.")
+                    .arg(v, strName, strCategory);
         }
     } else {
         item.varValue = v;

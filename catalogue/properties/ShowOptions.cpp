@@ -4,11 +4,14 @@
 #include "frmProperties.h"
 #include "modGlobal.h"
 
+#include <QCoreApplication>
+
 QStringList ShowOptions()
 {
     {
         frmProperties sheet;
-        sheet.setWindowTitle(QStringLiteral("Tools - Options - General Settings"));
+        sheet.setWindowTitle(
+            QCoreApplication::translate("ShowOptions", "Tools - Options - General Settings"));
         sheet.m_strPropertyGroup = QStringLiteral("General");
         const QString general = QStringLiteral("General");
         const QString database = QStringLiteral("Database");

@@ -28,7 +28,7 @@ constexpr int kValueCol = 3;
 
 const QString kButtonList = QStringLiteral("...");
 const QString kBooleanList = QStringLiteral("True|False");
-const QString kChooseTitle = QStringLiteral("Please choose a file");
+const char *const kChooseTitle = QT_TRANSLATE_NOOP("frmProperties", "Please choose a file");
 
 QColor fromColorRef(qint32 n)
 {
@@ -61,7 +61,7 @@ QLabel *hiddenImage(QWidget *parent, const char *name, const QPixmap &picture)
 frmProperties::frmProperties(QWidget *parent) : QDialog(parent), fg(new FlexGrid(this))
 {
     setObjectName(QStringLiteral("frmProperties"));
-    setWindowTitle(QStringLiteral("Properties"));
+    setWindowTitle(tr("Properties"));
     setModal(true);
     resize(420, 360);
 
@@ -150,8 +150,8 @@ void frmProperties::buildGrid()
     fg->setRows(1);
     fg->setFixedRows(1);
     fg->clear();
-    fg->setTextMatrix(0, kNameCol, QStringLiteral("Property"));
-    fg->setTextMatrix(0, kValueCol, QStringLiteral("Value"));
+    fg->setTextMatrix(0, kNameCol, tr("Property"));
+    fg->setTextMatrix(0, kValueCol, tr("Value"));
     fg->setEditable(FlexGrid::EditMode::KeyboardMouse);
     fg->setOutlineCol(kOutlineCol);
     fg->setOwnerDraw(true);
@@ -352,7 +352,7 @@ void frmProperties::onCellButtonClick(int row, int col)
     }
     case PropertyKind::File: {
         const QString path =
-            FileOpenSave::GetOpenFile(Platform::programFolder(), kChooseTitle, QString(), QString());
+            FileOpenSave::GetOpenFile(Platform::programFolder(), tr(kChooseTitle), QString(), QString());
         if (!path.isEmpty()) {
             fg->setTextMatrix(row, col, path);
             storeRow(row);
@@ -360,7 +360,7 @@ void frmProperties::onCellButtonClick(int row, int col)
         break;
     }
     case PropertyKind::Folder: {
-        const QString folder = FileOpenSave::BrowseForFolder(kChooseTitle);
+        const QString folder = FileOpenSave::BrowseForFolder(tr(kChooseTitle));
         if (!folder.isEmpty()) {
             fg->setTextMatrix(row, col, folder);
             storeRow(row);

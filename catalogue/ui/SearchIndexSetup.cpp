@@ -6,6 +6,7 @@
 #include "SqliteConnection.h"
 #include "modGlobal.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 
@@ -24,8 +25,9 @@ void PrepareSearchIndex(QWidget *owner)
     const auto result = SearchIndex::ensure(g_DbConnect, [&](long long done, long long total) {
         if (!progress && timer.elapsed() >= kQuietMs) {
             progress = std::make_unique<QProgressDialog>(
-                QStringLiteral("Preparing the catalogue for fast searches..."), QStringLiteral("Cancel"), 0,
-                1000, owner);
+                QCoreApplication::translate("SearchIndexSetup",
+                                            "Preparing the catalogue for fast searches..."),
+                QCoreApplication::translate("SearchIndexSetup", "Cancel"), 0, 1000, owner);
             progress->setWindowTitle(AppInfo::catalogueTitle());
             progress->setWindowModality(Qt::WindowModal);
             progress->setMinimumDuration(0);

@@ -16,6 +16,7 @@
 #include "modRegistry.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -46,8 +47,10 @@ void report(const QString &text)
 void reportSettingProblems(const QStringList &problems)
 {
     if (!problems.isEmpty())
-        report(QStringLiteral("Some stored settings could not be used; their defaults apply:\n") +
-               problems.join(u'\n'));
+        report(QCoreApplication::translate("frmParts",
+                                           "Some stored settings could not be used; their defaults "
+                                           "apply:\n%1")
+                   .arg(problems.join(u'\n')));
 }
 
 } // namespace
@@ -55,7 +58,7 @@ void reportSettingProblems(const QStringList &problems)
 frmParts::frmParts(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmParts"));
-    setWindowTitle(QStringLiteral("Parts"));
+    setWindowTitle(tr("Parts"));
     buildControls();
     buildMenus();
     Form_Load();
@@ -64,15 +67,15 @@ frmParts::frmParts(QWidget *parent) : QMainWindow(parent)
 void frmParts::buildControls()
 {
     auto *central = new QWidget(this);
-    Label1 = named(new QLabel(QStringLiteral("Find"), central), "Label1");
+    Label1 = named(new QLabel(tr("Find"), central), "Label1");
     txtFind = named(new QLineEdit(central), "txtFind");
     txtFind->setMaxLength(50);
     Label1->setBuddy(txtFind);
-    cmdGO = named(new QPushButton(QStringLiteral("GO"), central), "cmdGO");
-    cmdNew = named(new QPushButton(QStringLiteral("New"), central), "cmdNew");
-    cmdClose = named(new QPushButton(QStringLiteral("&Close"), central), "cmdClose");
+    cmdGO = named(new QPushButton(tr("GO"), central), "cmdGO");
+    cmdNew = named(new QPushButton(tr("New"), central), "cmdNew");
+    cmdClose = named(new QPushButton(tr("&Close"), central), "cmdClose");
     fg1 = named(new FlexGrid(central), "fg1");
-    Label2 = named(new QLabel(QStringLiteral("Associated Parts"), central), "Label2");
+    Label2 = named(new QLabel(tr("Associated Parts"), central), "Label2");
     fg2 = named(new FlexGrid(central), "fg2");
     lblStatus = named(new QLabel(central), "lblStatus");
     for (QPushButton *b : {cmdGO, cmdNew, cmdClose})
@@ -126,21 +129,21 @@ void frmParts::buildControls()
 
 void frmParts::buildMenus()
 {
-    QMenu *file = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
-    mnuExit = named(file->addAction(QStringLiteral("E&xit")), "mnuExit");
+    QMenu *file = named(menuBar()->addMenu(tr("&File")), "mnuFile");
+    mnuExit = named(file->addAction(tr("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
-    mnuEdit = named(menuBar()->addMenu(QStringLiteral("&Edit")), "mnuEdit");
-    mnuShowAllRecords = named(mnuEdit->addAction(QStringLiteral("&Show All Records")), "mnuShowAllRecords");
-    mnuRecordNew = named(mnuEdit->addAction(QStringLiteral("&New")), "mnuRecordNew");
-    mnuRecordDelete = named(mnuEdit->addAction(QStringLiteral("&Delete")), "mnuRecordDelete");
-    QMenu *tools = named(menuBar()->addMenu(QStringLiteral("&Tools")), "mnuTools");
-    mnuOptions = named(tools->addAction(QStringLiteral("&Options")), "mnuOptions");
-    QMenu *help = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
-    mnuAbout = named(help->addAction(QStringLiteral("&About")), "mnuAbout");
-    mnuContents = named(help->addAction(QStringLiteral("&Contents")), "mnuContents");
+    mnuEdit = named(menuBar()->addMenu(tr("&Edit")), "mnuEdit");
+    mnuShowAllRecords = named(mnuEdit->addAction(tr("&Show All Records")), "mnuShowAllRecords");
+    mnuRecordNew = named(mnuEdit->addAction(tr("&New")), "mnuRecordNew");
+    mnuRecordDelete = named(mnuEdit->addAction(tr("&Delete")), "mnuRecordDelete");
+    QMenu *tools = named(menuBar()->addMenu(tr("&Tools")), "mnuTools");
+    mnuOptions = named(tools->addAction(tr("&Options")), "mnuOptions");
+    QMenu *help = named(menuBar()->addMenu(tr("&Help")), "mnuHelp");
+    mnuAbout = named(help->addAction(tr("&About")), "mnuAbout");
+    mnuContents = named(help->addAction(tr("&Contents")), "mnuContents");
     mnuContents->setShortcut(QKeySequence::HelpContents);
     mnuContents->setEnabled(false);
-    mnuTest = named(menuBar()->addAction(QStringLiteral("Test")), "mnuTest");
+    mnuTest = named(menuBar()->addAction(tr("Test")), "mnuTest");
 
     // Menus take no focus, so a cell editor is still open when a command starts, and a
     // command that reloads the grid would drop its text. Connected first, so it runs first.
@@ -205,8 +208,7 @@ void frmParts::SetStatus(const QString &text)
 void frmParts::ShowRecordCount()
 {
     const std::int32_t count = modDB::dbCount(QStringLiteral("PARTS"), QString());
-    MsgBox(QStringLiteral("Record Count: ") + QString::number(count), MsgIcon::None, MsgButtons::Ok,
-           AppInfo::catalogueTitle());
+    MsgBox(tr("Record Count: %1").arg(count), MsgIcon::None, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
 void frmParts::commitOpenEdit()

@@ -33,8 +33,8 @@ void frmParts::NewRecord()
 {
     const QString partNumber = txtFind->text().trimmed();
     if (partNumber.isEmpty()) {
-        MsgBox(QStringLiteral("Please enter a part number"), MsgIcon::Exclamation, MsgButtons::Ok,
-               QStringLiteral("Create new record"));
+        MsgBox(tr("Please enter a part number"), MsgIcon::Exclamation, MsgButtons::Ok,
+               tr("Create new record"));
         txtFind->setFocus();
         return;
     }
@@ -89,8 +89,7 @@ void frmParts::deleteFromRecordView()
     // A record view that found no record has no part to delete.
     if (partId.isEmpty())
         return;
-    if (!confirm(QStringLiteral("Delete ") + recordValue(QStringLiteral("PartNumber"), partId),
-                 QStringLiteral("Delete record")))
+    if (!confirm(tr("Delete %1").arg(recordValue(QStringLiteral("PartNumber"), partId)), tr("Delete record")))
         return;
     modDB::RunSQL(deleteStatement(partId));
     ShowAllRecords();
@@ -103,7 +102,7 @@ void frmParts::deleteFromList()
         const int row = fg1->row();
         if (row < fg1->fixedRows())
             return;
-        if (!confirm(QStringLiteral("Delete ") + fg1->textMatrix(row, 3), QStringLiteral("Delete record")))
+        if (!confirm(tr("Delete %1").arg(fg1->textMatrix(row, 3)), tr("Delete record")))
             return;
         stopListing();
         modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
@@ -113,8 +112,7 @@ void frmParts::deleteFromList()
             makeCurrentRow(std::min(row, fg1->rows() - 1));
         return;
     }
-    if (!confirm(QStringLiteral("Delete ") + QString::number(count) + QStringLiteral(" records?"),
-                 QStringLiteral("Delete records")))
+    if (!confirm(tr("Delete %1 records?").arg(count), tr("Delete records")))
         return;
     stopListing();
     QList<int> rows;

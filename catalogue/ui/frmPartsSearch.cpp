@@ -32,7 +32,7 @@ void frmParts::showListResult()
         fg1->setCurrentCell(1, 1);
         fg1->select(1, 1, 1, fg1->cols() - 1);
     }
-    SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records"));
+    SetStatus(tr("%1 records").arg(fg1->rows() - 1));
 }
 
 void frmParts::loadList(const QString &sql)
@@ -42,7 +42,7 @@ void frmParts::loadList(const QString &sql)
         if (first)
             showListResult();
         else
-            SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records"));
+            SetStatus(tr("%1 records").arg(fg1->rows() - 1));
     });
 }
 
@@ -51,7 +51,7 @@ bool frmParts::stopListing()
     if (!modGrid::isLoading(*fg1))
         return false;
     modGrid::cancelLoad(*fg1);
-    SetStatus(QString::number(fg1->rows() - 1) + QStringLiteral(" records (stopped)"));
+    SetStatus(tr("%1 records (stopped)").arg(fg1->rows() - 1));
     return true;
 }
 
@@ -71,9 +71,8 @@ void frmParts::Search()
              QStringLiteral("%' OR PartDescription LIKE '%") + quoted + QStringLiteral("%' ORDER BY 3"));
     if (hasDataRows(fg1))
         return;
-    const MsgAnswer answer =
-        MsgBox(QStringLiteral("Add a record for Part Number ") + text + u'?', MsgIcon::Question,
-               MsgButtons::YesNo, text + QStringLiteral(" not found"));
+    const MsgAnswer answer = MsgBox(tr("Add a record for Part Number %1?").arg(text), MsgIcon::Question,
+                                    MsgButtons::YesNo, tr("%1 not found").arg(text));
     if (answer == MsgAnswer::Yes) {
         cmdNew->click();
         fg1->setFocus();
@@ -110,7 +109,7 @@ void frmParts::showAssociatedParts(int row)
     if (hasDataRows(fg2)) {
         fg2->setColHidden(1, true);
         fg2->setColHidden(2, true);
-        SetStatus(QString::number(fg2->rows() - 1) + QStringLiteral(" associated parts found for ") + link);
+        SetStatus(tr("%1 associated parts found for %2").arg(QString::number(fg2->rows() - 1), link));
     }
 }
 

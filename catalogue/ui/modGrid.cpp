@@ -5,6 +5,7 @@
 #include "DbReport.h"
 #include "FlexGrid.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTimer>
@@ -121,7 +122,7 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
                 grid.clear();
                 grid.setCols(1);
                 grid.setRows(1);
-                grid.setTextMatrix(0, 0, QStringLiteral("No Records Found"));
+                grid.setTextMatrix(0, 0, QCoreApplication::translate("modGrid", "No Records Found"));
                 grid.setCellAlignment(0, 0, 0, 0, Qt::AlignCenter);
                 return;
             }

@@ -63,8 +63,8 @@ std::optional<int> answerHelpOrVersion(const QCommandLineParser &parser, const Q
 
 int fail(const QString &command, const QString &what)
 {
-    std::fputs((command + QStringLiteral(": ") + what + u'\n' + QStringLiteral("Try '") + command +
-                QStringLiteral(" --help' for more information.\n"))
+    std::fputs(QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help' for more information.\n")
+                   .arg(command, what)
                    .toLocal8Bit()
                    .constData(),
                stderr);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "RegCommandLine.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace RegCommandLine {
@@ -26,21 +28,23 @@ QString parseOptions(const QString &verb, const QStringList &args, Options &o)
         const QString a = args[i].toLower();
         if (a != QStringLiteral("/v") && a != QStringLiteral("/d") && a != QStringLiteral("/t") &&
             a != QStringLiteral("/f"))
-            return QStringLiteral("\"%1\" is not a switch of %2.").arg(args[i], verb.toUpper());
+            return QCoreApplication::translate("RegCommandLine", "\"%1\" is not a switch of %2.")
+                .arg(args[i], verb.toUpper());
         if (seen.contains(a))
-            return QStringLiteral("%1 is given more than once.").arg(a);
+            return QCoreApplication::translate("RegCommandLine", "%1 is given more than once.").arg(a);
         seen << a;
         if (verb != QStringLiteral("add") && (a == QStringLiteral("/d") || a == QStringLiteral("/t")))
-            return QStringLiteral("%1 belongs to ADD only.").arg(a);
+            return QCoreApplication::translate("RegCommandLine", "%1 belongs to ADD only.").arg(a);
         if (verb == QStringLiteral("query") && a == QStringLiteral("/f"))
-            return QStringLiteral("/f belongs to ADD and DELETE only.");
+            return QCoreApplication::translate("RegCommandLine", "/f belongs to ADD and DELETE only.");
         if (a == QStringLiteral("/f"))
             continue;
         if (i + 1 >= args.size())
-            return QStringLiteral("%1 needs a %2 after it.")
-                .arg(a, a == QStringLiteral("/v")   ? QStringLiteral("value name")
-                        : a == QStringLiteral("/d") ? QStringLiteral("data text")
-                                                    : QStringLiteral("type"));
+            return QCoreApplication::translate("RegCommandLine", "%1 needs a %2 after it.")
+                .arg(a,
+                     a == QStringLiteral("/v")   ? QCoreApplication::translate("RegCommandLine", "value name")
+                     : a == QStringLiteral("/d") ? QCoreApplication::translate("RegCommandLine", "data text")
+                                                 : QCoreApplication::translate("RegCommandLine", "type"));
         const QString &next = args[++i];
         if (a == QStringLiteral("/v")) {
             o.name = next;
@@ -53,9 +57,9 @@ QString parseOptions(const QString &verb, const QStringList &args, Options &o)
         }
     }
     if (verb != QStringLiteral("query") && !o.hasName)
-        return QStringLiteral("%1 needs /v NAME.").arg(verb.toUpper());
+        return QCoreApplication::translate("RegCommandLine", "%1 needs /v NAME.").arg(verb.toUpper());
     if (verb == QStringLiteral("add") && !o.hasData)
-        return QStringLiteral("ADD needs /d DATA.");
+        return QCoreApplication::translate("RegCommandLine", "ADD needs /d DATA.");
     return {};
 }
 
@@ -70,14 +74,15 @@ bool encodeData(const Options &o, int &type, QByteArray &bytes, QString &problem
         bool ok = false;
         const quint32 n = o.data.toUInt(&ok, 0);
         if (!ok) {
-            problem = QStringLiteral("ERROR: Invalid REG_DWORD data: %1").arg(o.data);
+            problem = QCoreApplication::translate("RegCommandLine", "ERROR: Invalid REG_DWORD data: %1")
+                          .arg(o.data);
             return false;
         }
         type = REG_DWORD;
         bytes = QByteArray(reinterpret_cast<const char *>(&n), 4);
         return true;
     }
-    problem = QStringLiteral("ERROR: Unsupported type %1.").arg(o.type);
+    problem = QCoreApplication::translate("RegCommandLine", "ERROR: Unsupported type %1.").arg(o.type);
     return false;
 }
 

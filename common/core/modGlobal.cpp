@@ -5,6 +5,7 @@
 #include "Platform.h"
 #include "modRegistry.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
@@ -30,8 +31,9 @@ bool loadBoolean(const QString &name, QStringList &problems)
     const QString text = modRegistry::GetProperty(kGeneral, kDebug, name, QStringLiteral("False"));
     if (const auto b = parseBoolean(text))
         return *b;
-    problems << QStringLiteral("The setting \"%1\" holds \"%2\", which is neither True, False "
-                               "nor a number. False is used until it is changed in Tools > Options.")
+    problems << QCoreApplication::translate(
+                    "modGlobal", "The setting \"%1\" holds \"%2\", which is neither True, False "
+                                 "nor a number. False is used until it is changed in Tools > Options.")
                     .arg(name, text);
     return false;
 }
@@ -121,7 +123,7 @@ bool WriteLog(const QString &message, bool stamp, QString *error)
     QFile file(logFilePath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         if (error)
-            *error = QStringLiteral("The log file %1 cannot be written: %2")
+            *error = QCoreApplication::translate("modGlobal", "The log file %1 cannot be written: %2")
                          .arg(file.fileName(), file.errorString());
         return false;
     }
@@ -132,7 +134,7 @@ bool WriteLog(const QString &message, bool stamp, QString *error)
     const QByteArray bytes = text.toUtf8();
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         if (error)
-            *error = QStringLiteral("The log file %1 cannot be written: %2")
+            *error = QCoreApplication::translate("modGlobal", "The log file %1 cannot be written: %2")
                          .arg(file.fileName(), file.errorString());
         return false;
     }

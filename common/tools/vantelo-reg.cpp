@@ -30,35 +30,40 @@ const QString kCommand = QStringLiteral("vantelo-reg");
 void describe(QCommandLineParser &parser)
 {
     CommandLine::describe(
-        parser,
-        QStringLiteral("Reads and writes the Vantelo programs' registry hives, in the manner of reg.exe.\n"
-                       "\n"
-                       "  vantelo-reg query KEY [/v NAME]\n"
-                       "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
-                       "  vantelo-reg delete KEY /v NAME [/f]\n"
-                       "\n"
-                       "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
-                       "The hives are in $VANTELO_HIVE_DIR when it is set."));
-    parser.addPositionalArgument(QStringLiteral("operation"), QStringLiteral("query, add or delete"),
-                                 QStringLiteral("query|add|delete KEY [/v NAME] [/d DATA] [/t TYPE] [/f]"));
+        parser, QCoreApplication::translate(
+                    "vantelo-reg",
+                    "Reads and writes the Vantelo programs' registry hives, in the manner of reg.exe.\n"
+                    "\n"
+                    "  vantelo-reg query KEY [/v NAME]\n"
+                    "  vantelo-reg add KEY /v NAME /d DATA [/t REG_SZ|REG_EXPAND_SZ|REG_DWORD] [/f]\n"
+                    "  vantelo-reg delete KEY /v NAME [/f]\n"
+                    "\n"
+                    "KEY begins with HKCU\\ or HKLM\\ (or HKEY_CURRENT_USER\\, HKEY_LOCAL_MACHINE\\).\n"
+                    "The hives are in $VANTELO_HIVE_DIR when it is set."));
+    parser.addPositionalArgument(
+        QCoreApplication::translate("vantelo-reg", "operation"),
+        QCoreApplication::translate("vantelo-reg", "query, add or delete"),
+        QCoreApplication::translate("vantelo-reg",
+                                    "query|add|delete KEY [/v NAME] [/d DATA] [/t TYPE] [/f]"));
 }
 
 // reg.exe's way of saying it: the reason, then where to read the syntax.
 int syntaxError(const QString &what)
 {
-    err(QStringLiteral("ERROR: Invalid syntax. ") + what);
-    err(QStringLiteral("Type \"vantelo-reg --help\" for usage."));
+    err(QCoreApplication::translate("vantelo-reg", "ERROR: Invalid syntax. %1").arg(what));
+    err(QCoreApplication::translate("vantelo-reg", "Type \"vantelo-reg --help\" for usage."));
     return 2;
 }
 
 QString cannotWrite(RegRoot root)
 {
-    return QStringLiteral("ERROR: The hive %1 cannot be written (no permission, or the file is damaged).")
+    return QCoreApplication::translate(
+               "vantelo-reg", "ERROR: The hive %1 cannot be written (no permission, or the file is damaged).")
         .arg(hivePath(root));
 }
 
-const QString kNotFound =
-    QStringLiteral("ERROR: The system was unable to find the specified registry key or value.");
+const char *const kNotFound = QT_TRANSLATE_NOOP(
+    "vantelo-reg", "ERROR: The system was unable to find the specified registry key or value.");
 
 } // namespace
 
@@ -76,22 +81,25 @@ int main(int argc, char **argv)
                 args[1] == QStringLiteral("/?") ? QStringList{args[0], QStringLiteral("--help")}
                                                 : args.mid(0, 2)))
             return *rc;
-        return syntaxError(QStringLiteral("Unknown option \"%1\".").arg(args[1]));
+        return syntaxError(QCoreApplication::translate("vantelo-reg", "Unknown option \"%1\".").arg(args[1]));
     }
     args.removeFirst();
     if (args.isEmpty())
-        return syntaxError(QStringLiteral("An operation (QUERY, ADD or DELETE) and a KEY are needed."));
+        return syntaxError(QCoreApplication::translate(
+            "vantelo-reg", "An operation (QUERY, ADD or DELETE) and a KEY are needed."));
     const QString verbText = args.takeFirst();
     const QString verb = verbText.toLower();
     if (verb != QStringLiteral("query") && verb != QStringLiteral("add") && verb != QStringLiteral("delete"))
-        return syntaxError(
-            QStringLiteral("\"%1\" is not an operation; use QUERY, ADD or DELETE.").arg(verbText));
+        return syntaxError(QCoreApplication::translate(
+                               "vantelo-reg", "\"%1\" is not an operation; use QUERY, ADD or DELETE.")
+                               .arg(verbText));
     if (args.isEmpty())
-        return syntaxError(QStringLiteral("%1 needs a KEY.").arg(verb.toUpper()));
+        return syntaxError(QCoreApplication::translate("vantelo-reg", "%1 needs a KEY.").arg(verb.toUpper()));
     RegRoot root{};
     QString path;
     if (!splitKey(args.takeFirst(), root, path)) {
-        err(QStringLiteral("ERROR: Invalid key name; it must begin with HKCU\\ or HKLM\\."));
+        err(QCoreApplication::translate("vantelo-reg",
+                                        "ERROR: Invalid key name; it must begin with HKCU\\ or HKLM\\."));
         return 2;
     }
     Options o;
@@ -101,13 +109,13 @@ int main(int argc, char **argv)
     if (verb == QStringLiteral("query")) {
         const RegKey key = RegKey::open(root, path);
         if (!key) {
-            err(kNotFound);
+            err(QCoreApplication::translate("vantelo-reg", kNotFound));
             return 1;
         }
         if (o.hasName) {
             const auto v = key.value(o.name);
             if (!v) {
-                err(kNotFound);
+                err(QCoreApplication::translate("vantelo-reg", kNotFound));
                 return 1;
             }
             out(QStringLiteral("%1    %2    %3").arg(v->name, typeName(v->type), dataText(*v)));
@@ -131,13 +139,13 @@ int main(int argc, char **argv)
             err(cannotWrite(root));
             return 1;
         }
-        out(QStringLiteral("The operation completed successfully."));
+        out(QCoreApplication::translate("vantelo-reg", "The operation completed successfully."));
         return 0;
     }
 
     if (verb == QStringLiteral("delete")) {
         if (!RegKey::open(root, path) || !RegKey::open(root, path).value(o.name)) {
-            err(kNotFound);
+            err(QCoreApplication::translate("vantelo-reg", kNotFound));
             return 1;
         }
         RegKey key = RegKey::create(root, path);
@@ -145,7 +153,7 @@ int main(int argc, char **argv)
             err(cannotWrite(root));
             return 1;
         }
-        out(QStringLiteral("The operation completed successfully."));
+        out(QCoreApplication::translate("vantelo-reg", "The operation completed successfully."));
         return 0;
     }
     return 2;

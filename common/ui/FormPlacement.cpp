@@ -131,8 +131,9 @@ QString RestoreFormPlacement(QWidget *window)
         new FrameTrimmer(window, QSize(width, height));
     if (bad.isEmpty())
         return {};
-    return QStringLiteral("The stored window placement %1 is not a number within the screen's range; "
-                          "the default is used.")
+    return QCoreApplication::translate(
+               "FormPlacement", "The stored window placement %1 is not a number within the screen's range; "
+                                "the default is used.")
         .arg(bad.join(QStringLiteral(", ")));
 }
 

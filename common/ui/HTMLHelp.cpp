@@ -5,13 +5,16 @@
 #include "Platform.h"
 #include "UiServices.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 int s_instances = 0;
 
 void classMessage(const QString &text)
 {
-    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("HTML Help Class"));
+    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok,
+           QCoreApplication::translate("HTMLHelp", "HTML Help Class"));
 }
 
 } // namespace
@@ -30,15 +33,18 @@ bool HTMLHelp::EnsureFileExists() const
 {
     if (Platform::FileExists(Platform::toLocalPath(m_chmFile)))
         return true;
-    classMessage(QStringLiteral("The file ") + m_chmFile + QStringLiteral(" does not exist.") + u'\n' +
-                 QStringLiteral("Please make sure the correct path and file name have been specified."));
+    classMessage(QCoreApplication::translate("HTMLHelp", "The file %1 does not exist.\n"
+                                                         "Please make sure the correct path and file name "
+                                                         "have been specified.")
+                     .arg(m_chmFile));
     return false;
 }
 
 void HTMLHelp::HHDisplayTopicID(const QWidget *caller)
 {
     if (m_chmFile.right(3).compare(QStringLiteral("chm"), Qt::CaseInsensitive) != 0) {
-        classMessage(m_chmFile + QStringLiteral(" is not a valid HTML Help file."));
+        classMessage(
+            QCoreApplication::translate("HTMLHelp", "%1 is not a valid HTML Help file.").arg(m_chmFile));
         return;
     }
     if (!EnsureFileExists())
@@ -48,7 +54,9 @@ void HTMLHelp::HHDisplayTopicID(const QWidget *caller)
     m_wndHandle = HtmlHelpEngine::HtmlHelpA(owner, target, HtmlHelpEngine::HH_HELP_CONTEXT,
                                             std::uintptr_t(std::uint32_t(m_topicId)));
     if (m_wndHandle == 0)
-        classMessage(QStringLiteral("The help file ") + m_chmFile +
-                     QStringLiteral(" could not be shown: no program to show it was found.") + u'\n' +
-                     QStringLiteral("Please install a viewer for HTML Help (.chm) files, such as xCHM."));
+        classMessage(QCoreApplication::translate("HTMLHelp",
+                                                 "The help file %1 could not be shown: no program to "
+                                                 "show it was found.\nPlease install a viewer for HTML "
+                                                 "Help (.chm) files, such as xCHM.")
+                         .arg(m_chmFile));
 }

@@ -183,15 +183,17 @@ QString QtUiServices::chooseProgram(const QString &document)
           QStringLiteral("/opt"), QDir::homePath() + QStringLiteral("/.local/bin")})
         if (QFileInfo(folder).isDir())
             places << QUrl::fromLocalFile(folder);
-    QFileDialog dialog(owner(), QStringLiteral("Open With - ") + QFileInfo(document).fileName(),
-                       QStringLiteral("/usr/bin"));
+    QFileDialog dialog(
+        owner(),
+        QCoreApplication::translate("QtUiServices", "Open With - %1").arg(QFileInfo(document).fileName()),
+        QStringLiteral("/usr/bin"));
     dialog.setOption(QFileDialog::DontUseNativeDialog); // the side bar of program folders needs Qt's own
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setSidebarUrls(places);
     dialog.setHistory({});
     dialog.resize(760, 480);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Open"));
-    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Program:"));
+    dialog.setLabelText(QFileDialog::Accept, QCoreApplication::translate("QtUiServices", "Open"));
+    dialog.setLabelText(QFileDialog::FileName, QCoreApplication::translate("QtUiServices", "Program:"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -49,8 +49,8 @@ frmAbout::frmAbout(Program program, QWidget *owner) : QDialog(owner), m_program(
 
 QString frmAbout::versionText(int major, int minor, int revision)
 {
-    return QStringLiteral("Version ") + QString::number(major) + u'.' + QString::number(minor) + u'.' +
-           QString::number(revision);
+    return tr("Version %1.%2.%3")
+        .arg(QString::number(major), QString::number(minor), QString::number(revision));
 }
 
 QLabel *frmAbout::addLabel(const char *name, const QString &text)
@@ -93,11 +93,11 @@ QHBoxLayout *frmAbout::headerRow(QLabel *title, QLabel *version)
 
 void frmAbout::buildCatalogue()
 {
-    setWindowTitle(QStringLiteral("About ") + AppInfo::catalogueTitle());
+    setWindowTitle(tr("About %1").arg(AppInfo::catalogueTitle()));
     QLabel *title = addTitle(AppInfo::catalogueTitle());
     QLabel *version = addLabel("lblVersion", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
-    QPushButton *ok = addButton("cmdOK", QStringLiteral("OK"));
-    QPushButton *sysInfo = addButton("cmdSysInfo", QStringLiteral("&System Info..."));
+    QPushButton *ok = addButton("cmdOK", tr("OK"));
+    QPushButton *sysInfo = addButton("cmdSysInfo", tr("&System Info..."));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(sysInfo, &QPushButton::clicked, this, [] { StartSysInfo(); });
@@ -114,15 +114,15 @@ void frmAbout::buildCatalogue()
 
 void frmAbout::buildUpdater()
 {
-    setWindowTitle(QStringLiteral("About this application"));
+    setWindowTitle(tr("About this application"));
     QLabel *title = addTitle(AppInfo::updaterTitle());
     QLabel *release = addLabel("lblRelease", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
-    QLabel *rights = addLabel("Label2", QStringLiteral("Copyright \u00A9 Vantelo. All rights reserved."));
-    QLabel *support = addLabel(
-        "Label1", QStringLiteral("For technical support, see Help > Contents or contact Vantelo support."));
+    QLabel *rights = addLabel("Label2", tr("Copyright \u00A9 Vantelo. All rights reserved."));
+    QLabel *support =
+        addLabel("Label1", tr("For technical support, see Help > Contents or contact Vantelo support."));
     rights->setWordWrap(true);
     support->setWordWrap(true);
-    QPushButton *ok = addButton("cmdOK", QStringLiteral("&OK"));
+    QPushButton *ok = addButton("cmdOK", tr("&OK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QWidget::hide);
 
@@ -212,7 +212,7 @@ void frmAbout::StartSysInfo()
         }
     }
     if (path.isEmpty() || !ui().startProcess(path, {})) {
-        MsgBox(QStringLiteral("System Information Is Unavailable At This Time"), MsgIcon::None,
-               MsgButtons::Ok, AppInfo::catalogueTitle());
+        MsgBox(tr("System Information Is Unavailable At This Time"), MsgIcon::None, MsgButtons::Ok,
+               AppInfo::catalogueTitle());
     }
 }

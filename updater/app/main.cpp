@@ -18,13 +18,15 @@ int main(int argc, char **argv)
 {
     const QString command = QStringLiteral("mendrel");
     QCommandLineParser parser;
-    CommandLine::describe(parser,
-                          QStringLiteral("Vantelo Update: updates Carvell, Dunmore or Orvana from the "
-                                         "update server."));
-    parser.addOption(QCommandLineOption(QStringLiteral("rollback"),
-                                        QStringLiteral("undo the last update of PROGRAM (Carvell, Dunmore or "
-                                                       "Orvana), without a window"),
-                                        QStringLiteral("PROGRAM")));
+    CommandLine::describe(
+        parser,
+        QCoreApplication::translate("mendrel", "Vantelo Update: updates Carvell, Dunmore or Orvana from the "
+                                               "update server."));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("rollback"),
+        QCoreApplication::translate("mendrel", "undo the last update of PROGRAM (Carvell, Dunmore or "
+                                               "Orvana), without a window"),
+        QCoreApplication::translate("mendrel", "PROGRAM")));
     // Answered before the window system is asked for, so a console without a display works.
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
         return *rc;
@@ -34,7 +36,8 @@ int main(int argc, char **argv)
         QCoreApplication::setApplicationName(AppInfo::updaterTitle());
         QTextStream out(stdout);
         if (argc != 3) {
-            out << "Usage: mendrel --rollback Carvell|Dunmore|Orvana\n";
+            out << QCoreApplication::translate("mendrel",
+                                               "Usage: mendrel --rollback Carvell|Dunmore|Orvana\n");
             return 2;
         }
         return RollbackCommand::run(QString::fromLocal8Bit(argv[2]), out);
@@ -44,7 +47,8 @@ int main(int argc, char **argv)
     if (const auto rc = CommandLine::refuseTheRest(parser, command, QApplication::arguments()))
         return *rc;
     if (parser.isSet(QStringLiteral("rollback")))
-        return CommandLine::fail(command, QStringLiteral("--rollback comes first, followed by the program"));
+        return CommandLine::fail(command, QCoreApplication::translate(
+                                              "mendrel", "--rollback comes first, followed by the program"));
 
     QApplication::setApplicationName(AppInfo::updaterTitle());
     QApplication::setApplicationVersion(CommandLine::version());

@@ -13,6 +13,7 @@
 #include "modPaths.h"
 #include "modService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -174,8 +175,9 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
         m_view->ShowNotBusy();
         m_view->EnableUpdate(true);
         log(QStringLiteral("End Process File"));
-        m_view->SetStatusLabel(QStringLiteral("Update process completed at ") +
-                               modGlobal::longTime(QTime::currentTime()));
+        m_view->SetStatusLabel(
+            QCoreApplication::translate("PackageProcessor", "Update process completed at %1")
+                .arg(modGlobal::longTime(QTime::currentTime())));
         if (g_UpdateError)
             modService::ShowLog();
     } catch (...) {
@@ -188,15 +190,16 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     const QString written = m_target + u'/' + packageFileName;
     const QString package = m_names.resolvePath(written);
     if (!Platform::FileExists(package)) {
-        const QString text = QStringLiteral("File not found: ") + written;
-        MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Process File"));
-        log(text);
+        MsgBox(QCoreApplication::translate("PackageProcessor", "File not found: %1").arg(written),
+               MsgIcon::Exclamation, MsgButtons::Ok,
+               QCoreApplication::translate("PackageProcessor", "Process File"));
+        log(QStringLiteral("File not found: ") + written);
         g_UpdateError = true;
         return;
     }
 
     Pause(timings().pauseShortMs);
-    m_view->SetStatusText(QStringLiteral("Unzipping"));
+    m_view->SetStatusText(QCoreApplication::translate("PackageProcessor", "Unzipping"));
     step = QStringLiteral("UnZIP: ") + package;
     log(step);
     QString reason;
@@ -204,11 +207,13 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     m_names = NameIndex(); // the folders have changed
     if (m_unzipError != 0) {
         const QString number = QString::number(m_unzipError);
-        m_view->SetStatusLabel(QStringLiteral("Error during UnZip: ") + number);
+        m_view->SetStatusLabel(
+            QCoreApplication::translate("PackageProcessor", "Error during UnZip: %1").arg(number));
         log(QStringLiteral("Error during UnZip: ") + number + QStringLiteral(" (") + package + u')');
         log(QStringLiteral("UnZIP: ") + reason);
-        MsgBox(QStringLiteral("Error Number: ") + number + QStringLiteral("  (") + package + u')',
-               MsgIcon::Exclamation, MsgButtons::Ok, QStringLiteral("Error During UnZIP"));
+        MsgBox(QCoreApplication::translate("PackageProcessor", "Error Number: %1  (%2)").arg(number, package),
+               MsgIcon::Exclamation, MsgButtons::Ok,
+               QCoreApplication::translate("PackageProcessor", "Error During UnZIP"));
         g_UpdateError = true;
         return;
     }
@@ -237,9 +242,10 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
 void PackageProcessor::reportOutside(const QString &step, const QString &description)
 {
     log(QStringLiteral("Process File Error: ") + step + QStringLiteral(" - ") + description);
-    MsgBox(QStringLiteral("Process File Error\n\nStep: ") + step + QStringLiteral("\nDescription: ") +
-               description,
-           MsgIcon::Critical, MsgButtons::Ok, QStringLiteral("Process File"));
+    MsgBox(QCoreApplication::translate("PackageProcessor", "Process File Error\n\nStep: %1\nDescription: %2")
+               .arg(step, description),
+           MsgIcon::Critical, MsgButtons::Ok,
+           QCoreApplication::translate("PackageProcessor", "Process File"));
     g_UpdateError = true;
 }
 
@@ -255,7 +261,11 @@ short PackageProcessor::RunBatchIni(const QString &file)
         const QString text = QStringLiteral("Batch process terminated.  Running instance of ") + name +
                              QStringLiteral(" detected");
         log(text);
-        MsgBox(text + QStringLiteral(". Please close ") + name + QStringLiteral(" and start again."),
+        MsgBox(QCoreApplication::translate(
+                   "PackageProcessor",
+                   "Batch process terminated.  Running instance of %1 detected. Please close %1 "
+                   "and start again.")
+                   .arg(name),
                MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
         return SiblingRunning;
     }

@@ -4,6 +4,7 @@
 #include "Minisign.h"
 #include "modRegistry.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace PackageSignature {
@@ -31,7 +32,9 @@ QString ConfiguredKeys()
 
 QString RefusalText(const QString &packageFile)
 {
-    return QStringLiteral("The update package %1 is not signed by the expected key.").arg(packageFile);
+    return QCoreApplication::translate("PackageSignature",
+                                       "The update package %1 is not signed by the expected key.")
+        .arg(packageFile);
 }
 
 Result Check(const QString &keysText, const QString &packagePath, const QString &signaturePath,

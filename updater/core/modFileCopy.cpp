@@ -4,6 +4,7 @@
 #include "AppInfo.h"
 #include "UiServices.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -117,7 +118,7 @@ int BulkCopy(const QString &source, const QString &dest, QString &pattern,
                 names << e;
     }
     if (names.isEmpty()) {
-        MsgBox(QStringLiteral("No ") + pattern + QStringLiteral(" files found."), MsgIcon::None,
+        MsgBox(QCoreApplication::translate("modFileCopy", "No %1 files found.").arg(pattern), MsgIcon::None,
                MsgButtons::Ok, AppInfo::updaterTitle());
         return 0;
     }

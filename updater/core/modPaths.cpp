@@ -47,7 +47,8 @@ Resolved resolveField(const QString &programFolder, const QString &field, Field 
     QString f = field.trimmed();
     // The system ends a path at a NUL: "..\0x" would be ".." to it, never a name.
     if (f.contains(QChar(0))) {
-        r.refusal = QStringLiteral("%1 holds a NUL character").arg(kind == Field::From ? "From" : "To");
+        r.refusal = QStringLiteral("%1 holds a NUL character")
+                        .arg(kind == Field::From ? QStringLiteral("From") : QStringLiteral("To"));
         return r;
     }
     bool absolute = false;
@@ -63,7 +64,8 @@ Resolved resolveField(const QString &programFolder, const QString &field, Field 
     r.absolute = absolute;
     QString path = absolute ? QStringLiteral("/") : programFolder;
     if (!appendLevels(path, f, !absolute)) {
-        r.refusal = QStringLiteral("%1 leaves the program folder").arg(kind == Field::From ? "From" : "To");
+        r.refusal = QStringLiteral("%1 leaves the program folder")
+                        .arg(kind == Field::From ? QStringLiteral("From") : QStringLiteral("To"));
         return r;
     }
     // As written: "" is the folder itself with its separator, "sub\" keeps its own.
@@ -101,7 +103,7 @@ Resolved resolve(const QString &programFolder, const QString &field, Field kind,
     r.path = names.resolvePath(r.path);
     if (!r.absolute && !staysInside(programFolder, r.path)) {
         r.refusal = QStringLiteral("%1 leads out of the program folder through a link")
-                        .arg(kind == Field::From ? "From" : "To");
+                        .arg(kind == Field::From ? QStringLiteral("From") : QStringLiteral("To"));
         r.path.clear();
     }
     return r;

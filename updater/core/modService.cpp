@@ -81,7 +81,7 @@ bool LogEvent(const QString &text, QString *error)
         err = errno;
     }
     if (!ok && error)
-        *error = QStringLiteral("The log file %1 cannot be written: %2")
+        *error = QCoreApplication::translate("modService", "The log file %1 cannot be written: %2")
                      .arg(path, QString::fromLocal8Bit(std::strerror(err)));
     return ok;
 }
@@ -109,15 +109,17 @@ void RunShellExecute(const QString &verb, const QString &file, const QString &pa
             step = QStringLiteral("RunShellExecute: No associated file for: ") + file;
             const QString program = ui().chooseProgram(file);
             if (!program.isEmpty() && !ui().startProcess(program, {file})) {
-                const QString text =
-                    QStringLiteral("The program %1 could not be started to open %2.").arg(program, file);
+                const QString text = QCoreApplication::translate(
+                                         "modService", "The program %1 could not be started to open %2.")
+                                         .arg(program, file);
                 LogEvent(text);
                 MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
             }
         }
         step = QStringLiteral("RunShellExecute End ");
     } catch (const std::exception &e) {
-        MsgBox(QStringLiteral("Module: RunShellExecute\nNumber: 0\nDesc: %1\nSource: %2\n%3\n")
+        MsgBox(QCoreApplication::translate("modService",
+                                           "Module: RunShellExecute\nNumber: 0\nDesc: %1\nSource: %2\n%3\n")
                    .arg(QString::fromLocal8Bit(e.what()), AppInfo::updaterTitle(), step),
                MsgIcon::None, MsgButtons::Ok, AppInfo::updaterTitle());
     }
@@ -157,31 +159,37 @@ bool RegisterObject(const QString &path, bool quiet)
     QString text;
     switch (result) {
     case clsRegisterAnyDLL::ToolNotFound:
-        suffix = QStringLiteral("File missing");
-        text = QStringLiteral("Could not find Regsvr32.exe, Register Object Failure");
+        suffix = QCoreApplication::translate("modService", "File missing");
+        text =
+            QCoreApplication::translate("modService", "Could not find Regsvr32.exe, Register Object Failure");
         break;
     case clsRegisterAnyDLL::ComponentNotFound:
-        suffix = QStringLiteral("File missing");
-        text = QStringLiteral("Could not find: ") + path + QStringLiteral(", Register Object Failure!");
+        suffix = QCoreApplication::translate("modService", "File missing");
+        text = QCoreApplication::translate("modService", "Could not find: %1, Register Object Failure!")
+                   .arg(path);
         break;
     case clsRegisterAnyDLL::NameEmpty:
-        suffix = QStringLiteral("DLL Name missing");
-        text = QStringLiteral("No DLL name provided: ") + path + QStringLiteral("Register Object Failure!");
+        suffix = QCoreApplication::translate("modService", "DLL Name missing");
+        text = QCoreApplication::translate("modService", "No DLL name provided: %1Register Object Failure!")
+                   .arg(path);
         break;
     case clsRegisterAnyDLL::PathNotFound:
-        suffix = QStringLiteral("Bad DLL Name");
+        suffix = QCoreApplication::translate("modService", "Bad DLL Name");
         text =
-            QStringLiteral("DLL Name provided was bad: ") + path + QStringLiteral("Register Object Failure!");
+            QCoreApplication::translate("modService", "DLL Name provided was bad: %1Register Object Failure!")
+                .arg(path);
         break;
     case clsRegisterAnyDLL::NotStarted:
     case clsRegisterAnyDLL::RunTimeError:
-        suffix = QStringLiteral("DLL Register Error");
-        text = QStringLiteral("Unknown error registering: ") + path +
-               QStringLiteral(",Register Object Failure!");
+        suffix = QCoreApplication::translate("modService", "DLL Register Error");
+        text = QCoreApplication::translate("modService",
+                                           "Unknown error registering: %1,Register Object Failure!")
+                   .arg(path);
         break;
     default:
-        suffix = QStringLiteral("DLL Register Error");
-        text = QStringLiteral("Unexpected value returned when registering DLL: ") + path;
+        suffix = QCoreApplication::translate("modService", "DLL Register Error");
+        text = QCoreApplication::translate("modService", "Unexpected value returned when registering DLL: ") +
+               path;
         break;
     }
     MsgBox(text, MsgIcon::Critical, MsgButtons::Ok, title + suffix);

@@ -180,8 +180,7 @@ void FtpSession::startDownload(qint64 offset)
     m_file.setFileName(partPath(m_localPath));
     const QIODevice::OpenMode mode = offset > 0 ? QIODevice::Append : QIODevice::Truncate;
     if (!m_file.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
-        const QString text =
-            QStringLiteral("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
+        const QString text = tr("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
         const QString tag = m_tag;
         teardown();
         post([this, text, tag] { emit error(LocalFileError, text, tag); });
@@ -271,9 +270,7 @@ bool FtpSession::begin(Op op, const QString &url)
     if (!m_driver->add(m_easy)) {
         const QString tag = m_opTag;
         teardown();
-        post([this, tag] {
-            emit error(OtherError, QStringLiteral("The transfer could not be started"), tag);
-        });
+        post([this, tag] { emit error(OtherError, tr("The transfer could not be started"), tag); });
         return true;
     }
     m_easyAdded = true;
@@ -391,7 +388,7 @@ void FtpSession::finish(quint64 generation, CURLcode code)
         errorCode = classify(op, code);
     } else if (op == Op::Command && m_lastReply.isEmpty()) {
         errorCode = ConnectionLost;
-        errorText = QStringLiteral("No reply to %1").arg(QString::fromUtf8(m_command));
+        errorText = tr("No reply to %1").arg(QString::fromUtf8(m_command));
     }
     if (errorCode && code != CURLE_OK)
         m_errorDetail =
@@ -420,12 +417,11 @@ void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorTe
         }
     } else if (m_expected >= 0 && got != m_expected) {
         errorCode = Incomplete;
-        errorText =
-            QStringLiteral("The server sent %1 of the %2 bytes it announced").arg(got).arg(m_expected);
+        errorText = tr("The server sent %1 of the %2 bytes it announced").arg(got).arg(m_expected);
     } else if (std::rename(QFile::encodeName(partPath(m_localPath)).constData(),
                            QFile::encodeName(m_localPath).constData()) != 0) {
         errorCode = LocalFileError;
-        errorText = QStringLiteral("Cannot put the download in place as %1").arg(m_localPath);
+        errorText = tr("Cannot put the download in place as %1").arg(m_localPath);
     }
     if (errorCode) {
         dropPartialFile();
@@ -465,29 +461,27 @@ QString FtpSession::describe(int errorCode, CURLcode code) const
     switch (errorCode) {
     case ConnectFailed:
         if (code == CURLE_COULDNT_RESOLVE_HOST)
-            return QStringLiteral("The server %1 is not known").arg(m_host);
+            return tr("The server %1 is not known").arg(m_host);
         if (code == CURLE_OPERATION_TIMEDOUT)
-            return QStringLiteral("The server %1 did not answer in time").arg(m_host);
+            return tr("The server %1 did not answer in time").arg(m_host);
         if (code == CURLE_COULDNT_CONNECT)
-            return QStringLiteral("The server %1 refused the connection").arg(m_host);
-        return QStringLiteral("The connection to the server %1 could not be made").arg(m_host);
-    case LogOnRefused: return QStringLiteral("The server refused the log-on");
+            return tr("The server %1 refused the connection").arg(m_host);
+        return tr("The connection to the server %1 could not be made").arg(m_host);
+    case LogOnRefused: return tr("The server refused the log-on");
     case TlsFailed: return tlsText(code, m_errorDetail);
-    case LocalFileError: return QStringLiteral("The download could not be written to %1").arg(m_localPath);
-    case TimedOut: return QStringLiteral("The server stopped answering (timed out)");
+    case LocalFileError: return tr("The download could not be written to %1").arg(m_localPath);
+    case TimedOut: return tr("The server stopped answering (timed out)");
     case ServerRefused:
-        return code == CURLE_REMOTE_ACCESS_DENIED ? QStringLiteral("The server refused to send the file")
-                                                  : QStringLiteral("The file was not found on the server");
+        return code == CURLE_REMOTE_ACCESS_DENIED ? tr("The server refused to send the file")
+                                                  : tr("The file was not found on the server");
     case Incomplete:
     case ConnectionLost:
         if (m_op == Op::Get && m_expected > 0)
-            return QStringLiteral("The connection was lost after %1 of %2 bytes")
-                .arg(m_received)
-                .arg(m_expected);
+            return tr("The connection was lost after %1 of %2 bytes").arg(m_received).arg(m_expected);
         if (m_op == Op::Get)
-            return QStringLiteral("The connection was lost after %1 bytes").arg(m_received);
-        return QStringLiteral("The connection to the server was lost");
-    default: return QStringLiteral("The transfer failed");
+            return tr("The connection was lost after %1 bytes").arg(m_received);
+        return tr("The connection to the server was lost");
+    default: return tr("The transfer failed");
     }
 }
 
@@ -525,22 +519,19 @@ int FtpSession::classify(Op op, CURLcode code) const
 // What went wrong with TLS, in words; curl's own text follows for the expert.
 QString FtpSession::tlsText(CURLcode code, const QString &detail) const
 {
-    const QString authorities = m_caFile.isEmpty()
-                                    ? QStringLiteral("the system's certificate store")
-                                    : QStringLiteral("the certificate authorities in %1").arg(m_caFile);
+    const QString authorities = m_caFile.isEmpty() ? tr("the system's certificate store")
+                                                   : tr("the certificate authorities in %1").arg(m_caFile);
     switch (code) {
     case CURLE_USE_SSL_FAILED:
-        return QStringLiteral("The server %1 does not offer FTP over TLS (AUTH TLS was refused)").arg(m_host);
+        return tr("The server %1 does not offer FTP over TLS (AUTH TLS was refused)").arg(m_host);
     case CURLE_SSL_CACERT_BADFILE:
-        return QStringLiteral("The certificate authority file %1 cannot be read (%2)").arg(m_caFile, detail);
+        return tr("The certificate authority file %1 cannot be read (%2)").arg(m_caFile, detail);
     case CURLE_PEER_FAILED_VERIFICATION:
         if (detail.contains(QStringLiteral("host name"), Qt::CaseInsensitive) ||
             detail.contains(QStringLiteral("subject name"), Qt::CaseInsensitive))
-            return QStringLiteral("The server's certificate is not issued for the host name %1 (%2)")
-                .arg(m_host, detail);
-        return QStringLiteral("The server's certificate could not be verified against %1 (%2)")
-            .arg(authorities, detail);
-    default: return QStringLiteral("The secure (TLS) connection to %1 failed (%2)").arg(m_host, detail);
+            return tr("The server's certificate is not issued for the host name %1 (%2)").arg(m_host, detail);
+        return tr("The server's certificate could not be verified against %1 (%2)").arg(authorities, detail);
+    default: return tr("The secure (TLS) connection to %1 failed (%2)").arg(m_host, detail);
     }
 }
 

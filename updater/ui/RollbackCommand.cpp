@@ -7,6 +7,8 @@
 #include "UpdateBackup.h"
 #include "modService.h"
 
+#include <QCoreApplication>
+
 namespace RollbackCommand {
 
 int run(const QString &program, QTextStream &out)
@@ -22,15 +24,16 @@ int run(const QString &program, QTextStream &out)
         if (p.key == program.trimmed().toUpper())
             chosen = &p;
     if (!chosen) {
-        say(QStringLiteral("Application not recognized: ") + program.trimmed().toUpper() +
-            QStringLiteral("\nRollback aborted."));
+        say(QCoreApplication::translate("RollbackCommand",
+                                        "Application not recognized: %1\nRollback aborted.")
+                .arg(program.trimmed().toUpper()));
         return 2;
     }
     ProgramDiscovery::discover(*chosen, chosen->key == QStringLiteral("CARVELL") ? Platform::programFolder()
                                                                                  : QString());
     if (IsWindowOpen(chosen->windowTitle)) {
-        say(QStringLiteral("Please close ") + chosen->listText +
-            QStringLiteral(" before using this function"));
+        say(QCoreApplication::translate("RollbackCommand", "Please close %1 before using this function")
+                .arg(chosen->listText));
         return 1;
     }
     QString error;

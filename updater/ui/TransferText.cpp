@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "TransferText.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -17,18 +18,19 @@ QString progressLabel(qint64 bytes, qint64 total, int elapsedSeconds)
     const QString rateText = rate == 0 ? QString() : QString::number(rate);
     QString minutesText;
     if (bytes <= 0) {
-        minutesText = QStringLiteral("not known yet");
+        minutesText = QCoreApplication::translate("TransferText", "not known yet");
     } else {
         const double m = (double(total) - b) / (b / (e / 60.0));
         if (m > 1)
-            minutesText = QString::number(std::llround(m)) + QStringLiteral(" minutes");
+            minutesText = QCoreApplication::translate("TransferText", "%1 minutes").arg(std::llround(m));
         else
             // One decimal with a leading 0; a whole number shows without a dangling point.
-            minutesText = QString::number(std::round(m * 10.0) / 10.0, 'f', 1)
-                              .replace(QRegularExpression(QStringLiteral("\\.0$")), QString()) +
-                          QStringLiteral(" minutes");
+            minutesText = QCoreApplication::translate("TransferText", "%1 minutes")
+                              .arg(QString::number(std::round(m * 10.0) / 10.0, 'f', 1)
+                                       .replace(QRegularExpression(QStringLiteral("\\.0$")), QString()));
     }
-    return QStringLiteral("(%1) bytes of %2 received at %3 kbits/sec\nEstimated time remaining: %4")
+    return QCoreApplication::translate(
+               "TransferText", "(%1) bytes of %2 received at %3 kbits/sec\nEstimated time remaining: %4")
         .arg(bytes)
         .arg(total)
         .arg(rateText, minutesText);

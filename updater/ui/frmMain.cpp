@@ -39,8 +39,9 @@
 namespace {
 
 const QString kTitle = AppInfo::updaterTitle();
-const QString kUpdateCaption = QStringLiteral("Click Here To Update");
-const QString kReady = QStringLiteral("Ready ...");
+// Translated where used: a translator is installed only after static initialisation.
+const char *const kUpdateCaption = QT_TRANSLATE_NOOP("frmMain", "Click Here To Update");
+const char *const kReady = QT_TRANSLATE_NOOP("frmMain", "Ready ...");
 constexpr int kHelpTopic = 1040;
 constexpr int kInternetHelpTopic = 1010;
 constexpr int kWatchdogLimit = 90;
@@ -98,8 +99,9 @@ frmMain::~frmMain()
 
 QString frmMain::caption()
 {
-    return kTitle + u' ' + QString::number(AppInfo::major) + u'.' + QString::number(AppInfo::minor) +
-           QStringLiteral("   Build ") + QString::number(AppInfo::revision);
+    return tr("%1 %2.%3   Build %4")
+        .arg(kTitle, QString::number(AppInfo::major), QString::number(AppInfo::minor),
+             QString::number(AppInfo::revision));
 }
 
 void frmMain::buildWindow()
@@ -107,7 +109,7 @@ void frmMain::buildWindow()
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
 
-    auto *lblPrograms = new QLabel(QStringLiteral("Program To Update"), central);
+    auto *lblPrograms = new QLabel(tr("Program To Update"), central);
     lblPrograms->setObjectName(QStringLiteral("lblPrograms"));
     lstPrograms = new QListWidget(central);
     lstPrograms->setObjectName(QStringLiteral("lstPrograms"));
@@ -115,7 +117,7 @@ void frmMain::buildWindow()
     connect(lstPrograms, &QListWidget::currentRowChanged, this, [this](int) { lstPrograms_Click(); });
     lblPrograms->setBuddy(lstPrograms);
 
-    lblPackage = new QLabel(QStringLiteral("Package #:"), central);
+    lblPackage = new QLabel(tr("Package #:"), central);
     lblPackage->setObjectName(QStringLiteral("lblPackage"));
     txtPackage = new QLineEdit(central);
     txtPackage->setObjectName(QStringLiteral("txtPackage"));
@@ -126,7 +128,7 @@ void frmMain::buildWindow()
     packageRow->addWidget(lblPackage);
     packageRow->addWidget(txtPackage, 1);
 
-    cmdUpdate = new QPushButton(kUpdateCaption, central);
+    cmdUpdate = new QPushButton(tr(kUpdateCaption), central);
     cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::cmdUpdate_Click);
 
@@ -137,8 +139,8 @@ void frmMain::buildWindow()
     lblStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto *explain = new QLabel(QStringLiteral("Vantelo Update will update your program files but not your "
-                                              "database files.  Press F1 to learn more."),
+    auto *explain = new QLabel(tr("Vantelo Update will update your program files but not your "
+                                  "database files.  Press F1 to learn more."),
                                central);
     explain->setObjectName(QStringLiteral("lblExplain"));
     explain->setWordWrap(true);
@@ -187,32 +189,31 @@ void frmMain::buildWindow()
 
 void frmMain::buildMenus()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile = menuBar()->addMenu(tr("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    QAction *exit = mnuFile->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
+    QAction *exit = mnuFile->addAction(tr("E&xit"), this, &QWidget::close);
     exit->setObjectName(QStringLiteral("mnuExit"));
     exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
 
-    mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools = menuBar()->addMenu(tr("&Tools"));
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
-    QAction *update = mnuTools->addAction(QStringLiteral("&Update"), this, &frmMain::cmdUpdate_Click);
+    QAction *update = mnuTools->addAction(tr("&Update"), this, &frmMain::cmdUpdate_Click);
     update->setObjectName(QStringLiteral("mnuUpdate"));
-    mnuPassive = mnuTools->addAction(QStringLiteral("&Passive File Transfer"));
+    mnuPassive = mnuTools->addAction(tr("&Passive File Transfer"));
     mnuPassive->setObjectName(QStringLiteral("mnuPassive"));
     mnuPassive->setCheckable(true);
     connect(mnuPassive, &QAction::triggered, this, [this] { mnuPassive_Click(); });
-    mnuPackage = mnuTools->addAction(QStringLiteral("&Support Package"));
+    mnuPackage = mnuTools->addAction(tr("&Support Package"));
     mnuPackage->setObjectName(QStringLiteral("mnuPackage"));
     mnuPackage->setCheckable(true);
     connect(mnuPackage, &QAction::triggered, this, [this] { mnuPackage_Click(); });
 
-    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp = menuBar()->addMenu(tr("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    QAction *contents = mnuHelp->addAction(QStringLiteral("&Contents"), this,
-                                           [] { modHHSubclass::ShowHelpTopic(kHelpTopic); });
+    QAction *contents =
+        mnuHelp->addAction(tr("&Contents"), this, [] { modHHSubclass::ShowHelpTopic(kHelpTopic); });
     contents->setObjectName(QStringLiteral("mnuHelpContents"));
-    QAction *about =
-        mnuHelp->addAction(QStringLiteral("&About"), this, [this] { frmAbout::showUpdaterAbout(this); });
+    QAction *about = mnuHelp->addAction(tr("&About"), this, [this] { frmAbout::showUpdaterAbout(this); });
     about->setObjectName(QStringLiteral("mnuAbout"));
 }
 
@@ -221,9 +222,9 @@ void frmMain::Form_Load()
     QString step;
     try {
         g_UpdateError = false;
-        step = QStringLiteral("Reset log file ...");
+        step = tr("Reset log file ...");
         modService::ResetLog();
-        step = QStringLiteral("Setting main form caption");
+        step = tr("Setting main form caption");
         setWindowTitle(caption());
 
         bool ok = false;
@@ -233,17 +234,17 @@ void frmMain::Form_Load()
 
         // Only Carvell may live beside the updater.
         const QString own = Platform::programFolder();
-        step = QStringLiteral("Check for Carvell");
+        step = tr("Check for Carvell");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Carvell], own);
-        step = QStringLiteral("Check for Dunmore");
+        step = tr("Check for Dunmore");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Dunmore]);
-        step = QStringLiteral("Check for ORVANA");
+        step = tr("Check for ORVANA");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
 
-        step = QStringLiteral("Removing debris ...");
+        step = tr("Removing debris ...");
         removeDebris();
 
-        step = QStringLiteral("Setting application help file ..");
+        step = tr("Setting application help file ..");
         const QString help = m_programs[ProgramDiscovery::Carvell].folder + QStringLiteral("/Carvell.CHM");
         const QString found = Platform::findPathNoCase(help);
         modHHSubclass::setApplicationHelpFile(found.isEmpty() ? help : found);
@@ -254,9 +255,9 @@ void frmMain::Form_Load()
             lstPrograms->addItem(m_programs[size_t(index)].listText);
             lstPrograms->setCurrentRow(lstPrograms->count() - 1);
         }
-        SetStatusText(kReady);
+        SetStatusText(tr(kReady));
     } catch (const std::exception &e) {
-        box(QStringLiteral("Main Form Load Error: \n\n%1\n%2\n%3\n%4")
+        box(tr("Main Form Load Error: \n\n%1\n%2\n%3\n%4")
                 .arg(QStringLiteral("0"), QString::fromLocal8Bit(e.what()), kTitle, step),
             kTitle, MsgIcon::None);
     }
@@ -291,8 +292,8 @@ void frmMain::mnuPassive_Click()
     mnuPassive->setChecked(g_PassiveMode);
     Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"),
                         g_PassiveMode ? QStringLiteral("1") : QStringLiteral("0"));
-    SetStatusText(g_PassiveMode ? QStringLiteral("Passive File Transfer Mode = ON")
-                                : QStringLiteral("Passive File Transfer Mode = OFF"));
+    SetStatusText(g_PassiveMode ? tr("Passive File Transfer Mode = ON")
+                                : tr("Passive File Transfer Mode = OFF"));
 }
 
 void frmMain::mnuPackage_Click()
@@ -304,24 +305,24 @@ void frmMain::mnuPackage_Click()
         txtPackage->hide();
         txtPackage->clear();
         lblStatus->clear();
-        SetStatusText(kReady);
+        SetStatusText(tr(kReady));
         return;
     }
     mnuPackage->setChecked(false); // until the user agrees
     const QString text =
-        QStringLiteral("-- WARNING --\n\nDo not update with a Support Package unless instructed to do so by "
-                       "Vantelo Support.\nA Support Package may cause programs to fail if it is not intended "
-                       "for your PC.\n\nDo you want to specifiy and the update with a Support Package?");
-    if (box(text, QStringLiteral("Update With Support Package"), MsgIcon::Exclamation, MsgButtons::YesNo,
-            kHelpTopic) != MsgAnswer::Yes)
+        tr("-- WARNING --\n\nDo not update with a Support Package unless instructed to do so by "
+           "Vantelo Support.\nA Support Package may cause programs to fail if it is not intended "
+           "for your PC.\n\nDo you want to specifiy and the update with a Support Package?");
+    if (box(text, tr("Update With Support Package"), MsgIcon::Exclamation, MsgButtons::YesNo, kHelpTopic) !=
+        MsgAnswer::Yes)
         return;
     m_supportPackage = true;
     mnuPackage->setChecked(true);
     lblPackage->show();
     txtPackage->show();
     txtPackage->clear();
-    lblStatus->setText(QStringLiteral("Please enter a PACKAGE NUMBER before updating"));
-    SetStatusText(QStringLiteral("Download Support Package"));
+    lblStatus->setText(tr("Please enter a PACKAGE NUMBER before updating"));
+    SetStatusText(tr("Download Support Package"));
 }
 
 void frmMain::SetStatusText(const QString &text)
@@ -362,7 +363,7 @@ void frmMain::ShowBusy()
 void frmMain::ShowNotBusy()
 {
     cmdUpdate->setEnabled(true);
-    SetStatusText(kReady);
+    SetStatusText(tr(kReady));
     lblStatus->clear();
     mnuTools->setEnabled(true);
     mnuFile->setEnabled(true);
@@ -381,7 +382,7 @@ bool frmMain::anyProgramRunning()
     for (const ProgramInfo &p : m_programs) {
         if (!IsWindowOpen(p.windowTitle))
             continue;
-        const QString text = QStringLiteral("Please close %1 before using this function").arg(p.listText);
+        const QString text = tr("Please close %1 before using this function").arg(p.listText);
         logEvent(text);
         box(text, kTitle, MsgIcon::Exclamation);
         return true;
@@ -397,16 +398,14 @@ void frmMain::cmdUpdate_Click()
         g_TargetFolder = Platform::programFolder();
         const QString number = txtPackage->text().trimmed();
         if (number.isEmpty()) {
-            box(QStringLiteral(
-                    "You have enabled download of a Support Package but have not entered a package "
-                    "number."),
-                QStringLiteral("Abort Update"), MsgIcon::Exclamation);
+            box(tr("You have enabled download of a Support Package but have not entered a package "
+                   "number."),
+                tr("Abort Update"), MsgIcon::Exclamation);
             return;
         }
         const auto file = TransferText::supportPackageFile(number);
         if (!file) {
-            box(QStringLiteral("Invalid package number."), QStringLiteral("Abort Update"),
-                MsgIcon::Exclamation);
+            box(tr("Invalid package number."), tr("Abort Update"), MsgIcon::Exclamation);
             return;
         }
         m_packageFile = *file;
@@ -420,8 +419,7 @@ void frmMain::cmdUpdate_Click()
         if (!chosen) {
             m_packageFile = QStringLiteral("zzzzz.zip");
             g_TargetFolder = Platform::programFolder();
-            const QString text =
-                QStringLiteral("Application not recognized: ") + key + QStringLiteral("\nUpdate aborted.");
+            const QString text = tr("Application not recognized: %1\nUpdate aborted.").arg(key);
             logEvent(text);
             box(text, kTitle, MsgIcon::Exclamation);
             return;
@@ -434,9 +432,9 @@ void frmMain::cmdUpdate_Click()
         ToggleTransfer();
         return;
     }
-    if (box(QStringLiteral("Are you connected to the Internet?"), QStringLiteral("Web Update"),
-            MsgIcon::Question, MsgButtons::YesNo, kInternetHelpTopic) != MsgAnswer::Yes) {
-        SetStatusText(QStringLiteral("Update cancelled"));
+    if (box(tr("Are you connected to the Internet?"), tr("Web Update"), MsgIcon::Question, MsgButtons::YesNo,
+            kInternetHelpTopic) != MsgAnswer::Yes) {
+        SetStatusText(tr("Update cancelled"));
         return;
     }
     g_UpdateError = false;
@@ -450,10 +448,10 @@ void frmMain::ToggleTransfer()
     if (!m_busy) {
         m_busy = true;
         ShowBusy();
-        cmdUpdate->setText(QStringLiteral("Cancel"));
+        cmdUpdate->setText(tr("Cancel"));
     } else {
         m_busy = false;
-        cmdUpdate->setText(kUpdateCaption);
+        cmdUpdate->setText(tr(kUpdateCaption));
         CancelTransfer();
     }
 }
@@ -465,13 +463,13 @@ void frmMain::CancelTransfer()
     if (m_ftp->state() != FtpSession::State::Disconnected) {
         m_ftp->setTag(QStringLiteral("CANCEL"));
         cmdUpdate->setEnabled(false);
-        SetStatusText(QStringLiteral("Disconnecting fom host ..."));
-        lblStatus->setText(QStringLiteral("Please wait.  Disconnecting from host ..."));
+        SetStatusText(tr("Disconnecting fom host ..."));
+        lblStatus->setText(tr("Please wait.  Disconnecting from host ..."));
         ShowBusy();
         repaint();
         m_ftp->disconnectFromServer();
     } else {
-        SetStatusText(kReady);
+        SetStatusText(tr(kReady));
         ShowNotBusy();
     }
     Progress2->setValue(0);
@@ -483,11 +481,11 @@ void frmMain::ConnectToServer()
     m_downloading = false;
     m_fileAvailable = false;
     m_connectTicks = 0;
-    SetStatusText(QStringLiteral("Connecting to server ....."));
+    SetStatusText(tr("Connecting to server ....."));
     UpdateServer::Configure(*m_ftp, g_PassiveMode);
-    SetStatusText(QStringLiteral("Connecting to host ..."));
+    SetStatusText(tr("Connecting to host ..."));
     m_ftp->setTag(QStringLiteral("CONNECT"));
-    SetStatusText(QStringLiteral("Logging on to host ..."));
+    SetStatusText(tr("Logging on to host ..."));
     Timer1->setInterval(timings().watchdogTickMs);
     Timer1->start();
     if (m_ftp->state() == FtpSession::State::Connected) {
@@ -496,8 +494,7 @@ void frmMain::ConnectToServer()
     }
     cmdUpdate->setEnabled(false);
     if (!m_ftp->connectAndLogOn()) {
-        box(QStringLiteral("0 - The connection could not be started."), QStringLiteral("Web Update Error"),
-            MsgIcon::Exclamation);
+        box(tr("0 - The connection could not be started."), tr("Web Update Error"), MsgIcon::Exclamation);
         backToIdle();
     }
 }
@@ -509,13 +506,12 @@ void frmMain::Timer1_Timer()
         return;
     }
     ++m_connectTicks;
-    SetStatusText(QStringLiteral("Connecting to host .....") + QString::number(m_connectTicks));
+    SetStatusText(tr("Connecting to host .....%1").arg(m_connectTicks));
     if (m_connectTicks < kWatchdogLimit)
         return;
     Timer1->stop();
     m_ftp->abort();
-    box(QStringLiteral("Unable to connect to host ... please try later"), QStringLiteral("Connect Error"),
-        MsgIcon::Critical);
+    box(tr("Unable to connect to host ... please try later"), tr("Connect Error"), MsgIcon::Critical);
     close();
     emit programEnded();
 }
@@ -530,7 +526,7 @@ void frmMain::mabryFTP_Done()
     const QString tag = m_ftp->tag();
     if (tag == QStringLiteral("CONNECT")) {
         cmdUpdate->setEnabled(true);
-        SetStatusText(QStringLiteral("Getting %1 file size now ...").arg(m_packageFile));
+        SetStatusText(tr("Getting %1 file size now ...").arg(m_packageFile));
         m_ftp->setTag(QStringLiteral("GetFileSize"));
         m_ftp->sendCommand(QStringLiteral("SIZE ") + UpdateServer::RemotePath(m_packageFile));
     } else if (tag == QStringLiteral("GetFileSize")) {
@@ -553,7 +549,7 @@ void frmMain::mabryFTP_Done()
         cmdUpdate->setEnabled(true);
         ShowNotBusy();
     } else {
-        box(QStringLiteral("TAG: ") + tag, QStringLiteral("Unexpected FTP Return"), MsgIcon::Exclamation);
+        box(tr("TAG: %1").arg(tag), tr("Unexpected FTP Return"), MsgIcon::Exclamation);
         logEvent(QStringLiteral("FTP TAG: ") + tag);
     }
 }
@@ -564,10 +560,10 @@ void frmMain::completeTransfer()
     m_ftp->disconnectFromServer();
     m_downloading = false;
     m_busy = false;
-    SetStatusText(QStringLiteral("File transfer complete!"));
+    SetStatusText(tr("File transfer complete!"));
     cmdUpdate->setEnabled(true);
     ShowNotBusy();
-    cmdUpdate->setText(kUpdateCaption);
+    cmdUpdate->setText(tr(kUpdateCaption));
     if (!packageTrusted())
         return;
     PackageProcessor processor(this);
@@ -580,25 +576,25 @@ void frmMain::sizeReplyArrived()
     m_fileAvailable = reply.available;
     if (!reply.available) {
         logEvent(QStringLiteral("FTP: File Not Available: ") + m_packageFile);
-        SetStatusText(QStringLiteral("Disconnecting now ..."));
+        SetStatusText(tr("Disconnecting now ..."));
         m_ftp->setTag(QStringLiteral("FILE_NOT_AVAIL"));
         m_ftp->disconnectFromServer();
         cmdUpdate->setEnabled(true);
         m_busy = false;
         m_downloading = false;
         ShowNotBusy();
-        cmdUpdate->setText(kUpdateCaption);
-        box(QStringLiteral("File %1 is not available at this time.  Please try later ...").arg(m_packageFile),
-            QStringLiteral("File Not Available"), MsgIcon::Exclamation);
+        cmdUpdate->setText(tr(kUpdateCaption));
+        box(tr("File %1 is not available at this time.  Please try later ...").arg(m_packageFile),
+            tr("File Not Available"), MsgIcon::Exclamation);
         return;
     }
     const QString sizeText = QLocale::c().toString(reply.size, 'f', 0);
-    SetStatusText(QStringLiteral("Size of: %1 is %2").arg(m_packageFile, sizeText));
+    SetStatusText(tr("Size of: %1 is %2").arg(m_packageFile, sizeText));
     m_totalBytes = qint32(std::clamp(std::llround(reply.size), 0LL, 2147483647LL));
     logEvent(QStringLiteral("FTP: File Is Available: %1 (Size = %2)").arg(m_packageFile).arg(m_totalBytes));
 
     const QString local = g_TargetFolder + u'/' + m_packageFile;
-    SetStatusText(QStringLiteral("Downloading %1 now ...").arg(m_packageFile));
+    SetStatusText(tr("Downloading %1 now ...").arg(m_packageFile));
     logEvent(QStringLiteral("FTP: Begin Download Now: %1 to %2").arg(m_packageFile, local));
     m_ftp->setTag(QStringLiteral("Get"));
     m_downloading = true;
@@ -626,11 +622,10 @@ void frmMain::mabryFTP_Error(int code, const QString &text)
     }
     const bool connectFailed = code == FtpSession::ConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
     if (connectFailed) {
-        box(QStringLiteral("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
+        box(tr("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
         ToggleTransfer();
     } else {
-        box(QStringLiteral("Async Error #: %1 - %2\n%3").arg(code).arg(text, m_ftp->tag()), kTitle,
-            MsgIcon::None);
+        box(tr("Async Error #: %1 - %2\n%3").arg(code).arg(text, m_ftp->tag()), kTitle, MsgIcon::None);
     }
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
     if (!m_ftp->lastErrorDetail().isEmpty())
@@ -648,7 +643,7 @@ void frmMain::backToIdle()
     Timer1->stop();
     m_busy = false;
     m_downloading = false;
-    cmdUpdate->setText(kUpdateCaption);
+    cmdUpdate->setText(tr(kUpdateCaption));
     ShowNotBusy();
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace modDB;
 
 namespace {
@@ -39,12 +41,13 @@ TEST_P(LoadArrayOn, ReadsEveryRowAndFieldInOrderWithNulls)
     DataArray data;
     QStringList names;
     ASSERT_EQ(LoadArray(kList + QStringLiteral(" ORDER BY 3"), data, names), 0) << db.shown();
-    EXPECT_EQ(names, QStringList({"PartID", "PartLink", "PartNumber", "PartDescription", "Bin"}));
+    EXPECT_EQ(names,
+              QStringList({u"PartID"_s, u"PartLink"_s, u"PartNumber"_s, u"PartDescription"_s, u"Bin"_s}));
     ASSERT_TRUE(data.isArray());
     EXPECT_EQ(data.fieldCount(), 5);
-    EXPECT_EQ(column(data, 2), QStringList({"BRG-6204", "FLT-10", "O'RING-18", "SEAL-35"}));
-    EXPECT_EQ(column(data, 0), QStringList({"1000001", "1000004", "1000003", "1000002"}));
-    EXPECT_EQ(column(data, 1), QStringList({"<null>", "<null>", "BRG-6204", "BRG-6204"}));
+    EXPECT_EQ(column(data, 2), QStringList({u"BRG-6204"_s, u"FLT-10"_s, u"O'RING-18"_s, u"SEAL-35"_s}));
+    EXPECT_EQ(column(data, 0), QStringList({u"1000001"_s, u"1000004"_s, u"1000003"_s, u"1000002"_s}));
+    EXPECT_EQ(column(data, 1), QStringList({u"<null>"_s, u"<null>"_s, u"BRG-6204"_s, u"BRG-6204"_s}));
     // Values come as stored: no trimming on the way out.
     EXPECT_EQ(data.text(4, 2), QStringLiteral("  B-7  "));
     EXPECT_EQ(data.text(3, 1), QString());
@@ -65,7 +68,7 @@ TEST_P(LoadArrayOn, SearchesCaseInsensitivelyAndKeepsTextExactly)
                               " where PartNumber LIKE '%Über-%' OR PartDescription LIKE '%seal%' ORDER BY 3"),
                   data, names),
         0);
-    EXPECT_EQ(column(data, 2), QStringList({"SEAL-35", "ÜBER-1"}));
+    EXPECT_EQ(column(data, 2), QStringList({u"SEAL-35"_s, u"ÜBER-1"_s}));
     EXPECT_EQ(data.text(3, 1), QStringLiteral("Größe 'XL' 😀"));
     // A backslash is a plain character and the wildcards keep their meaning.
     db.exec(QStringLiteral("UPDATE PARTS SET Bin = 'C:\\x_1' WHERE PartID = 1000004"));
@@ -74,7 +77,7 @@ TEST_P(LoadArrayOn, SearchesCaseInsensitivelyAndKeepsTextExactly)
                                  "ORDER BY 1"),
                   data, names),
         0);
-    EXPECT_EQ(column(data, 0), QStringList({"BRG-6204", "FLT-10"}));
+    EXPECT_EQ(column(data, 0), QStringList({u"BRG-6204"_s, u"FLT-10"_s}));
     EXPECT_TRUE(db.ui.calls.isEmpty());
 }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 struct ToolRun {
@@ -104,8 +106,8 @@ TEST(NewDb, CatalogueOnAServerIsMadeOnceInAnEmptyDatabase)
     DataArray data;
     QStringList names;
     ASSERT_EQ(modDB::LoadArray(QStringLiteral("Select * from parts where PartID = 1"), data, names), 0);
-    EXPECT_EQ(names, QStringList({"PartID", "AsscWith", "PartNumber", "PartDescription", "Bin", "Qty",
-                                  "Price", "LastOrdered", "Notes"}));
+    EXPECT_EQ(names, QStringList({u"PartID"_s, u"AsscWith"_s, u"PartNumber"_s, u"PartDescription"_s, u"Bin"_s,
+                                  u"Qty"_s, u"Price"_s, u"LastOrdered"_s, u"Notes"_s}));
     QStringList types;
     for (int i = 0; i < g_Structure.fieldCount(); ++i)
         types << g_Structure.at(1, i) + u'/' + g_Structure.at(2, i);

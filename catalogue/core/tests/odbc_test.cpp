@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace modDB;
 
 namespace {
@@ -76,7 +78,8 @@ TEST_F(Odbc, DsnSettingIsUsedAloneEndToEnd)
                                  "PARTS where PartNumber LIKE '%r%' ORDER BY 3"),
                   data, names),
         0);
-    EXPECT_EQ(names, QStringList({"PartID", "PartLink", "PartNumber", "PartDescription", "Bin"}));
+    EXPECT_EQ(names,
+              QStringList({u"PartID"_s, u"PartLink"_s, u"PartNumber"_s, u"PartDescription"_s, u"Bin"_s}));
     ASSERT_EQ(data.rowCount(), 2);
     EXPECT_EQ(data.text(2, 0), QStringLiteral("BRG-6204"));
     EXPECT_EQ(data.text(2, 1), QStringLiteral("O'RING-18"));

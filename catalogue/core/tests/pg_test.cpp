@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace modDB;
 
 TEST(PgDialect, StatementsTakeTheServersForm)
@@ -65,7 +67,8 @@ TEST(PgServer, HeadingsOfTheDisplayFieldListAsTypedAndAnUnreachableServerReporte
                   data, names),
         0)
         << db.shown();
-    EXPECT_EQ(names, QStringList({"PartID", "PartLink", "PartNumber", "bin", "PARTDESCRIPTION"}));
+    EXPECT_EQ(names,
+              QStringList({u"PartID"_s, u"PartLink"_s, u"PartNumber"_s, u"bin"_s, u"PARTDESCRIPTION"_s}));
     EXPECT_EQ(data.text(2, 0), QStringLiteral("O'RING-18"));
     EXPECT_EQ(g_Structure.at(0, 4), QStringLiteral("PARTDESCRIPTION"));
 

@@ -13,15 +13,19 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QString command = QStringLiteral("orvana-newdb");
     QCommandLineParser parser;
-    CommandLine::describe(parser, QStringLiteral("Creates a catalogue database with the PARTS table at PATH "
-                                                 "(never over an existing file),\nor in the empty PostgreSQL "
-                                                 "database of an ODBC data source \"DSN=name\"\n(never where "
-                                                 "PARTS exists), optionally filled with N generated parts."));
-    parser.addPositionalArgument(QStringLiteral("PATH"),
-                                 QStringLiteral("the catalogue file to create, or \"DSN=name\""));
-    const QCommandLineOption sampleOption(QStringLiteral("sample"),
-                                          QStringLiteral("fill it with N generated parts (0 to 100000000)"),
-                                          QStringLiteral("N"));
+    CommandLine::describe(
+        parser, QCoreApplication::translate("orvana-newdb",
+                                            "Creates a catalogue database with the PARTS table at PATH "
+                                            "(never over an existing file),\nor in the empty PostgreSQL "
+                                            "database of an ODBC data source \"DSN=name\"\n(never where "
+                                            "PARTS exists), optionally filled with N generated parts."));
+    parser.addPositionalArgument(
+        QStringLiteral("PATH"),
+        QCoreApplication::translate("orvana-newdb", "the catalogue file to create, or \"DSN=name\""));
+    const QCommandLineOption sampleOption(
+        QStringLiteral("sample"),
+        QCoreApplication::translate("orvana-newdb", "fill it with N generated parts (0 to 100000000)"),
+        QCoreApplication::translate("orvana-newdb", "N"));
     parser.addOption(sampleOption);
     const QStringList args = QCoreApplication::arguments();
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, args))
@@ -31,16 +35,20 @@ int main(int argc, char **argv)
 
     const QStringList paths = parser.positionalArguments();
     if (paths.isEmpty())
-        return CommandLine::fail(command, QStringLiteral("the PATH of the new catalogue is missing"));
+        return CommandLine::fail(
+            command, QCoreApplication::translate("orvana-newdb", "the PATH of the new catalogue is missing"));
     if (paths.size() > 1)
-        return CommandLine::fail(command, QStringLiteral("one PATH only, not '%1'").arg(paths.join(u' ')));
+        return CommandLine::fail(
+            command,
+            QCoreApplication::translate("orvana-newdb", "one PATH only, not '%1'").arg(paths.join(u' ')));
     long long sample = 0;
     if (parser.isSet(sampleOption)) {
         bool ok = false;
         sample = parser.value(sampleOption).toLongLong(&ok);
         if (!ok || sample < 0 || sample > 100000000)
-            return CommandLine::fail(command, QStringLiteral("--sample takes a whole number from 0 to "
-                                                             "100000000, not '%1'")
+            return CommandLine::fail(command, QCoreApplication::translate(
+                                                  "orvana-newdb", "--sample takes a whole number from 0 to "
+                                                                  "100000000, not '%1'")
                                                   .arg(parser.value(sampleOption)));
     }
 
@@ -53,6 +61,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "orvana-newdb: %s\n", error.toLocal8Bit().constData());
         return 1;
     }
-    std::printf("%s: catalogue with %lld parts\n", path.toLocal8Bit().constData(), sample);
+    std::fputs(QCoreApplication::translate("orvana-newdb", "%1: catalogue with %2 parts\n")
+                   .arg(path, QString::number(sample))
+                   .toLocal8Bit()
+                   .constData(),
+               stdout);
     return 0;
 }

@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 template <typename T> T *child(const QWidget &w, const char *name)
@@ -126,7 +128,7 @@ TEST_F(ServerWindow, ListsSearchesCreatesEditsAndDeletesOnTheServer)
 
     // Letter case does not matter, as in a catalogue file.
     search(*w, QStringLiteral("gasket"));
-    EXPECT_EQ(column(fg1, 3), QStringList({"GSK-100", "GSK-200"}));
+    EXPECT_EQ(column(fg1, 3), QStringList({u"GSK-100"_s, u"GSK-200"_s}));
     EXPECT_EQ(status(*w), QStringLiteral("2 records"));
 
     // New, from a search that found nothing.
@@ -185,14 +187,14 @@ TEST_F(ServerWindow, TwoUsersSeeEachOthersChangesAndKeepTheirOwn)
     child<QLineEdit>(*first, "txtFind")->setText(QStringLiteral("SEAL-10"));
     child<QPushButton>(*first, "cmdNew")->click();
     search(*second, QStringLiteral("seal"));
-    EXPECT_EQ(column(b, 3), QStringList({"SEAL-10", "SEAL-9"}));
-    EXPECT_EQ(column(b, 5), QStringList({"", "Z-99"}));
+    EXPECT_EQ(column(b, 3), QStringList({u"SEAL-10"_s, u"SEAL-9"_s}));
+    EXPECT_EQ(column(b, 5), QStringList({u""_s, u"Z-99"_s}));
 
     ui.answers = {MsgAnswer::Yes};
     search(*first, QStringLiteral("GSK-200"));
     QTest::keyClick(a, Qt::Key_Delete);
     child<QAction>(*second, "mnuShowAllRecords")->trigger();
-    EXPECT_EQ(column(b, 3), QStringList({"BLT-7", "GSK-100", "SEAL-10", "SEAL-9"}));
+    EXPECT_EQ(column(b, 3), QStringList({u"BLT-7"_s, u"GSK-100"_s, u"SEAL-10"_s, u"SEAL-9"_s}));
     EXPECT_EQ(status(*second), QStringLiteral("4 records"));
     EXPECT_TRUE(ui.messages().size() == 1) << "only the delete question";
 }
