@@ -33,6 +33,21 @@ if(VANTELO_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# A family's translations (translations/<family>_en.ts, English source texts without
+# translations) compiled into the library as ":/i18n/<family>_<language>.qm", which
+# Translations::install() loads. lupdate reads the family's folder without its tests,
+# as scripts/lupdate-check.sh (run in CI) does.
+function(vantelo_add_translations target family folder)
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.cpp"
+       "${PROJECT_SOURCE_DIR}/${folder}/*.h")
+  list(FILTER _sources EXCLUDE REGEX "/(tests|testsupport)/")
+  qt_add_translations(${target}
+    TS_FILES "${PROJECT_SOURCE_DIR}/translations/${family}_en.ts"
+    SOURCES ${_sources}
+    LUPDATE_OPTIONS -no-obsolete -locations none -source-language en -target-language en
+    LRELEASE_OPTIONS -silent)
+endfunction()
+
 # One test executable per library: links the library, and CTest lists each of its tests
 # (found when ctest runs, so a slow sanitizer start never fails the build). Each test runs
 # in a process of its own on the offscreen platform, with hives and folders isolated by

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ ninja-build pkg-config clang-tidy
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-dejavu-core
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev libsqliteodbc
   postgresql odbc-postgresql

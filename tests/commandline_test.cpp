@@ -142,3 +142,19 @@ TEST(CommandLine, NewCatalogueToolSaysWhatIsWrong)
         << unknown.err.toStdString();
     EXPECT_FALSE(QFile::exists(env.path(QStringLiteral("a.mdb"))));
 }
+
+TEST(CommandLine, ComposedMessagesShowAPercentSignAsTyped)
+{
+    TestEnv env;
+    const Outcome verb = run(VANTELO_REG_EXE, {QStringLiteral("%2"), QStringLiteral("HKCU\\Software\\x")});
+    EXPECT_EQ(verb.err, QStringLiteral("ERROR: Invalid syntax. \"%2\" is not an operation; use QUERY, ADD or "
+                                       "DELETE.\nType \"vantelo-reg --help\" for usage.\n"));
+    const Outcome two = run(ORVANA_NEWDB_EXE, {QStringLiteral("a%1"), QStringLiteral("b%2")});
+    EXPECT_EQ(two.err,
+              QStringLiteral("orvana-newdb: one PATH only, not 'a%1 b%2'\nTry 'orvana-newdb --help' for more "
+                             "information.\n"));
+    const QString path = env.path(QStringLiteral("50%1 %2.mdb"));
+    const Outcome made = run(ORVANA_NEWDB_EXE, {path, QStringLiteral("--sample"), QStringLiteral("3")});
+    EXPECT_EQ(made.code, 0) << made.err.toStdString();
+    EXPECT_EQ(made.out, path + QStringLiteral(": catalogue with 3 parts\n"));
+}

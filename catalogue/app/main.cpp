@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "PresenceBeacon.h"
 #include "QtUiServices.h"
+#include "Translations.h"
 #include "frmParts.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ int main(int argc, char **argv)
         return *rc;
 
     QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
+    Translations::install();
     if (const auto rc = CommandLine::refuseTheRest(parser, command, QApplication::arguments()))
         return *rc;
 

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "RegCommandLine.h"
 #include "RegistryHive.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -70,6 +71,7 @@ const char *const kNotFound = QT_TRANSLATE_NOOP(
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    Translations::install();
     QCoreApplication::setApplicationVersion(CommandLine::version());
     QCommandLineParser parser;
     describe(parser);

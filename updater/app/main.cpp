@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "QtUiServices.h"
 #include "RollbackCommand.h"
+#include "Translations.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@ int main(int argc, char **argv)
 
     if (argc >= 2 && std::strcmp(argv[1], "--rollback") == 0) {
         QCoreApplication app(argc, argv);
+        Translations::install();
         QCoreApplication::setApplicationName(AppInfo::updaterTitle());
         QTextStream out(stdout);
         if (argc != 3) {
@@ -44,6 +46,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
+    Translations::install();
     if (const auto rc = CommandLine::refuseTheRest(parser, command, QApplication::arguments()))
         return *rc;
     if (parser.isSet(QStringLiteral("rollback")))

@@ -78,6 +78,11 @@ TEST_P(UpdateFieldOn, RefusesValuesThatDoNotFitAndWritesNothing)
          "7 and size 8"},
         {"Bin", "ABCDEFGHIJKLMNOPQRSTU", "The entered value is too long.", "Text Field Not Updated",
          "202 and size 20"},
+        // The message is composed from arguments: a value's "%" is shown, never filled in.
+        {"Qty", "%5%1", "The entered value is not numeric.", "Long Integer Field Not Updated",
+         "3 and size 4"},
+        {"Bin", "%1%2%3%4%5-%5%4%3%2%1", "The entered value is too long.", "Text Field Not Updated",
+         "202 and size 20"},
     };
     CatalogueDb db(0, GetParam());
     showRecord(1000001);

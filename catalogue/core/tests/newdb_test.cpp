@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
+#include "Translations.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QProcess>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -126,4 +130,19 @@ TEST(NewDb, CatalogueOnAServerIsMadeOnceInAnEmptyDatabase)
     EXPECT_TRUE(missing.output.contains(QStringLiteral("Data source name not found")))
         << missing.output.toStdString();
     EXPECT_TRUE(db.ui.calls.isEmpty()) << db.shown();
+}
+
+// The catalogue's programs carry their English texts: an English user's program loads
+// both files, which hold no translations.
+TEST(NewCatalogue, EnglishTextsOfTheCatalogueFamiliesLoad)
+{
+    QLocale::setDefault(QLocale(QStringLiteral("en_GB")));
+    const QStringList loaded = Translations::install();
+    EXPECT_EQ(loaded,
+              (QStringList{QStringLiteral(":/i18n/common_en.qm"), QStringLiteral(":/i18n/orvana_en.qm")}));
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+    QLocale::setDefault(QLocale::c());
 }

@@ -3,6 +3,7 @@
 // database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
 #include "CommandLine.h"
 #include "NewCatalogue.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 
@@ -11,6 +12,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    Translations::install();
     const QString command = QStringLiteral("orvana-newdb");
     QCommandLineParser parser;
     CommandLine::describe(

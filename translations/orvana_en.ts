@@ -1,0 +1,355 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="en">
+<context>
+    <name>DbConnection</name>
+    <message>
+        <source>The statement contains a NUL character.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The statement contains text that is not valid Unicode.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DbReport</name>
+    <message>
+        <source>The log file cannot be written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The log file cannot be written: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NewCatalogue</name>
+    <message>
+        <source>%1 exists already; it is not overwritten.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be created: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: catalogues are made on PostgreSQL servers only.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the database has a PARTS table already; it is not changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>OdbcConnection</name>
+    <message>
+        <source>The ODBC driver manager could not be started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ODBC call failed (return code %1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PropertyList</name>
+    <message>
+        <source>The colour &quot;%1&quot; of &quot;%2&quot; (%3) is not a number. It is shown as it is stored; choose a colour to replace it.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SearchIndexSetup</name>
+    <message>
+        <source>Preparing the catalogue for fast searches...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ShowOptions</name>
+    <message>
+        <source>Tools - Options - General Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SqliteConnection</name>
+    <message>
+        <source>The connection string names no database file (Data Source).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Could not find file &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>UpdateField</name>
+    <message>
+        <source>%1<byte value="xd"/>
+Cannot update %2 of type %3 and size %4 to %5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entered value is too long.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Text Field Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entered value contains characters that cannot be stored.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Structure Array Is Not An Array.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Database Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Structure for %1 / 0 not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entered value is not numeric.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entered value is out of range.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Long Integer Field Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Currency Field Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The entered value is not a valid date.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Date Field Not Updated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data type for %1 = %2 not recognized</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>frmParts</name>
+    <message>
+        <source>Some stored settings could not be used; their defaults apply:
+%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>GO</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Associated Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Show All Records</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Tools</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;About</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Test</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record Count: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please enter a part number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Create new record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete %1 records?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete records</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 records</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 records (stopped)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Add a record for Part Number %1?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 not found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 associated parts found for %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>frmProperties</name>
+    <message>
+        <source>Please choose a file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Properties</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Property</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>modGrid</name>
+    <message>
+        <source>No Records Found</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>orvana</name>
+    <message>
+        <source>Orvana, the parts catalogue: lists, finds and edits the parts of its database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>orvana-newdb</name>
+    <message>
+        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
+or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
+(never where PARTS exists), optionally filled with N generated parts.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the catalogue file to create, or &quot;DSN=name&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>fill it with N generated parts (0 to 100000000)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the PATH of the new catalogue is missing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>one PATH only, not &apos;%1&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--sample takes a whole number from 0 to 100000000, not &apos;%1&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: catalogue with %2 parts
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+</TS>
