@@ -9,6 +9,10 @@ Try &apos;%1 --help&apos; for more information.
 </source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>unexpected argument &apos;%1&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FormPlacement</name>

@@ -54,6 +54,20 @@
     </message>
 </context>
 <context>
+    <name>OdbcRecordset</name>
+    <message>
+        <source>The result is too large to be held in memory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PgDialect</name>
+    <message>
+        <source>Characters found after end of SQL statement.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PropertyList</name>
     <message>
         <source>The colour &quot;%1&quot; of &quot;%2&quot; (%3) is not a number. It is shown as it is stored; choose a colour to replace it.</source>
@@ -86,6 +100,25 @@
     </message>
     <message>
         <source>Could not find file &apos;%1&apos;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SqliteRecordset</name>
+    <message>
+        <source>Out of memory.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The statement is empty.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Characters found after end of SQL statement.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The result is too large to be held in memory.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -9,6 +9,8 @@
 
 #include <limits>
 
+#include <QCoreApplication>
+
 namespace {
 
 bool ok(SQLRETURN rc)
@@ -175,8 +177,9 @@ bool OdbcRecordset::appendRows(DataArray &data, int maxRows)
     for (int n = 0; n < maxRows && !m_eof; ++n) {
         for (std::size_t f = 0; f < m_columns.size(); ++f) {
             if (m_rowNull[f] ? !data.appendNull() : !data.append({m_row[f].data(), m_row[f].size()})) {
-                throw DbError{QStringLiteral("The result is too large to be held in memory."), 0,
-                              QStringLiteral("ODBC")};
+                throw DbError{QCoreApplication::translate("OdbcRecordset",
+                                                          "The result is too large to be held in memory."),
+                              0, QStringLiteral("ODBC")};
             }
         }
         data.endRow();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PgDialect.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <array>
@@ -110,8 +111,9 @@ QString statement(const QString &sql)
         if (c == u';') {
             for (qsizetype k = i + 1; k < n; ++k)
                 if (!sql[k].isSpace() && sql[k] != u';')
-                    throw DbError{QStringLiteral("Characters found after end of SQL statement."), 0,
-                                  QStringLiteral("PostgreSQL")};
+                    throw DbError{QCoreApplication::translate("PgDialect",
+                                                              "Characters found after end of SQL statement."),
+                                  0, QStringLiteral("PostgreSQL")};
             break;
         }
         if (wordStart(c)) {

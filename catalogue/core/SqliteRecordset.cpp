@@ -11,6 +11,8 @@
 #include <limits>
 #include <string_view>
 
+#include <QCoreApplication>
+
 namespace {
 
 // A cell as text. SQLite prints a real with 15 significant digits, which loses the cents of
@@ -20,7 +22,8 @@ std::string_view cellText(sqlite3_stmt *stmt, int field, char (&buffer)[32])
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, field));
     if (!text)
-        throw DbError{QStringLiteral("Out of memory."), SQLITE_NOMEM, QStringLiteral("SQLite")};
+        throw DbError{QCoreApplication::translate("SqliteRecordset", "Out of memory."), SQLITE_NOMEM,
+                      QStringLiteral("SQLite")};
     const std::string_view printed(text, std::size_t(sqlite3_column_bytes(stmt, field)));
     if (sqlite3_column_type(stmt, field) != SQLITE_FLOAT)
         return printed;
@@ -41,15 +44,17 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
     if (rc != SQLITE_OK)
         throw SqliteConnection::error(m_db, rc);
     if (!m_stmt) // nothing but blanks or a comment
-        throw DbError{QStringLiteral("The statement is empty."), SQLITE_MISUSE, QStringLiteral("SQLite")};
+        throw DbError{QCoreApplication::translate("SqliteRecordset", "The statement is empty."),
+                      SQLITE_MISUSE, QStringLiteral("SQLite")};
     // One statement per call, as the desktop database takes it: text after it is refused,
     // not run and not silently dropped.
     for (const char *c = tail; c && *c; ++c) {
         if (*c != ';' && *c != ' ' && *c != '\t' && *c != '\r' && *c != '\n') {
             sqlite3_finalize(m_stmt);
             m_stmt = nullptr;
-            throw DbError{QStringLiteral("Characters found after end of SQL statement."), SQLITE_ERROR,
-                          QStringLiteral("SQLite")};
+            throw DbError{QCoreApplication::translate("SqliteRecordset",
+                                                      "Characters found after end of SQL statement."),
+                          SQLITE_ERROR, QStringLiteral("SQLite")};
         }
     }
     m_fields = sqlite3_column_count(m_stmt);
@@ -142,8 +147,9 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
                 fits = data.append({text.data(), text.size()});
             }
             if (!fits)
-                throw DbError{QStringLiteral("The result is too large to be held in memory."), SQLITE_TOOBIG,
-                              QStringLiteral("SQLite")};
+                throw DbError{QCoreApplication::translate("SqliteRecordset",
+                                                          "The result is too large to be held in memory."),
+                              SQLITE_TOOBIG, QStringLiteral("SQLite")};
         }
         data.endRow();
         step();

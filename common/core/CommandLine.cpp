@@ -85,9 +85,8 @@ std::optional<int> refuseTheRest(QCommandLineParser &parser, const QString &comm
     if (!parser.parse(arguments))
         return fail(command, parser.errorText());
     if (!parser.positionalArguments().isEmpty())
-        return fail(
-            command,
-            QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().constFirst()));
+        return fail(command, QCoreApplication::translate("CommandLine", "unexpected argument '%1'")
+                                 .arg(parser.positionalArguments().constFirst()));
     return std::nullopt;
 }
 
