@@ -58,14 +58,20 @@ std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
     const QString plain = DbTypes::topToLimit(sql);
-    const QString searched = SearchIndex::rewrite(m_db, plain);
-    if (searched != plain) {
-        // The index only speeds the search up: should it be unusable (damaged, or an engine
-        // without FTS5), the statement runs as written.
-        try {
-            return std::make_unique<SqliteRecordset>(m_db, searched);
-        } catch (const DbError &) {
+    // The index's candidates are read before the statement runs: one read transaction keeps
+    // another program's writes from falling between the two.
+    if (SearchIndex::isPartSearch(plain) && sqlite3_get_autocommit(m_db) &&
+        sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        const QString searched = SearchIndex::rewrite(m_db, plain);
+        if (searched != plain) {
+            // The index only speeds the search up: should it be unusable (damaged, or an
+            // engine without FTS5), the statement runs as written.
+            try {
+                return std::make_unique<SqliteRecordset>(m_db, searched, SqliteRecordset::EndsTransaction);
+            } catch (const DbError &) {
+            }
         }
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     }
     return std::make_unique<SqliteRecordset>(m_db, plain);
 }

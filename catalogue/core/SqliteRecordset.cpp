@@ -36,7 +36,8 @@ std::string_view cellText(sqlite3_stmt *stmt, int field, char (&buffer)[32])
 
 } // namespace
 
-SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
+SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql, Transaction transaction)
+    : m_db(db), m_endsTransaction(transaction == EndsTransaction)
 {
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
@@ -64,6 +65,16 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
 SqliteRecordset::~SqliteRecordset()
 {
     sqlite3_finalize(m_stmt);
+    endTransaction();
+}
+
+void SqliteRecordset::endTransaction()
+{
+    if (!m_endsTransaction)
+        return;
+    m_endsTransaction = false;
+    if (!sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
 }
 
 void SqliteRecordset::step()
@@ -71,10 +82,12 @@ void SqliteRecordset::step()
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         m_eof = false;
-    else if (rc == SQLITE_DONE)
+    else if (rc == SQLITE_DONE) {
         m_eof = true;
-    else
+        endTransaction(); // writers need not wait for the list to be closed
+    } else {
         throw SqliteConnection::error(m_db, rc);
+    }
 }
 
 QString SqliteRecordset::fieldName(int field) const

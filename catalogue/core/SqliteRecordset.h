@@ -8,8 +8,10 @@ struct sqlite3_stmt;
 
 class SqliteRecordset final : public DbRecordset {
 public:
-    // Prepares one statement and runs it to its first row.
-    SqliteRecordset(sqlite3 *db, const QString &sql);
+    enum Transaction { InCallers, EndsTransaction };
+    // Prepares one statement and runs it to its first row. EndsTransaction: the statement
+    // runs in a read transaction the caller began, which ends when the statement does.
+    SqliteRecordset(sqlite3 *db, const QString &sql, Transaction transaction = InCallers);
     ~SqliteRecordset() override;
     SqliteRecordset(const SqliteRecordset &) = delete;
     SqliteRecordset &operator=(const SqliteRecordset &) = delete;
@@ -27,8 +29,10 @@ public:
 
 private:
     void step();
+    void endTransaction();
 
     sqlite3 *m_db;
+    bool m_endsTransaction = false;
     sqlite3_stmt *m_stmt = nullptr;
     int m_fields = 0;
     bool m_eof = true;
