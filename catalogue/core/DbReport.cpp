@@ -20,8 +20,8 @@ void show(const QString &report)
 {
     QString logProblem;
     try {
-        if (!modGlobal::WriteLog(report, true, &logProblem) && logProblem.isEmpty())
-            logProblem = QStringLiteral("The log file cannot be written.");
+        if (const auto written = modGlobal::WriteLog(report, true); !written)
+            logProblem = written.error().message;
     } catch (const std::exception &e) {
         logProblem = QStringLiteral("The log file cannot be written: ") + QString::fromLocal8Bit(e.what());
     } catch (...) {

@@ -4,7 +4,7 @@
 #include "frmProperties.h"
 #include "modGlobal.h"
 
-QStringList ShowOptions()
+Result<> ShowOptions()
 {
     {
         frmProperties sheet;

@@ -33,8 +33,7 @@ int run(const QString &program, QTextStream &out)
             QStringLiteral(" before using this function"));
         return 1;
     }
-    QString error;
-    return UpdateBackup::rollback(chosen->folder, say, &error) ? 0 : 1;
+    return UpdateBackup::rollback(chosen->folder, say) ? 0 : 1;
 }
 
 } // namespace RollbackCommand

@@ -43,9 +43,8 @@ CatalogueDb::CatalogueDb(int sampleParts, Engine engine) : engine(engine)
                      .arg(sampleParts));
     } else {
         path = env.path(QStringLiteral("parts.db"));
-        QString error;
-        if (!NewCatalogue::create(path, sampleParts, &error))
-            ADD_FAILURE() << error.toStdString();
+        if (const auto made = NewCatalogue::create(path, sampleParts); !made)
+            ADD_FAILURE() << made.error().message.toStdString();
     }
     exec(QStringLiteral(
         "INSERT INTO PARTS (PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, Price, LastOrdered, "

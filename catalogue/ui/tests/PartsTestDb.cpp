@@ -9,8 +9,8 @@
 
 PartsTestDb::PartsTestDb(const QString &path)
 {
-    QString error;
-    EXPECT_TRUE(NewCatalogue::create(path, 0, &error)) << error.toStdString();
+    const auto made = NewCatalogue::create(path, 0);
+    EXPECT_TRUE(made) << made.error().message.toStdString();
     EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &m_db), SQLITE_OK);
 }
 
