@@ -4,6 +4,8 @@
 #include "SearchIndex.h"
 #include "SqliteHandles.h"
 
+#include <sqlite3.h>
+
 #include <QDate>
 #include <QFile>
 

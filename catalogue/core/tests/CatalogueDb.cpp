@@ -73,10 +73,8 @@ void CatalogueDb::exec(const QString &sql) const
 {
     if (!onServer())
         return execOn(path, sql);
-    QString error;
-    server->query(database, sql, &error);
-    if (!error.isEmpty())
-        ADD_FAILURE() << error.toStdString();
+    if (const auto done = server->query(database, sql); !done)
+        ADD_FAILURE() << done.error().message.toStdString();
 }
 
 void CatalogueDb::execOn(const QString &file, const QString &sql)
@@ -114,11 +112,10 @@ QString CatalogueDb::one(const QString &sql) const
 QString CatalogueDb::rows(const QString &sql) const
 {
     if (onServer()) {
-        QString error;
-        const QString text = server->query(database, sql, &error);
-        if (!error.isEmpty())
-            ADD_FAILURE() << error.toStdString();
-        return text.isEmpty() ? QString() : text;
+        const auto text = server->query(database, sql);
+        if (!text)
+            ADD_FAILURE() << text.error().message.toStdString();
+        return !text || text->isEmpty() ? QString() : *text;
     }
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
