@@ -2,6 +2,7 @@
 #include "SearchIndex.h"
 
 #include "SqliteConnection.h"
+#include "SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,13 +30,11 @@ public:
     Statement(sqlite3 *db, const QString &sql)
     {
         const QByteArray text = sql.toUtf8();
-        m_prepared =
-            sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) == SQLITE_OK &&
-            m_stmt;
+        int rc = SQLITE_OK;
+        m_owner = prepareSqlite(db, text.constData(), int(text.size()), &rc);
+        m_stmt = m_owner.get();
+        m_prepared = rc == SQLITE_OK && m_stmt;
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
 
     bool row()
     {
@@ -64,7 +63,8 @@ public:
     bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
 
 private:
-    sqlite3_stmt *m_stmt = nullptr;
+    SqliteStmt m_owner;
+    sqlite3_stmt *m_stmt = nullptr; // m_owner's
     bool m_prepared = false;
     int m_rc = SQLITE_OK;
 };
@@ -352,12 +352,12 @@ EnsureResult ensure(const QString &connectionString,
     const QString file = SqliteConnection::dataSource(connectionString);
     if (connectionString.contains(QStringLiteral("DSN=")) || file.isEmpty() || !QFileInfo(file).isFile())
         return result;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    int rc = SQLITE_OK;
+    const SqliteDb owner =
+        openSqlite(QFile::encodeName(file).constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &rc);
+    if (rc != SQLITE_OK)
         return result;
-    }
+    sqlite3 *db = owner.get();
     sqlite3_busy_timeout(db, SqliteConnection::kBusyTimeoutMs);
     {
         Statement parts(
@@ -381,7 +381,6 @@ EnsureResult ensure(const QString &connectionString,
             }
         }
     }
-    sqlite3_close(db);
     return result;
 }
 

@@ -2,17 +2,12 @@
 #pragma once
 
 #include "DbRecordset.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "SqliteHandles.h"
 
 class SqliteRecordset final : public DbRecordset {
 public:
     // Prepares one statement and runs it to its first row.
     SqliteRecordset(sqlite3 *db, const QString &sql);
-    ~SqliteRecordset() override;
-    SqliteRecordset(const SqliteRecordset &) = delete;
-    SqliteRecordset &operator=(const SqliteRecordset &) = delete;
 
     bool eof() const override { return m_eof; }
     int fieldCount() const override { return m_fields; }
@@ -29,7 +24,7 @@ private:
     void step();
 
     sqlite3 *m_db;
-    sqlite3_stmt *m_stmt = nullptr;
+    SqliteStmt m_stmt;
     int m_fields = 0;
     bool m_eof = true;
 };
