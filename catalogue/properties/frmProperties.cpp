@@ -129,10 +129,9 @@ QColor frmProperties::categoryColor() const
 void frmProperties::AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
                                 qint16 varPropertType, const QString &strDefault)
 {
-    const QString problem =
-        m_properties.AddProperty(strGroup, strCategory, strName, varPropertType, strDefault);
-    if (!problem.isEmpty())
-        MsgBox(problem, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+    const auto added = m_properties.AddProperty(strGroup, strCategory, strName, varPropertType, strDefault);
+    if (!added)
+        MsgBox(added.error().message, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
 void frmProperties::Init()
