@@ -4,10 +4,10 @@
 #include "SearchIndex.h"
 #include "SqliteHandles.h"
 
-#include <sqlite3.h>
-
 #include <QDate>
 #include <QFile>
+
+#include <sqlite3.h>
 
 #include <array>
 #include <fcntl.h>
