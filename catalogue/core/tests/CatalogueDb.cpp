@@ -2,6 +2,7 @@
 #include "CatalogueDb.h"
 
 #include "NewCatalogue.h"
+#include "SqliteHandles.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
@@ -79,13 +80,11 @@ void CatalogueDb::exec(const QString &sql) const
 
 void CatalogueDb::execOn(const QString &file, const QString &sql)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const SqliteDb db = openSqlite(QFile::encodeName(file).constData(), SQLITE_OPEN_READWRITE);
     char *message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
         ADD_FAILURE() << (message ? message : "?") << " in " << sql.toStdString();
     sqlite3_free(message);
-    sqlite3_close(db);
 }
 
 QString CatalogueDb::one(const QString &sql) const
@@ -94,18 +93,17 @@ QString CatalogueDb::one(const QString &sql) const
         const QString all = rows(sql);
         return all.isNull() ? QStringLiteral("<none>") : all.section(u'\n', 0, 0);
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *stmt = nullptr;
+    const SqliteDb db = openSqlite(QFile::encodeName(path).constData(), SQLITE_OPEN_READONLY);
+    int rc = SQLITE_OK;
+    const SqliteStmt owner = prepareSqlite(db.get(), sql.toUtf8().constData(), -1, &rc);
+    sqlite3_stmt *stmt = owner.get();
     QString result = QStringLiteral("<none>");
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db.get()) << " in " << sql.toStdString();
     else if (sqlite3_step(stmt) == SQLITE_ROW)
         result = sqlite3_column_type(stmt, 0) == SQLITE_NULL
                      ? QStringLiteral("<null>")
                      : QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return result;
 }
 
@@ -117,12 +115,13 @@ QString CatalogueDb::rows(const QString &sql) const
             ADD_FAILURE() << text.error().message.toStdString();
         return !text || text->isEmpty() ? QString() : *text;
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *stmt = nullptr;
+    const SqliteDb db = openSqlite(QFile::encodeName(path).constData(), SQLITE_OPEN_READONLY);
+    int rc = SQLITE_OK;
+    const SqliteStmt owner = prepareSqlite(db.get(), sql.toUtf8().constData(), -1, &rc);
+    sqlite3_stmt *stmt = owner.get();
     QStringList lines;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db.get()) << " in " << sql.toStdString();
     else
         while (sqlite3_step(stmt) == SQLITE_ROW) {
             QStringList fields;
@@ -133,8 +132,6 @@ QString CatalogueDb::rows(const QString &sql) const
                                      reinterpret_cast<const char *>(sqlite3_column_text(stmt, i))));
             lines << fields.join(u'|');
         }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return lines.isEmpty() ? QString() : lines.join(u'\n');
 }
 
