@@ -171,6 +171,9 @@ int child(int argc, char **argv)
     fg1.show();
     modGrid::GridSet1(fg1);
     QCoreApplication::processEvents();
+    // The window was on screen before the command: its fonts, style and backing store exist.
+    fg1.repaint();
+    QCoreApplication::processEvents();
     const long startKb = currentRssKb();
 
     QElapsedTimer timer;

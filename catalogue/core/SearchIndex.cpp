@@ -23,7 +23,7 @@ constexpr long long kBuildStep = 25000;
 constexpr int kMaxTrigrams = 32;
 // Above this share of the catalogue the candidates cost more to fetch and sort than reading
 // every part in order.
-constexpr long long kMaxCandidateShare = 16;
+constexpr long long kMaxCandidateShare = 32;
 
 class Statement {
 public:
@@ -307,32 +307,57 @@ QString matchQuery(const QString &likePattern)
     return terms.join(QStringLiteral(" AND "));
 }
 
-QString rewrite(sqlite3 *db, const QString &sql)
+namespace {
+
+QRegularExpressionMatch matchSearch(const QString &sql)
 {
     static const QRegularExpression search(
         QStringLiteral(
             R"(^(\s*SELECT\s.+\sFROM\s+PARTS)\s+WHERE\s+PartNumber\s+LIKE\s+'((?:[^']|'')*)'\s+OR\s+)"
             R"(PartDescription\s+LIKE\s+'((?:[^']|'')*)'\s+ORDER\s+BY\s+3[\s;]*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const auto m = search.match(sql);
+    return search.match(sql);
+}
+
+} // namespace
+
+bool isPartSearch(const QString &sql)
+{
+    const auto m = matchSearch(sql);
+    return m.hasMatch() && m.captured(2) == m.captured(3);
+}
+
+QString rewrite(sqlite3 *db, const QString &sql)
+{
+    const auto m = matchSearch(sql);
     if (!m.hasMatch() || m.captured(2) != m.captured(3))
         return sql;
     const QString query = matchQuery(unquote(m.captured(2)));
     if (query.isEmpty() || !isReady(db))
         return sql;
-    QString literal = query;
-    literal.replace(u'\'', QStringLiteral("''"));
 
-    // A text found in a large share of the parts is read faster in order than fetched.
-    Statement count(db, QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ?1 "
-                                       "LIMIT (SELECT ifnull(max(rowid), 0) FROM PARTS) / ?2 + 64)")
-                            .arg(QLatin1String(kTable)));
-    count.bind(1, query);
-    count.bind(2, kMaxCandidateShare);
+    // The candidates are read here once, and the statement looks them up by rowid rather
+    // than running the index query a second time. A text found in a large share of the
+    // parts is read faster in order than fetched one by one.
     Statement limit(db, QStringLiteral("SELECT ifnull(max(rowid), 0) / ?1 + 64 FROM PARTS"));
     limit.bind(1, kMaxCandidateShare);
-    if (!count.row() || !limit.row() || count.integer(0) >= limit.integer(0))
+    if (!limit.row())
         return sql;
+    const long long most = limit.integer(0);
+    Statement hits(db, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1").arg(QLatin1String(kTable)));
+    hits.bind(1, query);
+    QByteArray rowids("[");
+    long long count = 0;
+    while (hits.row()) {
+        if (++count >= most)
+            return sql;
+        if (count > 1)
+            rowids += ',';
+        rowids += QByteArray::number(hits.integer(0));
+    }
+    if (!hits.done())
+        return sql;
+    rowids += ']';
 
     const QString ties = tieOrder(db, sql);
     if (ties.isEmpty())
@@ -340,8 +365,8 @@ QString rewrite(sqlite3 *db, const QString &sql)
     const QString like =
         QStringLiteral("PartNumber LIKE '%1' OR PartDescription LIKE '%1'").arg(m.captured(2));
     return m.captured(1) + QStringLiteral(" NOT INDEXED WHERE (") + like +
-           QStringLiteral(") AND PARTS.rowid IN (SELECT rowid FROM %1 WHERE %1 MATCH '%2') ORDER BY 3")
-               .arg(QLatin1String(kTable), literal) +
+           QStringLiteral(") AND PARTS.rowid IN (SELECT value FROM json_each('%1')) ORDER BY 3")
+               .arg(QLatin1String(rowids)) +
            ties;
 }
 

@@ -34,10 +34,14 @@ Result<> build(sqlite3 *db, const std::function<bool(long long done, long long t
 // of the pattern always matches this query (the tokenizer folds case as LIKE does and more).
 QString matchQuery(const QString &likePattern);
 
-// The dialect step for a part search ("... from PARTS where PartNumber LIKE '%x%' OR
-// PartDescription LIKE '%x%' ORDER BY 3"): the same statement restricted to the index's
+// True for a part search ("... from PARTS where PartNumber LIKE '%x%' OR PartDescription
+// LIKE '%x%' ORDER BY 3"), the one statement rewrite() may change.
+bool isPartSearch(const QString &sql);
+
+// The dialect step for a part search: the same statement restricted to the index's
 // candidates, in the same order, when the index is ready and narrows the search enough;
-// otherwise `sql` unchanged.
+// otherwise `sql` unchanged. The candidates are read now and written into the statement, so
+// the caller runs both in one read transaction.
 QString rewrite(sqlite3 *db, const QString &sql);
 
 struct EnsureResult {

@@ -46,14 +46,21 @@ std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
     const QString plain = DbTypes::topToLimit(sql);
-    const QString searched = SearchIndex::rewrite(m_db.get(), plain);
-    if (searched != plain) {
-        // The index only speeds the search up: should it be unusable (damaged, or an engine
-        // without FTS5), the statement runs as written.
-        try {
-            return std::make_unique<SqliteRecordset>(m_db.get(), searched);
-        } catch (const DbError &) {
+    // The index's candidates are read before the statement runs: one read transaction keeps
+    // another program's writes from falling between the two.
+    if (SearchIndex::isPartSearch(plain) && sqlite3_get_autocommit(m_db.get()) &&
+        sqlite3_exec(m_db.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        const QString searched = SearchIndex::rewrite(m_db.get(), plain);
+        if (searched != plain) {
+            // The index only speeds the search up: should it be unusable (damaged, or an
+            // engine without FTS5), the statement runs as written.
+            try {
+                return std::make_unique<SqliteRecordset>(m_db.get(), searched,
+                                                         SqliteRecordset::EndsTransaction);
+            } catch (const DbError &) {
+            }
         }
+        sqlite3_exec(m_db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
     return std::make_unique<SqliteRecordset>(m_db.get(), plain);
 }

@@ -33,7 +33,8 @@ std::string_view cellText(sqlite3_stmt *stmt, int field, char (&buffer)[32])
 
 } // namespace
 
-SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
+SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql, Transaction transaction)
+    : m_db(db), m_endsTransaction(transaction == EndsTransaction)
 {
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
@@ -55,15 +56,32 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql) : m_db(db)
     step();
 }
 
+SqliteRecordset::~SqliteRecordset()
+{
+    m_stmt.reset(); // finalized before its transaction ends
+    endTransaction();
+}
+
+void SqliteRecordset::endTransaction()
+{
+    if (!m_endsTransaction)
+        return;
+    m_endsTransaction = false;
+    if (!sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+}
+
 void SqliteRecordset::step()
 {
     const int rc = sqlite3_step(m_stmt.get());
     if (rc == SQLITE_ROW)
         m_eof = false;
-    else if (rc == SQLITE_DONE)
+    else if (rc == SQLITE_DONE) {
         m_eof = true;
-    else
+        endTransaction(); // writers need not wait for the list to be closed
+    } else {
         throw SqliteConnection::error(m_db, rc);
+    }
 }
 
 QString SqliteRecordset::fieldName(int field) const

@@ -6,8 +6,11 @@
 
 class SqliteRecordset final : public DbRecordset {
 public:
-    // Prepares one statement and runs it to its first row.
-    SqliteRecordset(sqlite3 *db, const QString &sql);
+    enum Transaction { InCallers, EndsTransaction };
+    // Prepares one statement and runs it to its first row. EndsTransaction: the statement
+    // runs in a read transaction the caller began, which ends when the statement does.
+    SqliteRecordset(sqlite3 *db, const QString &sql, Transaction transaction = InCallers);
+    ~SqliteRecordset() override;
 
     bool eof() const override { return m_eof; }
     int fieldCount() const override { return m_fields; }
@@ -22,8 +25,10 @@ public:
 
 private:
     void step();
+    void endTransaction();
 
     sqlite3 *m_db;
+    bool m_endsTransaction = false;
     SqliteStmt m_stmt;
     int m_fields = 0;
     bool m_eof = true;

@@ -352,3 +352,35 @@ TEST(SearchIndex, CatalogueThatCannotTakeTheIndexKeepsSearching)
     EXPECT_EQ(SearchIndex::ensure(CatalogueDb::connectTo(c.env.path(QStringLiteral("missing.db"))), {}).kind,
               SearchIndex::EnsureResult::NoCatalogue);
 }
+
+// The candidates and the rows are read in one transaction: it lasts while the list is read
+// and not a moment longer, or every other program's writes would wait.
+TEST(SearchIndex, ASearchHoldsTheCatalogueOnlyWhileItsRowsAreRead)
+{
+    CatalogueDb c(50);
+    addTrickyParts(c);
+    Db writer(c.path);
+    const QString sql = searchSql(QStringLiteral("tap-1"));
+    ASSERT_NE(SearchIndex::rewrite(writer.handle, sql), sql);
+    const QStringList before = loadedRows(sql);
+    ASSERT_EQ(before.size(), 3);
+    const char *insert = "INSERT INTO PARTS (PartNumber, PartDescription) VALUES ('TAP-1-NEW', 'added')";
+    EXPECT_EQ(sqlite3_exec(writer.handle, insert, nullptr, nullptr, nullptr), SQLITE_OK)
+        << "a finished search left the catalogue locked";
+
+    modDB::RowReader reader;
+    DataArray data;
+    QStringList names;
+    ASSERT_TRUE(reader.open(sql, data, names));
+    EXPECT_FALSE(reader.read(data, 1));
+    EXPECT_EQ(sqlite3_exec(writer.handle, "DELETE FROM PARTS WHERE PartNumber = 'TAP-1-NEW'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_BUSY)
+        << "the list being read sees one state of the catalogue";
+    EXPECT_TRUE(reader.read(data, 100));
+    EXPECT_EQ(data.rowCount(), 4);
+    EXPECT_EQ(sqlite3_exec(writer.handle, "DELETE FROM PARTS WHERE PartNumber = 'TAP-1-NEW'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_EQ(loadedRows(sql), before);
+}

@@ -130,7 +130,7 @@ int GridModel::addRow(const QStringList &cells, int before)
         beginInsertRows({}, at - m_fixedRows, at - m_fixedRows);
     else
         beginResetModel();
-    m_rows.insert(m_rows.begin() + at, Row{});
+    m_rows.insert(std::size_t(at), Row{});
     if (!cells.isEmpty()) {
         RowExtra &e = ensureExtra(at);
         for (int c = 0; c < cells.size() && c < cols(); ++c)
@@ -155,7 +155,7 @@ void GridModel::removeRow(int row)
     if (m_rows[std::size_t(row)].flags & Category)
         --m_categoryRows;
     dropExtra(m_rows[std::size_t(row)]);
-    m_rows.erase(m_rows.begin() + row);
+    m_rows.erase(std::size_t(row));
     if (viewRow)
         endRemoveRows();
     else
@@ -338,7 +338,8 @@ void GridModel::setCollapsedFlag(int row, bool collapsed)
 void GridModel::insertCategoryRows(int groupCol, int captionCol, const QColor &background, bool bold)
 {
     beginResetModel();
-    std::vector<Row> out(m_rows.begin(), m_rows.begin() + std::min<std::ptrdiff_t>(m_fixedRows, rows()));
+    RawBuffer<Row> out;
+    out.append(m_rows.data(), std::size_t(std::max(0, std::min(m_fixedRows, rows()))));
     QString previous;
     bool first = true;
     for (int r = m_fixedRows; r < rows(); ++r) {
@@ -371,7 +372,7 @@ void GridModel::removeCategoryRows()
     if (m_categoryRows == 0)
         return;
     beginResetModel();
-    std::erase_if(m_rows, [this](const Row &r) {
+    m_rows.eraseIf([this](const Row &r) {
         if (!(r.flags & Category))
             return false;
         dropExtra(r);

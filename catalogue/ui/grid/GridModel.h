@@ -3,6 +3,7 @@
 
 #include "CellFormat.h"
 #include "GridSource.h"
+#include "RawBuffer.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -113,7 +114,7 @@ private:
     QVariant roleValue(int row, int col, int role) const;
     void notifyCell(int row, int col);
 
-    std::vector<Row> m_rows;
+    RawBuffer<Row> m_rows; // grows without copying while a long list is read in
     std::vector<ColumnInfo> m_columns;
     QHash<quint32, RowExtra> m_extra;
     quint32 m_nextKey = 1;

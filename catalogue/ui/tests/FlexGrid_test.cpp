@@ -137,6 +137,47 @@ TEST(FlexGrid, MillionRowsAreNotTurnedIntoTextUpFront)
     EXPECT_EQ(g.textMatrix(900'000, 2), QStringLiteral("r899999c1"));
 }
 
+// A list read in steps: rows arrive while the grid shows it, past the size at which the
+// grid's own row table moves to remapped memory, and the grid is then reshaped as usual.
+TEST(FlexGrid, ARowTableGrownInStepsKeepsEveryRowThroughInsertsRemovalsAndSorting)
+{
+    FlexGrid g;
+    QAbstractItemModelTester tester(g.gridModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    g.setFixedRows(1);
+    g.setFixedCols(1);
+    auto source = std::make_shared<CountingSource>(0, 2);
+    g.setSource(source, 1, 1);
+    for (int n = 7; n <= 70'007; n += 10'000) {
+        *source = CountingSource(n, 2);
+        g.sourceRowsAdded();
+        ASSERT_EQ(g.rows(), n + 1);
+        EXPECT_EQ(g.textMatrix(n, 1), QStringLiteral("r%1c0").arg(n - 1));
+    }
+    EXPECT_EQ(g.textMatrix(1, 1), QStringLiteral("r0c0"));
+    EXPECT_EQ(g.textMatrix(35'001, 2), QStringLiteral("r35000c1"));
+
+    g.addItem({QString(), QStringLiteral("added"), QStringLiteral("x")}, 2);
+    EXPECT_EQ(g.textMatrix(2, 1), QStringLiteral("added"));
+    EXPECT_EQ(g.textMatrix(3, 1), QStringLiteral("r1c0"));
+    EXPECT_EQ(g.textMatrix(70'008, 1), QStringLiteral("r70006c0"));
+    g.removeItem(1);
+    EXPECT_EQ(g.textMatrix(1, 1), QStringLiteral("added"));
+    EXPECT_EQ(g.rows(), 70'008);
+
+    g.setRows(20'001);
+    g.insertCategoryRows(2, 2, Qt::yellow, true);
+    EXPECT_EQ(g.rows(), 40'001) << "one category row per distinct value";
+    EXPECT_EQ(g.textMatrix(2, 1), QStringLiteral("added"));
+    g.removeCategoryRows();
+    EXPECT_EQ(g.rows(), 20'001);
+    EXPECT_EQ(g.textMatrix(20'000, 1), QStringLiteral("r19999c0"));
+
+    g.sort({1});
+    EXPECT_EQ(g.textMatrix(1, 1), QStringLiteral("added"));
+    EXPECT_EQ(g.textMatrix(2, 1), QStringLiteral("r10000c0"));
+    EXPECT_EQ(g.textMatrix(20'000, 1), QStringLiteral("r9c0"));
+}
+
 TEST(FlexGrid, CurrentCellMovesAreAnnouncedAndMayBeRefusedOrRedirected)
 {
     FlexGrid g;

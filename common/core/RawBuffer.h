@@ -38,10 +38,43 @@ public:
     }
 
     std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
     std::size_t capacity() const { return m_capacity; }
     const T *data() const { return m_data; }
     const T &operator[](std::size_t i) const { return m_data[i]; }
+    T &operator[](std::size_t i) { return m_data[i]; }
     T &back() { return m_data[m_size - 1]; }
+    T *begin() { return m_data; }
+    T *end() { return m_data + m_size; }
+    const T *begin() const { return m_data; }
+    const T *end() const { return m_data + m_size; }
+
+    // New elements take the given value. Shrinking keeps the capacity, as a vector does.
+    void resize(std::size_t n, const T &value = T{})
+    {
+        if (n > m_capacity)
+            reallocate(grown(n));
+        for (std::size_t i = m_size; i < n; ++i)
+            m_data[i] = value;
+        m_size = n;
+    }
+    void insert(std::size_t at, const T &value)
+    {
+        if (m_size == m_capacity)
+            reallocate(grown(m_size + 1));
+        std::memmove(m_data + at + 1, m_data + at, (m_size - at) * sizeof(T));
+        m_data[at] = value;
+        ++m_size;
+    }
+    void erase(std::size_t at)
+    {
+        std::memmove(m_data + at, m_data + at + 1, (m_size - at - 1) * sizeof(T));
+        --m_size;
+    }
+    template <typename Predicate> void eraseIf(Predicate drop)
+    {
+        m_size = std::size_t(std::remove_if(begin(), end(), drop) - begin());
+    }
 
     void push_back(T value)
     {
