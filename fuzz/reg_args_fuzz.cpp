@@ -41,7 +41,7 @@ bool sameOptions(const Options &a, const Options &b)
 void checkOptions(const QString &verb, const QStringList &args)
 {
     Options o;
-    if (!parseOptions(verb, args, o).isEmpty())
+    if (!parseOptions(verb, args, o))
         return;
     QStringList rebuilt;
     if (o.hasName)
@@ -53,14 +53,12 @@ void checkOptions(const QString &verb, const QStringList &args)
     if (verb != QStringLiteral("query"))
         rebuilt << QStringLiteral("/f");
     Options again;
-    FUZZ_CHECK(parseOptions(verb, rebuilt, again).isEmpty() && sameOptions(o, again),
-               fuzz::show(args.join(u'\n')));
+    FUZZ_CHECK(parseOptions(verb, rebuilt, again) && sameOptions(o, again), fuzz::show(args.join(u'\n')));
 
     int type = REG_NONE;
     QByteArray bytes;
-    QString problem;
-    if (!encodeData(o, type, bytes, problem)) {
-        FUZZ_CHECK(!problem.isEmpty(), fuzz::show(args.join(u'\n')));
+    if (const auto encoded = encodeData(o, type, bytes); !encoded) {
+        FUZZ_CHECK(!encoded.error().message.isEmpty(), fuzz::show(args.join(u'\n')));
         return;
     }
     const QString shown = dataText(RegValue{o.name, type, bytes});
@@ -69,7 +67,7 @@ void checkOptions(const QString &verb, const QStringList &args)
     printed.data = shown;
     int type2 = REG_NONE;
     QByteArray bytes2;
-    FUZZ_CHECK(encodeData(printed, type2, bytes2, problem) && type2 == type && bytes2 == bytes,
+    FUZZ_CHECK(encodeData(printed, type2, bytes2) && type2 == type && bytes2 == bytes,
                fuzz::show(o.data) + QStringLiteral(" shown as ") + fuzz::show(shown));
 }
 

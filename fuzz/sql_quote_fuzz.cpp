@@ -148,9 +148,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     g_ui = new FuzzUi;
     const QString file = fuzz::scratchFolder() + QStringLiteral("/parts.db");
-    QString error;
-    if (!NewCatalogue::create(file, 3, &error)) {
-        std::fprintf(stderr, "cannot create the catalogue: %s\n", qUtf8Printable(error));
+    if (const auto made = NewCatalogue::create(file, 3); !made) {
+        std::fprintf(stderr, "cannot create the catalogue: %s\n", qUtf8Printable(made.error().message));
         std::abort();
     }
     g_DbConnect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file;

@@ -12,6 +12,7 @@ packages=(
   postgresql odbc-postgresql
   libcurl4-openssl-dev curl
   libzip-dev unzip zip
+  libexpected-dev
   libgtest-dev
   python3 python3-pyftpdlib python3-openssl
   libsodium-dev minisign openssl

@@ -124,9 +124,8 @@ int main(int argc, char **argv)
         std::printf("writing a %lld MB package ...\n", static_cast<long long>(mb));
         server.putFile(Package, size);
     }
-    QString why;
-    if (!server.start(&why)) {
-        std::fprintf(stderr, "FTP server: %s\n", qPrintable(why));
+    if (const auto started = server.start(); !started) {
+        std::fprintf(stderr, "FTP server: %s\n", qPrintable(started.error().message));
         return 1;
     }
     const QString ours = Root + QStringLiteral("/session.out");

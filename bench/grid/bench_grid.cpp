@@ -9,6 +9,7 @@
 //              [--search "BRG-12,123,6204-2RS,seal 35,gasket"]
 #include "FlexGrid.h"
 #include "SearchIndex.h"
+#include "SqliteHandles.h"
 #include "modDB.h"
 #include "modGlobal.h"
 #include "modGrid.h"
@@ -117,21 +118,17 @@ double sqliteShell(const QString &db, const QString &sql)
 // Bytes of the result's text, as the cells hold it.
 long long textBytes(const QString &db, const QString &where)
 {
-    sqlite3 *h = nullptr;
-    sqlite3_open_v2(db.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr);
+    const SqliteDb h = openSqlite(db.toUtf8().constData(), SQLITE_OPEN_READONLY);
     const QString sql = QStringLiteral("SELECT sum(ifnull(length(CAST(PartID AS BLOB)),0) + "
                                        "ifnull(length(CAST(AsscWith AS BLOB)),0) + "
                                        "ifnull(length(CAST(PartNumber AS BLOB)),0) + "
                                        "ifnull(length(CAST(PartDescription AS BLOB)),0) + "
                                        "ifnull(length(CAST(Bin AS BLOB)),0)) FROM PARTS") +
                         where;
-    sqlite3_stmt *st = nullptr;
+    const SqliteStmt st = prepareSqlite(h.get(), sql.toUtf8().constData());
     long long bytes = 0;
-    if (sqlite3_prepare_v2(h, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-        bytes = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    sqlite3_close(h);
+    if (st && sqlite3_step(st.get()) == SQLITE_ROW)
+        bytes = sqlite3_column_int64(st.get(), 0);
     return bytes;
 }
 

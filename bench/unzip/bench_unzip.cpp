@@ -147,20 +147,20 @@ int main(int argc, char **argv)
         QDir().mkpath(a);
         QDir().mkpath(b);
         int rc = 0;
-        oursFresh.push_back(timeMs([&] { rc = Zip::UnzipPackage(package, a); }));
+        oursFresh.push_back(timeMs([&] { rc = Zip::UnzipPackage(package, a) ? 0 : 1; }));
         bool ok = true;
         unzipFresh.push_back(timeMs([&] {
             ok = runTool(QStringLiteral("unzip"),
                          {QStringLiteral("-o"), QStringLiteral("-q"), package, QStringLiteral("-d"), b});
         }));
-        oursOver.push_back(timeMs([&] { rc |= Zip::UnzipPackage(package, a); }));
+        oursOver.push_back(timeMs([&] { rc |= Zip::UnzipPackage(package, a) ? 0 : 1; }));
         unzipOver.push_back(timeMs([&] {
             ok = ok && runTool(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package,
                                                          QStringLiteral("-d"), b});
         }));
         oursKept.push_back(timeMs([&] {
             UpdateBackup backup(a);
-            rc |= Zip::UnzipPackage(package, a, nullptr, &backup);
+            rc |= Zip::UnzipPackage(package, a, &backup) ? 0 : 1;
             rc |= backup.save() ? 0 : 1;
         }));
         QDir(a + u'/' + UpdateBackup::storeName()).removeRecursively();

@@ -22,8 +22,8 @@ void show(const QString &report)
 {
     QString logProblem;
     try {
-        if (!modGlobal::WriteLog(report, true, &logProblem) && logProblem.isEmpty())
-            logProblem = QCoreApplication::translate("DbReport", "The log file cannot be written.");
+        if (const auto written = modGlobal::WriteLog(report, true); !written)
+            logProblem = written.error().message;
     } catch (const std::exception &e) {
         logProblem = QCoreApplication::translate("DbReport", "The log file cannot be written: %1")
                          .arg(QString::fromLocal8Bit(e.what()));

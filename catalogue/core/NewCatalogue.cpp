@@ -2,6 +2,7 @@
 #include "NewCatalogue.h"
 
 #include "SearchIndex.h"
+#include "SqliteHandles.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -77,33 +78,34 @@ const std::array<const char *, 12> kNotes{
     "Heavy item, stored at floor level.",
 };
 
-bool exec(sqlite3 *db, const char *sql, QString *error)
+Result<> exec(sqlite3 *db, const char *sql)
 {
     char *message = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    if (error)
-        *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+        return {};
+    const QString reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
     sqlite3_free(message);
-    return false;
+    return fail(reason);
 }
 
-bool fill(sqlite3 *db, int count, QString *error)
+Result<> fill(sqlite3 *db, int count)
 {
-    sqlite3_stmt *insert = nullptr;
-    const char *sql =
+    int rc = SQLITE_OK;
+    const SqliteStmt statement = prepareSqlite(
+        db,
         "INSERT INTO PARTS (AsscWith, PartNumber, PartDescription, Bin, Qty, Price, LastOrdered, Notes) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
-    if (sqlite3_prepare_v2(db, sql, -1, &insert, nullptr) != SQLITE_OK) {
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
-        return false;
-    }
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
+        -1, &rc);
+    if (rc != SQLITE_OK)
+        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
+    sqlite3_stmt *insert = statement.get();
     auto text = [insert](int column, const QByteArray &value) {
         if (value.isNull())
             sqlite3_bind_null(insert, column);
         else
             sqlite3_bind_text(insert, column, value.constData(), int(value.size()), SQLITE_TRANSIENT);
     };
+    QString reason;
     const bool ok = sampleParts(count, [&](const SamplePart &p) {
         sqlite3_reset(insert);
         text(1, p.asscWith);
@@ -116,11 +118,12 @@ bool fill(sqlite3 *db, int count, QString *error)
         text(8, p.notes);
         if (sqlite3_step(insert) == SQLITE_DONE)
             return true;
-        *error = QString::fromUtf8(sqlite3_errmsg(db));
+        reason = QString::fromUtf8(sqlite3_errmsg(db));
         return false;
     });
-    sqlite3_finalize(insert);
-    return ok;
+    if (!ok)
+        return fail(reason);
+    return {};
 }
 
 } // namespace
@@ -197,44 +200,41 @@ QString schema()
         "CREATE INDEX PARTS_AsscWith ON PARTS (AsscWith);\n");
 }
 
-bool create(const QString &path, int sampleParts, QString *error)
+Result<> create(const QString &path, int sampleParts)
 {
-    QString reason;
     // O_EXCL: an existing catalogue is never overwritten, not even one made a moment ago.
     const QByteArray file = QFile::encodeName(path);
     const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (error)
-            *error =
-                errno == EEXIST
-                    ? QCoreApplication::translate("NewCatalogue", "%1 exists already; it is not overwritten.")
-                          .arg(path)
-                    : QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2")
-                          .arg(path, QString::fromLocal8Bit(strerror(errno)));
-        return false;
-    }
+    if (fd < 0)
+        return fail(errno == EEXIST ? QCoreApplication::translate("NewCatalogue",
+                                                                  "%1 exists already; it is not overwritten.")
+                                          .arg(path)
+                                    : QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2")
+                                          .arg(path, QString::fromLocal8Bit(strerror(errno))));
     ::close(fd);
 
-    sqlite3 *db = nullptr;
-    bool ok = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-    if (!ok)
-        reason = QString::fromUtf8(sqlite3_errmsg(db));
-    const QByteArray ddl = schema().toUtf8();
-    ok = ok && exec(db, "PRAGMA journal_mode = DELETE; BEGIN", &reason);
-    ok = ok && exec(db, ddl.constData(), &reason);
-    ok = ok && fill(db, sampleParts, &reason);
-    ok = ok && exec(db, "COMMIT", &reason);
-    // Filled after the parts: one pass over them is faster than a trigger per insert.
-    ok = ok && SearchIndex::build(db, {}, &reason);
-    ok = ok && exec(db, "ANALYZE", &reason);
-    sqlite3_close(db);
-    if (!ok) {
-        QFile::remove(path);
-        if (error)
-            *error =
-                QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2").arg(path, reason);
+    Result<> made;
+    {
+        int rc = SQLITE_OK;
+        const SqliteDb db = openSqlite(file.constData(), SQLITE_OPEN_READWRITE, &rc);
+        sqlite3 *h = db.get();
+        const QByteArray ddl = schema().toUtf8();
+        if (rc != SQLITE_OK)
+            made = fail(QString::fromUtf8(sqlite3_errmsg(h)));
+        made = made.and_then([h] { return exec(h, "PRAGMA journal_mode = DELETE; BEGIN"); })
+                   .and_then([h, &ddl] { return exec(h, ddl.constData()); })
+                   .and_then([h, sampleParts] { return fill(h, sampleParts); })
+                   .and_then([h] { return exec(h, "COMMIT"); })
+                   // Filled after the parts: one pass over them is faster than a trigger per insert.
+                   .and_then([h] { return SearchIndex::build(h, {}); })
+                   .and_then([h] { return exec(h, "ANALYZE"); });
     }
-    return ok;
+    if (!made) {
+        QFile::remove(path);
+        return fail(QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2")
+                        .arg(path, made.error().message));
+    }
+    return made;
 }
 
 } // namespace NewCatalogue

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,14 +17,14 @@ namespace NewCatalogue {
 QString schema();
 
 // Creates `path` (which must not exist) with `sampleParts` generated parts, about 30% of
-// them associated with another part. Returns false with the reason when it cannot; a file
-// that was begun is removed again.
-bool create(const QString &path, int sampleParts, QString *error);
+// them associated with another part. Fails with the reason when it cannot; a file that
+// was begun is removed again.
+Result<> create(const QString &path, int sampleParts);
 
 // Creates PARTS, its indexes and `sampleParts` parts in the database that an ODBC connection
 // string ("DSN=...") names, on a PostgreSQL server, all in one transaction. Refuses when
 // PARTS exists there already, or when the server is another kind.
-bool createOnServer(const QString &connectionString, int sampleParts, QString *error);
+Result<> createOnServer(const QString &connectionString, int sampleParts);
 
 // One generated part; a null text is a null column.
 struct SamplePart {

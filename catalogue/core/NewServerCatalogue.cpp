@@ -24,13 +24,8 @@ QString literal(const QByteArray &text)
 
 } // namespace
 
-bool createOnServer(const QString &connectionString, int count, QString *error)
+Result<> createOnServer(const QString &connectionString, int count)
 {
-    auto fail = [&](const QString &reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
     try {
         OdbcConnection db(connectionString);
         if (db.server() != OdbcConnection::Server::PostgreSQL)
@@ -95,7 +90,7 @@ bool createOnServer(const QString &connectionString, int count, QString *error)
         db.commit();
         db.setAutoCommit(true);
         db.execute(QStringLiteral("ANALYZE PARTS"));
-        return true;
+        return {};
     } catch (const DbError &e) {
         return fail(QStringLiteral("%1: %2").arg(connectionString, e.description));
     }

@@ -27,33 +27,27 @@ SQLCHAR *chars(QByteArray &bytes)
 
 OdbcConnection::OdbcConnection(const QString &connectionString)
 {
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &m_env);
-    if (!ok(rc))
+    SQLRETURN rc = SQL_SUCCESS;
+    m_env = allocOdbc<SQL_HANDLE_ENV>(SQL_NULL_HANDLE, rc);
+    if (!m_env)
         throw DbError{
             QCoreApplication::translate("OdbcConnection", "The ODBC driver manager could not be started."),
             rc, QStringLiteral("ODBC")};
-    SQLSetEnvAttr(m_env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    rc = SQLAllocHandle(SQL_HANDLE_DBC, m_env, &m_dbc);
-    if (!ok(rc)) {
-        DbError e = error(SQL_HANDLE_ENV, m_env, rc);
-        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
-        throw e;
-    }
+    SQLSetEnvAttr(m_env.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    m_dbc = allocOdbc<SQL_HANDLE_DBC>(m_env.get(), rc);
+    if (!m_dbc)
+        throw error(SQL_HANDLE_ENV, m_env.get(), rc);
 
     QByteArray in = connectionString.toUtf8();
-    rc = SQLDriverConnect(m_dbc, nullptr, chars(in), SQLSMALLINT(in.size()), nullptr, 0, nullptr,
+    rc = SQLDriverConnect(m_dbc.get(), nullptr, chars(in), SQLSMALLINT(in.size()), nullptr, 0, nullptr,
                           SQL_DRIVER_NOPROMPT);
-    if (!ok(rc)) {
-        DbError e = error(SQL_HANDLE_DBC, m_dbc, rc);
-        SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, m_env);
-        throw e;
-    }
+    if (!ok(rc))
+        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
     m_connected = true;
 
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    if (ok(SQLGetInfo(m_dbc, SQL_DBMS_NAME, name, sizeof name, &length))) {
+    if (ok(SQLGetInfo(m_dbc.get(), SQL_DBMS_NAME, name, sizeof name, &length))) {
         const QString dbms = QString::fromUtf8(reinterpret_cast<const char *>(name));
         if (dbms.contains(QStringLiteral("SQLite"), Qt::CaseInsensitive))
             m_server = Server::SQLite;
@@ -66,9 +60,7 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         try {
             execute(QStringLiteral("SET standard_conforming_strings = on"));
         } catch (const DbError &) {
-            SQLDisconnect(m_dbc);
-            SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-            SQLFreeHandle(SQL_HANDLE_ENV, m_env);
+            SQLDisconnect(m_dbc.get()); // the owners free the handles
             throw;
         }
     }
@@ -79,11 +71,9 @@ OdbcConnection::~OdbcConnection()
     if (m_connected) {
         // A transaction left open by a failure is undone, or the driver refuses to disconnect.
         if (!m_autoCommit)
-            SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_ROLLBACK);
-        SQLDisconnect(m_dbc);
+            SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+        SQLDisconnect(m_dbc.get());
     }
-    SQLFreeHandle(SQL_HANDLE_DBC, m_dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, m_env);
 }
 
 QString OdbcConnection::dialect(const QString &sql) const
@@ -99,42 +89,38 @@ QString OdbcConnection::dialect(const QString &sql) const
 void OdbcConnection::setAutoCommit(bool on)
 {
     const SQLRETURN rc = SQLSetConnectAttr(
-        m_dbc, SQL_ATTR_AUTOCOMMIT,
+        m_dbc.get(), SQL_ATTR_AUTOCOMMIT,
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), 0);
     if (!ok(rc))
-        throw error(SQL_HANDLE_DBC, m_dbc, rc);
+        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
     m_autoCommit = on;
 }
 
 void OdbcConnection::commit()
 {
-    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc, SQL_COMMIT);
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_COMMIT);
     if (!ok(rc))
-        throw error(SQL_HANDLE_DBC, m_dbc, rc);
+        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
 }
 
 void OdbcConnection::execute(const QString &sql)
 {
     checkStatement(sql);
-    SQLHSTMT stmt = SQL_NULL_HSTMT;
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, m_dbc, &stmt);
-    if (!ok(rc))
-        throw error(SQL_HANDLE_DBC, m_dbc, rc);
+    SQLRETURN rc = SQL_SUCCESS;
+    const OdbcStmt stmt = allocOdbc<SQL_HANDLE_STMT>(m_dbc.get(), rc);
+    if (!stmt)
+        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
     QByteArray text = dialect(sql).toUtf8();
-    rc = SQLExecDirect(stmt, chars(text), SQLINTEGER(text.size()));
+    rc = SQLExecDirect(stmt.get(), chars(text), SQLINTEGER(text.size()));
     // An UPDATE or DELETE that touched no row answers "no data": that is no failure.
-    if (!ok(rc) && rc != SQL_NO_DATA) {
-        DbError e = error(SQL_HANDLE_STMT, stmt, rc);
-        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-        throw e;
-    }
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    if (!ok(rc) && rc != SQL_NO_DATA)
+        throw error(SQL_HANDLE_STMT, stmt.get(), rc);
 }
 
 std::unique_ptr<DbRecordset> OdbcConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
-    return std::make_unique<OdbcRecordset>(m_dbc, dialect(sql),
+    return std::make_unique<OdbcRecordset>(m_dbc.get(), dialect(sql),
                                            m_server == Server::PostgreSQL ? &sql : nullptr);
 }
 

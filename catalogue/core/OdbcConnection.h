@@ -2,8 +2,7 @@
 #pragma once
 
 #include "DbConnection.h"
-
-#include <sql.h>
+#include "OdbcHandles.h"
 
 // A connection through the ODBC driver manager, with the connection string as it stands.
 class OdbcConnection final : public DbConnection {
@@ -29,8 +28,8 @@ public:
 private:
     QString dialect(const QString &sql) const;
 
-    SQLHENV m_env = SQL_NULL_HENV;
-    SQLHDBC m_dbc = SQL_NULL_HDBC;
+    OdbcEnv m_env;
+    OdbcDbc m_dbc;
     bool m_connected = false;
     Server m_server = Server::Other;
     bool m_autoCommit = true;

@@ -61,34 +61,32 @@ DbTypes::TypeInfo fromSqlType(SQLSMALLINT type, SQLULEN columnSize)
 
 OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *written)
 {
-    SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_STMT, dbc, &m_stmt);
-    if (!ok(rc))
+    SQLRETURN rc = SQL_SUCCESS;
+    m_stmt = allocOdbc<SQL_HANDLE_STMT>(dbc, rc);
+    if (!m_stmt)
         throw OdbcConnection::error(SQL_HANDLE_DBC, dbc, rc);
     QByteArray text = sql.toUtf8();
-    rc = SQLExecDirect(m_stmt, reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size()));
-    if (!ok(rc) && rc != SQL_NO_DATA) {
-        DbError e = OdbcConnection::error(SQL_HANDLE_STMT, m_stmt, rc);
-        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
-        m_stmt = SQL_NULL_HSTMT;
-        throw e;
-    }
+    rc = SQLExecDirect(m_stmt.get(), reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size()));
+    if (!ok(rc) && rc != SQL_NO_DATA)
+        throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
 
     SQLSMALLINT count = 0;
-    SQLNumResultCols(m_stmt, &count);
+    SQLNumResultCols(m_stmt.get(), &count);
     for (SQLUSMALLINT i = 1; i <= SQLUSMALLINT(count); ++i) {
         SQLCHAR name[256] = {};
         SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        rc = SQLDescribeCol(m_stmt, i, name, sizeof name, &nameLength, &type, &size, &digits, &nullable);
+        rc =
+            SQLDescribeCol(m_stmt.get(), i, name, sizeof name, &nameLength, &type, &size, &digits, &nullable);
         if (!ok(rc))
-            throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt, rc);
+            throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
 
         SQLCHAR typeName[128] = {};
         SQLSMALLINT typeNameLength = 0;
         DbTypes::TypeInfo t;
         const bool named =
-            ok(SQLColAttribute(m_stmt, i, SQL_DESC_TYPE_NAME, typeName, sizeof typeName, &typeNameLength,
-                               nullptr)) &&
+            ok(SQLColAttribute(m_stmt.get(), i, SQL_DESC_TYPE_NAME, typeName, sizeof typeName,
+                               &typeNameLength, nullptr)) &&
             DbTypes::fromDeclaration(QString::fromUtf8(reinterpret_cast<const char *>(typeName)), &t);
         if (!named)
             t = fromSqlType(type, size);
@@ -110,21 +108,19 @@ OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *wri
 
 OdbcRecordset::~OdbcRecordset()
 {
-    if (m_stmt != SQL_NULL_HSTMT) {
-        SQLCloseCursor(m_stmt);
-        SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
-    }
+    if (m_stmt)
+        SQLCloseCursor(m_stmt.get());
 }
 
 void OdbcRecordset::fetch()
 {
-    const SQLRETURN rc = SQLFetch(m_stmt);
+    const SQLRETURN rc = SQLFetch(m_stmt.get());
     if (rc == SQL_NO_DATA) {
         m_eof = true;
         return;
     }
     if (!ok(rc))
-        throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt, rc);
+        throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
     m_eof = false;
     for (std::size_t f = 0; f < m_columns.size(); ++f)
         m_rowNull[f] = !read(int(f), m_row[f]);
@@ -137,11 +133,11 @@ bool OdbcRecordset::read(int field, std::vector<char> &out)
     for (;;) {
         SQLLEN indicator = 0;
         const SQLRETURN rc =
-            SQLGetData(m_stmt, SQLUSMALLINT(field + 1), SQL_C_CHAR, buffer, sizeof buffer, &indicator);
+            SQLGetData(m_stmt.get(), SQLUSMALLINT(field + 1), SQL_C_CHAR, buffer, sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA)
             return true;
         if (!ok(rc))
-            throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt, rc);
+            throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
         if (indicator == SQL_NULL_DATA)
             return false;
         // A part that did not fit fills the buffer less its terminating zero.

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "DbRecordset.h"
-
-#include <sql.h>
+#include "OdbcHandles.h"
 
 #include <vector>
 
@@ -36,7 +35,7 @@ private:
     // The current row's cell; false for null. Each cell can be read once.
     bool read(int field, std::vector<char> &out);
 
-    SQLHSTMT m_stmt = SQL_NULL_HSTMT;
+    OdbcStmt m_stmt;
     std::vector<Column> m_columns;
     std::vector<std::vector<char>> m_row; // the current row, read when it is fetched
     std::vector<bool> m_rowNull;

@@ -2,6 +2,7 @@
 #include "SearchIndex.h"
 
 #include "SqliteConnection.h"
+#include "SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,13 +30,11 @@ public:
     Statement(sqlite3 *db, const QString &sql)
     {
         const QByteArray text = sql.toUtf8();
-        m_prepared =
-            sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) == SQLITE_OK &&
-            m_stmt;
+        int rc = SQLITE_OK;
+        m_owner = prepareSqlite(db, text.constData(), int(text.size()), &rc);
+        m_stmt = m_owner.get();
+        m_prepared = rc == SQLITE_OK && m_stmt;
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
 
     bool row()
     {
@@ -64,20 +63,20 @@ public:
     bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
 
 private:
-    sqlite3_stmt *m_stmt = nullptr;
+    SqliteStmt m_owner;
+    sqlite3_stmt *m_stmt = nullptr; // m_owner's
     bool m_prepared = false;
     int m_rc = SQLITE_OK;
 };
 
-bool exec(sqlite3 *db, const QString &sql, QString *error)
+Result<> exec(sqlite3 *db, const QString &sql)
 {
     char *message = nullptr;
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    if (error)
-        *error = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+        return {};
+    const QString reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
     sqlite3_free(message);
-    return false;
+    return fail(reason);
 }
 
 QString name(const char *suffix)
@@ -212,73 +211,64 @@ bool isReady(sqlite3 *db)
     return st.row() && st.integer(0) == 4;
 }
 
-bool build(sqlite3 *db, const std::function<bool(long long, long long)> &progress, QString *error)
+Result<> build(sqlite3 *db, const std::function<bool(long long, long long)> &progress)
 {
-    QString reason;
-    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"), &reason)) {
-        if (error)
-            *error = reason;
-        return false;
-    }
+    if (auto begun = exec(db, QStringLiteral("BEGIN IMMEDIATE")); !begun)
+        return begun;
     // Only a table of our own making is replaced: a table of that name holding anything else
     // is someone's data.
-    bool ok = true;
+    Result<> done;
     {
         Statement existing(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE name = ?1"));
         existing.bind(1, QLatin1String(kTable));
-        if (existing.row() && !existing.text(0).contains(QStringLiteral("fts5"), Qt::CaseInsensitive)) {
-            reason = QStringLiteral("a table named %1 exists already").arg(QLatin1String(kTable));
-            ok = false;
-        }
+        if (existing.row() && !existing.text(0).contains(QStringLiteral("fts5"), Qt::CaseInsensitive))
+            done = fail(QStringLiteral("a table named %1 exists already").arg(QLatin1String(kTable)));
     }
-    ok = ok &&
-         exec(db,
-              QStringLiteral(
-                  "DROP TRIGGER IF EXISTS %1; DROP TRIGGER IF EXISTS %2; DROP TRIGGER IF EXISTS %3; "
-                  "DROP TABLE IF EXISTS %4;")
-                  .arg(name("_ai"), name("_ad"), name("_au"), QLatin1String(kTable)),
-              &reason) &&
-         exec(db, schema(), &reason);
+    done = done.and_then([db] {
+        return exec(
+            db,
+            QStringLiteral("DROP TRIGGER IF EXISTS %1; DROP TRIGGER IF EXISTS %2; DROP TRIGGER IF EXISTS %3; "
+                           "DROP TABLE IF EXISTS %4;")
+                .arg(name("_ai"), name("_ad"), name("_au"), QLatin1String(kTable)));
+    });
+    done = done.and_then([db] { return exec(db, schema()); });
 
     long long low = 0;
     long long high = -1;
-    if (ok) {
+    if (done) {
         Statement range(db, QStringLiteral("SELECT min(rowid), max(rowid) FROM PARTS"));
-        ok = range.row();
-        if (ok && !range.isNull(0)) {
+        if (!range.row()) {
+            done = fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        } else if (!range.isNull(0)) {
             low = range.integer(0);
             high = range.integer(1);
-        } else if (!ok) {
-            reason = QString::fromUtf8(sqlite3_errmsg(db));
         }
     }
     const long long total = high - low + 1;
     bool stopped = false;
-    if (ok && progress && !progress(0, total))
+    if (done && progress && !progress(0, total))
         stopped = true;
     Statement fill(db, QStringLiteral("INSERT INTO %1(rowid, PartNumber, PartDescription) "
                                       "SELECT rowid, PartNumber, PartDescription FROM PARTS "
                                       "WHERE rowid >= ?1 AND rowid < ?2")
                            .arg(QLatin1String(kTable)));
-    for (long long from = low; ok && !stopped && from <= high; from += kBuildStep) {
+    for (long long from = low; done && !stopped && from <= high; from += kBuildStep) {
         fill.reset();
         fill.bind(1, from);
         fill.bind(2, from + kBuildStep);
         fill.row();
-        if (!fill.done()) {
-            reason = QString::fromUtf8(sqlite3_errmsg(db));
-            ok = false;
-        } else if (progress && !progress(std::min(total, from + kBuildStep - low), total)) {
+        if (!fill.done())
+            done = fail(QString::fromUtf8(sqlite3_errmsg(db)));
+        else if (progress && !progress(std::min(total, from + kBuildStep - low), total))
             stopped = true;
-        }
     }
-    if (ok && !stopped)
-        ok = exec(db, QStringLiteral("COMMIT"), &reason);
-    if (!ok || stopped)
-        exec(db, QStringLiteral("ROLLBACK"), nullptr);
-    if (error)
-        *error = stopped ? QStringLiteral("stopped") : reason;
-    return ok && !stopped;
+    if (done && !stopped)
+        done = exec(db, QStringLiteral("COMMIT"));
+    if (!done || stopped)
+        (void)exec(db, QStringLiteral("ROLLBACK"));
+    if (stopped)
+        return fail(QStringLiteral("stopped"), kStopped);
+    return done;
 }
 
 QString matchQuery(const QString &likePattern)
@@ -387,12 +377,12 @@ EnsureResult ensure(const QString &connectionString,
     const QString file = SqliteConnection::dataSource(connectionString);
     if (connectionString.contains(QStringLiteral("DSN=")) || file.isEmpty() || !QFileInfo(file).isFile())
         return result;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    int rc = SQLITE_OK;
+    const SqliteDb owner =
+        openSqlite(QFile::encodeName(file).constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &rc);
+    if (rc != SQLITE_OK)
         return result;
-    }
+    sqlite3 *db = owner.get();
     sqlite3_busy_timeout(db, SqliteConnection::kBusyTimeoutMs);
     {
         Statement parts(
@@ -408,15 +398,14 @@ EnsureResult ensure(const QString &connectionString,
             if (sqlite3_db_readonly(db, "main") == 1) {
                 result.kind = EnsureResult::ReadOnly;
                 result.error = QStringLiteral("the catalogue is read-only");
-            } else if (build(db, progress, &result.error)) {
+            } else if (const auto built = build(db, progress)) {
                 result.kind = EnsureResult::Built;
             } else {
-                result.kind =
-                    result.error == QLatin1String("stopped") ? EnsureResult::Cancelled : EnsureResult::Failed;
+                result.error = built.error().message;
+                result.kind = built.error().code == kStopped ? EnsureResult::Cancelled : EnsureResult::Failed;
             }
         }
     }
-    sqlite3_close(db);
     return result;
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 #include <functional>
@@ -22,9 +24,10 @@ inline constexpr char kTable[] = "PARTS_Search";
 bool isReady(sqlite3 *db);
 
 // Creates the index (dropping a partial one) and fills it from PARTS in one transaction.
-// `progress(done, total)` is called between steps; returning false stops and rolls back.
-// False with the reason when it could not be built.
-bool build(sqlite3 *db, const std::function<bool(long long done, long long total)> &progress, QString *error);
+// `progress(done, total)` is called between steps; returning false stops and rolls back
+// (the failure's code is then kStopped). Fails with the reason when it could not be built.
+inline constexpr int kStopped = 1;
+Result<> build(sqlite3 *db, const std::function<bool(long long done, long long total)> &progress);
 
 // The index query for a LIKE pattern: every trigram of its literal runs of three or more
 // characters, joined by AND; "" when the pattern has no such run. A row containing a match

@@ -21,37 +21,27 @@ SqliteConnection::SqliteConnection(const QString &connectionString)
         throw DbError{QCoreApplication::translate("SqliteConnection", "Could not find file '%1'.").arg(file),
                       SQLITE_CANTOPEN, QStringLiteral("SQLite")};
 
-    const int rc = sqlite3_open_v2(file.toUtf8().constData(), &m_db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    int rc = SQLITE_OK;
+    m_db = openSqlite(file.toUtf8().constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &rc);
     if (rc != SQLITE_OK) {
-        DbError e = error(m_db, rc);
+        DbError e = error(m_db.get(), rc);
         e.description += QStringLiteral(" (%1)").arg(file);
-        sqlite3_close(m_db);
-        m_db = nullptr;
         throw e;
     }
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(m_db.get(), 1);
+    sqlite3_busy_timeout(m_db.get(), kBusyTimeoutMs);
 
     // Opening is lazy: read the schema now so a file that is no database fails here.
-    const int check = sqlite3_exec(m_db, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
-    if (check != SQLITE_OK) {
-        DbError e = error(m_db, check);
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw e;
-    }
-}
-
-SqliteConnection::~SqliteConnection()
-{
-    sqlite3_close_v2(m_db);
+    const int check =
+        sqlite3_exec(m_db.get(), "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+    if (check != SQLITE_OK)
+        throw error(m_db.get(), check);
 }
 
 void SqliteConnection::execute(const QString &sql)
 {
     checkStatement(sql);
-    SqliteRecordset(m_db, DbTypes::topToLimit(sql)).skipRows();
+    SqliteRecordset(m_db.get(), DbTypes::topToLimit(sql)).skipRows();
 }
 
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
@@ -60,20 +50,21 @@ std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
     const QString plain = DbTypes::topToLimit(sql);
     // The index's candidates are read before the statement runs: one read transaction keeps
     // another program's writes from falling between the two.
-    if (SearchIndex::isPartSearch(plain) && sqlite3_get_autocommit(m_db) &&
-        sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        const QString searched = SearchIndex::rewrite(m_db, plain);
+    if (SearchIndex::isPartSearch(plain) && sqlite3_get_autocommit(m_db.get()) &&
+        sqlite3_exec(m_db.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        const QString searched = SearchIndex::rewrite(m_db.get(), plain);
         if (searched != plain) {
             // The index only speeds the search up: should it be unusable (damaged, or an
             // engine without FTS5), the statement runs as written.
             try {
-                return std::make_unique<SqliteRecordset>(m_db, searched, SqliteRecordset::EndsTransaction);
+                return std::make_unique<SqliteRecordset>(m_db.get(), searched,
+                                                         SqliteRecordset::EndsTransaction);
             } catch (const DbError &) {
             }
         }
-        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
-    return std::make_unique<SqliteRecordset>(m_db, plain);
+    return std::make_unique<SqliteRecordset>(m_db.get(), plain);
 }
 
 QString SqliteConnection::dataSource(const QString &connectionString)

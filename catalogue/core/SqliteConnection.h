@@ -2,8 +2,7 @@
 #pragma once
 
 #include "DbConnection.h"
-
-struct sqlite3;
+#include "SqliteHandles.h"
 
 // An SQLite database file named by the connection string's "Data Source", opened read-write
 // and never created.
@@ -13,9 +12,6 @@ public:
     static constexpr int kBusyTimeoutMs = 2000;
 
     explicit SqliteConnection(const QString &connectionString);
-    ~SqliteConnection() override;
-    SqliteConnection(const SqliteConnection &) = delete;
-    SqliteConnection &operator=(const SqliteConnection &) = delete;
 
     void execute(const QString &sql) override;
     std::unique_ptr<DbRecordset> openRecordset(const QString &sql) override;
@@ -27,5 +23,5 @@ public:
     static DbError error(sqlite3 *db, int rc);
 
 private:
-    sqlite3 *m_db = nullptr;
+    SqliteDb m_db;
 };

@@ -41,7 +41,9 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql, Transaction tr
 {
     const QByteArray text = sql.toUtf8();
     const char *tail = nullptr;
-    const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_stmt, &tail);
+    sqlite3_stmt *stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, &tail);
+    m_stmt.reset(stmt);
     if (rc != SQLITE_OK)
         throw SqliteConnection::error(m_db, rc);
     if (!m_stmt) // nothing but blanks or a comment
@@ -50,21 +52,18 @@ SqliteRecordset::SqliteRecordset(sqlite3 *db, const QString &sql, Transaction tr
     // One statement per call, as the desktop database takes it: text after it is refused,
     // not run and not silently dropped.
     for (const char *c = tail; c && *c; ++c) {
-        if (*c != ';' && *c != ' ' && *c != '\t' && *c != '\r' && *c != '\n') {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
+        if (*c != ';' && *c != ' ' && *c != '\t' && *c != '\r' && *c != '\n')
             throw DbError{QCoreApplication::translate("SqliteRecordset",
                                                       "Characters found after end of SQL statement."),
                           SQLITE_ERROR, QStringLiteral("SQLite")};
-        }
     }
-    m_fields = sqlite3_column_count(m_stmt);
+    m_fields = sqlite3_column_count(m_stmt.get());
     step();
 }
 
 SqliteRecordset::~SqliteRecordset()
 {
-    sqlite3_finalize(m_stmt);
+    m_stmt.reset(); // finalized before its transaction ends
     endTransaction();
 }
 
@@ -79,7 +78,7 @@ void SqliteRecordset::endTransaction()
 
 void SqliteRecordset::step()
 {
-    const int rc = sqlite3_step(m_stmt);
+    const int rc = sqlite3_step(m_stmt.get());
     if (rc == SQLITE_ROW)
         m_eof = false;
     else if (rc == SQLITE_DONE) {
@@ -92,7 +91,7 @@ void SqliteRecordset::step()
 
 QString SqliteRecordset::fieldName(int field) const
 {
-    return QString::fromUtf8(sqlite3_column_name(m_stmt, field));
+    return QString::fromUtf8(sqlite3_column_name(m_stmt.get(), field));
 }
 
 namespace {
@@ -120,23 +119,23 @@ DbTypes::TypeInfo typeOf(sqlite3_stmt *stmt, bool eof, int field)
 
 int SqliteRecordset::typeCode(int field) const
 {
-    return typeOf(m_stmt, m_eof, field).code;
+    return typeOf(m_stmt.get(), m_eof, field).code;
 }
 
 long long SqliteRecordset::definedSize(int field) const
 {
-    return typeOf(m_stmt, m_eof, field).size;
+    return typeOf(m_stmt.get(), m_eof, field).size;
 }
 
 QString SqliteRecordset::value(int field, bool *isNull)
 {
-    const bool null = m_eof || sqlite3_column_type(m_stmt, field) == SQLITE_NULL;
+    const bool null = m_eof || sqlite3_column_type(m_stmt.get(), field) == SQLITE_NULL;
     if (isNull)
         *isNull = null;
     if (null)
         return {};
     char buffer[32];
-    const std::string_view text = cellText(m_stmt, field, buffer);
+    const std::string_view text = cellText(m_stmt.get(), field, buffer);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
@@ -152,11 +151,11 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
     for (int n = 0; n < maxRows && !m_eof; ++n) {
         for (int f = 0; f < m_fields; ++f) {
             bool fits = true;
-            if (sqlite3_column_type(m_stmt, f) == SQLITE_NULL) {
+            if (sqlite3_column_type(m_stmt.get(), f) == SQLITE_NULL) {
                 fits = data.appendNull();
             } else {
                 char buffer[32];
-                const std::string_view text = cellText(m_stmt, f, buffer);
+                const std::string_view text = cellText(m_stmt.get(), f, buffer);
                 fits = data.append({text.data(), text.size()});
             }
             if (!fits)

@@ -2,9 +2,7 @@
 #pragma once
 
 #include "DbRecordset.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "SqliteHandles.h"
 
 class SqliteRecordset final : public DbRecordset {
 public:
@@ -13,8 +11,6 @@ public:
     // runs in a read transaction the caller began, which ends when the statement does.
     SqliteRecordset(sqlite3 *db, const QString &sql, Transaction transaction = InCallers);
     ~SqliteRecordset() override;
-    SqliteRecordset(const SqliteRecordset &) = delete;
-    SqliteRecordset &operator=(const SqliteRecordset &) = delete;
 
     bool eof() const override { return m_eof; }
     int fieldCount() const override { return m_fields; }
@@ -33,7 +29,7 @@ private:
 
     sqlite3 *m_db;
     bool m_endsTransaction = false;
-    sqlite3_stmt *m_stmt = nullptr;
+    SqliteStmt m_stmt;
     int m_fields = 0;
     bool m_eof = true;
 };

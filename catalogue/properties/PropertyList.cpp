@@ -24,8 +24,8 @@ const PropertyItem *PropertyList::find(int index) const
     return &m_items[index];
 }
 
-QString PropertyList::AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
-                                  qint16 kind, const QString &strDefault)
+Result<> PropertyList::AddProperty(const QString &strGroup, const QString &strCategory,
+                                   const QString &strName, qint16 kind, const QString &strDefault)
 {
     PropertyItem item{strCategory, strName, kind, {}};
     const QString v = modRegistry::GetProperty(strGroup, strCategory, strName, strDefault);
@@ -45,7 +45,9 @@ QString PropertyList::AddProperty(const QString &strGroup, const QString &strCat
         item.varValue = v;
     }
     m_items << item;
-    return problem;
+    if (!problem.isEmpty())
+        return fail(problem);
+    return {};
 }
 
 QString FormatColor(qint32 n)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "PropertyItem.h"
+#include "Result.h"
 
 #include <QList>
 
@@ -15,9 +16,9 @@ public:
 
     // Adds the property with its stored value, or the default when none is stored.
     // A colour that is not a number cannot be shown as one: it is kept as stored and
-    // the returned text says so; "" when the value was usable.
-    QString AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
-                        qint16 kind, const QString &strDefault);
+    // the failure says so (the property is added either way).
+    Result<> AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
+                         qint16 kind, const QString &strDefault);
 
     void reset();                                         // back to the placeholder alone
     int count() const { return int(m_items.size()) - 1; } // shown properties

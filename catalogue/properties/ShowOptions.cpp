@@ -6,7 +6,7 @@
 
 #include <QCoreApplication>
 
-QStringList ShowOptions()
+Result<> ShowOptions()
 {
     {
         frmProperties sheet;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QStringList>
+#include "Result.h"
 
 // Tools > Options: the six settings in the property sheet, shown modally; every change
 // is stored as it is made. The settings are loaded again when the sheet closes; the
-// result is LoadSettings' list of problems for the caller to report.
-QStringList ShowOptions();
+// result is LoadSettings' for the caller to report.
+Result<> ShowOptions();

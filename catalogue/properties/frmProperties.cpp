@@ -105,9 +105,8 @@ frmProperties::frmProperties(QWidget *parent) : QDialog(parent), fg(new FlexGrid
     fg->installEventFilter(this);
 
     // Load: placement, font list, group, an empty sheet.
-    const QString placement = FormPlacement::RestoreFormPlacement(this);
-    if (!placement.isEmpty())
-        MsgBox(placement, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+    if (const auto placed = FormPlacement::RestoreFormPlacement(this); !placed)
+        MsgBox(placed.error().message, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
     QStringList fonts = QFontDatabase::families();
     fonts.removeDuplicates();
     m_fontList = fonts.isEmpty() ? QStringLiteral("|") : u'|' + fonts.join(u'|');
@@ -130,10 +129,9 @@ QColor frmProperties::categoryColor() const
 void frmProperties::AddProperty(const QString &strGroup, const QString &strCategory, const QString &strName,
                                 qint16 varPropertType, const QString &strDefault)
 {
-    const QString problem =
-        m_properties.AddProperty(strGroup, strCategory, strName, varPropertType, strDefault);
-    if (!problem.isEmpty())
-        MsgBox(problem, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
+    const auto added = m_properties.AddProperty(strGroup, strCategory, strName, varPropertType, strDefault);
+    if (!added)
+        MsgBox(added.error().message, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
 void frmProperties::Init()

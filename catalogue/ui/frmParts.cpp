@@ -44,13 +44,13 @@ void report(const QString &text)
     MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
-void reportSettingProblems(const QStringList &problems)
+void reportSettingProblems(const Result<> &loaded)
 {
-    if (!problems.isEmpty())
+    if (!loaded)
         report(QCoreApplication::translate("frmParts",
                                            "Some stored settings could not be used; their defaults "
                                            "apply:\n%1")
-                   .arg(problems.join(u'\n')));
+                   .arg(loaded.error().message));
 }
 
 } // namespace
@@ -163,8 +163,7 @@ void frmParts::buildMenus()
 
 void frmParts::Form_Load()
 {
-    const QStringList problems = modGlobal::LoadSettings();
-    reportSettingProblems(problems);
+    reportSettingProblems(modGlobal::LoadSettings());
 
     modGrid::GridSet1(*fg1);
     modGrid::GridSet1(*fg2);
@@ -182,9 +181,8 @@ void frmParts::Form_Load()
     const QString marker = programFile(QStringLiteral("admin.txt"));
     mnuTest->setVisible(!marker.isEmpty() && Platform::FileExists(marker));
 
-    const QString placement = FormPlacement::RestoreFormPlacement(this);
-    if (!placement.isEmpty())
-        report(placement);
+    if (const auto placed = FormPlacement::RestoreFormPlacement(this); !placed)
+        report(placed.error().message);
 
     PrepareSearchIndex(this);
     ShowAllRecords();
@@ -194,8 +192,7 @@ void frmParts::mnuOptions_Click()
 {
     // The sheet stores every change as it is made and loads the settings again on closing.
     stopListing();
-    const QStringList problems = ShowOptions();
-    reportSettingProblems(problems);
+    reportSettingProblems(ShowOptions());
     PrepareSearchIndex(this); // the settings may name another catalogue
     ShowAllRecords();
 }

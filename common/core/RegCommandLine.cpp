@@ -21,30 +21,31 @@ bool splitKey(const QString &full, RegRoot &root, QString &path)
     return !RegKey::normalisePath(path).isEmpty();
 }
 
-QString parseOptions(const QString &verb, const QStringList &args, Options &o)
+Result<> parseOptions(const QString &verb, const QStringList &args, Options &o)
 {
     QStringList seen;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString a = args[i].toLower();
         if (a != QStringLiteral("/v") && a != QStringLiteral("/d") && a != QStringLiteral("/t") &&
             a != QStringLiteral("/f"))
-            return QCoreApplication::translate("RegCommandLine", "\"%1\" is not a switch of %2.")
-                .arg(args[i], verb.toUpper());
+            return fail(QCoreApplication::translate("RegCommandLine", "\"%1\" is not a switch of %2.")
+                            .arg(args[i], verb.toUpper()));
         if (seen.contains(a))
-            return QCoreApplication::translate("RegCommandLine", "%1 is given more than once.").arg(a);
+            return fail(QCoreApplication::translate("RegCommandLine", "%1 is given more than once.").arg(a));
         seen << a;
         if (verb != QStringLiteral("add") && (a == QStringLiteral("/d") || a == QStringLiteral("/t")))
-            return QCoreApplication::translate("RegCommandLine", "%1 belongs to ADD only.").arg(a);
+            return fail(QCoreApplication::translate("RegCommandLine", "%1 belongs to ADD only.").arg(a));
         if (verb == QStringLiteral("query") && a == QStringLiteral("/f"))
-            return QCoreApplication::translate("RegCommandLine", "/f belongs to ADD and DELETE only.");
+            return fail(QCoreApplication::translate("RegCommandLine", "/f belongs to ADD and DELETE only."));
         if (a == QStringLiteral("/f"))
             continue;
         if (i + 1 >= args.size())
-            return QCoreApplication::translate("RegCommandLine", "%1 needs a %2 after it.")
-                .arg(a,
-                     a == QStringLiteral("/v")   ? QCoreApplication::translate("RegCommandLine", "value name")
-                     : a == QStringLiteral("/d") ? QCoreApplication::translate("RegCommandLine", "data text")
-                                                 : QCoreApplication::translate("RegCommandLine", "type"));
+            return fail(QCoreApplication::translate("RegCommandLine", "%1 needs a %2 after it.")
+                            .arg(a, a == QStringLiteral("/v")
+                                        ? QCoreApplication::translate("RegCommandLine", "value name")
+                                    : a == QStringLiteral("/d")
+                                        ? QCoreApplication::translate("RegCommandLine", "data text")
+                                        : QCoreApplication::translate("RegCommandLine", "type")));
         const QString &next = args[++i];
         if (a == QStringLiteral("/v")) {
             o.name = next;
@@ -57,33 +58,30 @@ QString parseOptions(const QString &verb, const QStringList &args, Options &o)
         }
     }
     if (verb != QStringLiteral("query") && !o.hasName)
-        return QCoreApplication::translate("RegCommandLine", "%1 needs /v NAME.").arg(verb.toUpper());
+        return fail(QCoreApplication::translate("RegCommandLine", "%1 needs /v NAME.").arg(verb.toUpper()));
     if (verb == QStringLiteral("add") && !o.hasData)
-        return QCoreApplication::translate("RegCommandLine", "ADD needs /d DATA.");
+        return fail(QCoreApplication::translate("RegCommandLine", "ADD needs /d DATA."));
     return {};
 }
 
-bool encodeData(const Options &o, int &type, QByteArray &bytes, QString &problem)
+Result<> encodeData(const Options &o, int &type, QByteArray &bytes)
 {
     if (o.type == QStringLiteral("REG_SZ") || o.type == QStringLiteral("REG_EXPAND_SZ")) {
         type = o.type == QStringLiteral("REG_SZ") ? REG_SZ : REG_EXPAND_SZ;
         bytes = o.data.toUtf8();
-        return true;
+        return {};
     }
     if (o.type == QStringLiteral("REG_DWORD")) {
         bool ok = false;
         const quint32 n = o.data.toUInt(&ok, 0);
-        if (!ok) {
-            problem = QCoreApplication::translate("RegCommandLine", "ERROR: Invalid REG_DWORD data: %1")
-                          .arg(o.data);
-            return false;
-        }
+        if (!ok)
+            return fail(QCoreApplication::translate("RegCommandLine", "ERROR: Invalid REG_DWORD data: %1")
+                            .arg(o.data));
         type = REG_DWORD;
         bytes = QByteArray(reinterpret_cast<const char *>(&n), 4);
-        return true;
+        return {};
     }
-    problem = QCoreApplication::translate("RegCommandLine", "ERROR: Unsupported type %1.").arg(o.type);
-    return false;
+    return fail(QCoreApplication::translate("RegCommandLine", "ERROR: Unsupported type %1.").arg(o.type));
 }
 
 QString typeName(int type)

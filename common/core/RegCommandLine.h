@@ -2,6 +2,7 @@
 #pragma once
 
 #include "RegistryHive.h"
+#include "Result.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,13 +23,13 @@ struct Options {
     bool hasData = false;
 };
 
-// The switches after the key for a verb ("query", "add", "delete"); a description of
-// what is wrong, or "" when they are usable.
-QString parseOptions(const QString &verb, const QStringList &args, Options &o);
+// The switches after the key for a verb ("query", "add", "delete"); fails with a
+// description of what is wrong.
+Result<> parseOptions(const QString &verb, const QStringList &args, Options &o);
 
 // The data of "add" as stored: UTF-8 text for REG_SZ and REG_EXPAND_SZ, four bytes for
-// REG_DWORD (decimal, or hexadecimal after "0x"). False with the error text otherwise.
-bool encodeData(const Options &o, int &type, QByteArray &bytes, QString &problem);
+// REG_DWORD (decimal, or hexadecimal after "0x"). Fails with the error text otherwise.
+Result<> encodeData(const Options &o, int &type, QByteArray &bytes);
 
 // A value as "query" prints it.
 QString typeName(int type);

@@ -20,11 +20,9 @@ constexpr const char *kSchema =
     " PRIMARY KEY(key_fold, name_fold));";
 
 struct Stmt {
-    sqlite3_stmt *s = nullptr;
-    Stmt(sqlite3 *db, const char *sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Stmt() { sqlite3_finalize(s); }
-    Stmt(const Stmt &) = delete;
-    Stmt &operator=(const Stmt &) = delete;
+    SqliteStmt owner;
+    sqlite3_stmt *s;
+    Stmt(sqlite3 *db, const char *sql) : owner(prepareSqlite(db, sql)), s(owner.get()) {}
     explicit operator bool() const { return s != nullptr; }
     void bind(int i, const QString &text)
     {
@@ -52,14 +50,13 @@ bool exec(sqlite3 *db, const char *sql)
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-sqlite3 *openFile(const QString &file, int flags)
+SqliteDb openFile(const QString &file, int flags)
 {
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(file).constData(), &db, flags, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
+    int rc = SQLITE_OK;
+    SqliteDb db = openSqlite(QFile::encodeName(file).constData(), flags, &rc);
+    if (rc != SQLITE_OK)
         return nullptr;
-    }
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     return db;
 }
 
@@ -74,21 +71,16 @@ bool readable(sqlite3 *db)
 // connections refuse the hive until someone rolls it back. A reader does that itself: in
 // place when it may write the hive, otherwise on a private copy of hive and journal, which
 // gives it the committed values and leaves the hive for the next writer to mend.
-sqlite3 *openForReading(const QString &file)
+SqliteDb openForReading(const QString &file)
 {
-    if (sqlite3 *db = openFile(file, SQLITE_OPEN_READONLY)) {
-        if (readable(db))
-            return db;
-        sqlite3_close(db);
-    }
+    if (SqliteDb db = openFile(file, SQLITE_OPEN_READONLY); db && readable(db.get()))
+        return db;
     const QString journal = file + QStringLiteral("-journal");
     if (!QFileInfo::exists(journal))
         return nullptr;
-    if (sqlite3 *db = openFile(file, SQLITE_OPEN_READWRITE)) {
-        if (!sqlite3_db_readonly(db, "main") && readable(db))
-            return db;
-        sqlite3_close(db);
-    }
+    if (SqliteDb db = openFile(file, SQLITE_OPEN_READWRITE);
+        db && !sqlite3_db_readonly(db.get(), "main") && readable(db.get()))
+        return db;
     QTemporaryDir copy;
     const QString copied = copy.path() + QStringLiteral("/hive");
     const QString copiedJournal = copied + QStringLiteral("-journal");
@@ -97,25 +89,22 @@ sqlite3 *openForReading(const QString &file)
     // The copies keep the hive's modes, which may not let even their owner write.
     for (const QString &f : {copied, copiedJournal})
         QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner);
-    sqlite3 *db = openFile(copied, SQLITE_OPEN_READWRITE);
-    if (db && readable(db))
+    SqliteDb db = openFile(copied, SQLITE_OPEN_READWRITE);
+    if (db && readable(db.get()))
         return db; // the open connection keeps the rolled-back copy once its folder is gone
-    sqlite3_close(db);
     return nullptr;
 }
 
-sqlite3 *openHive(RegRoot root, bool write)
+SqliteDb openHive(RegRoot root, bool write)
 {
     const QString file = hivePath(root);
     if (!write)
         return QFileInfo::exists(file) ? openForReading(file) : nullptr;
     if (!QDir().mkpath(QFileInfo(file).absolutePath()))
         return nullptr;
-    sqlite3 *db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    if (db && !exec(db, kSchema)) { // also catches a damaged or foreign file
-        sqlite3_close(db);
+    SqliteDb db = openFile(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    if (db && !exec(db.get(), kSchema)) // also catches a damaged or foreign file
         return nullptr;
-    }
     return db;
 }
 
@@ -147,61 +136,39 @@ QString RegKey::normalisePath(const QString &path)
 }
 
 RegKey::RegKey() = default;
-RegKey::RegKey(sqlite3 *db, QString path, QString folded, bool writable)
-    : m_db(db), m_path(std::move(path)), m_fold(std::move(folded)), m_writable(writable)
+RegKey::RegKey(SqliteDb db, QString path, QString folded, bool writable)
+    : m_db(std::move(db)), m_path(std::move(path)), m_fold(std::move(folded)), m_writable(writable)
 {
-}
-RegKey::RegKey(RegKey &&o) noexcept
-    : m_db(std::exchange(o.m_db, nullptr)), m_path(std::move(o.m_path)), m_fold(std::move(o.m_fold)),
-      m_writable(o.m_writable)
-{
-}
-RegKey &RegKey::operator=(RegKey &&o) noexcept
-{
-    if (this != &o) {
-        sqlite3_close(m_db);
-        m_db = std::exchange(o.m_db, nullptr);
-        m_path = std::move(o.m_path);
-        m_fold = std::move(o.m_fold);
-        m_writable = o.m_writable;
-    }
-    return *this;
-}
-RegKey::~RegKey()
-{
-    sqlite3_close(m_db);
 }
 
 RegKey RegKey::open(RegRoot root, const QString &path)
 {
     const QString norm = normalisePath(path);
-    sqlite3 *db = openHive(root, false);
+    SqliteDb db = openHive(root, false);
     if (!db)
         return {};
     if (norm.isEmpty()) // the root itself, which has no row of its own
-        return RegKey(db, norm, QString(), false);
-    Stmt q(db, "SELECT path FROM keys WHERE path_fold = ?");
-    if (!q) {
-        sqlite3_close(db);
-        return {};
+        return RegKey(std::move(db), norm, QString(), false);
+    QString stored;
+    {
+        Stmt q(db.get(), "SELECT path FROM keys WHERE path_fold = ?");
+        if (!q)
+            return {};
+        q.bind(1, fold(norm));
+        if (sqlite3_step(q.s) != SQLITE_ROW)
+            return {};
+        stored = q.text(0);
     }
-    q.bind(1, fold(norm));
-    if (sqlite3_step(q.s) != SQLITE_ROW) {
-        sqlite3_finalize(q.s);
-        q.s = nullptr;
-        sqlite3_close(db);
-        return {};
-    }
-    QString stored = q.text(0);
-    return RegKey(db, stored, fold(norm), false);
+    return RegKey(std::move(db), stored, fold(norm), false);
 }
 
 RegKey RegKey::create(RegRoot root, const QString &path)
 {
     const QString norm = normalisePath(path);
-    sqlite3 *db = openHive(root, true);
-    if (!db)
+    SqliteDb owner = openHive(root, true);
+    if (!owner)
         return {};
+    sqlite3 *db = owner.get();
     bool ok = exec(db, "BEGIN IMMEDIATE");
     if (ok) {
         // Every level is a key of its own, as in the registry.
@@ -225,18 +192,16 @@ RegKey RegKey::create(RegRoot root, const QString &path)
         if (!ok)
             exec(db, "ROLLBACK");
     }
-    if (!ok) {
-        sqlite3_close(db);
+    if (!ok)
         return {};
-    }
-    return RegKey(db, norm, fold(norm), true);
+    return RegKey(std::move(owner), norm, fold(norm), true);
 }
 
 std::optional<RegValue> RegKey::value(const QString &name) const
 {
     if (!m_db)
         return std::nullopt;
-    Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? AND name_fold = ?");
+    Stmt q(m_db.get(), "SELECT name, type, data FROM vals WHERE key_fold = ? AND name_fold = ?");
     if (!q)
         return std::nullopt;
     q.bind(1, m_fold);
@@ -251,7 +216,7 @@ QList<RegValue> RegKey::values() const
     QList<RegValue> out;
     if (!m_db)
         return out;
-    Stmt q(m_db, "SELECT name, type, data FROM vals WHERE key_fold = ? ORDER BY name_fold");
+    Stmt q(m_db.get(), "SELECT name, type, data FROM vals WHERE key_fold = ? ORDER BY name_fold");
     if (!q)
         return out;
     q.bind(1, m_fold);
@@ -264,9 +229,9 @@ bool RegKey::setValue(const QString &name, int type, const QByteArray &data)
 {
     if (!m_db || !m_writable)
         return false;
-    Stmt q(m_db, "INSERT INTO vals(key_fold, name_fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
-                 " ON CONFLICT(key_fold, name_fold) DO UPDATE SET type = excluded.type,"
-                 " data = excluded.data");
+    Stmt q(m_db.get(), "INSERT INTO vals(key_fold, name_fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
+                       " ON CONFLICT(key_fold, name_fold) DO UPDATE SET type = excluded.type,"
+                       " data = excluded.data");
     if (!q)
         return false;
     q.bind(1, m_fold);
@@ -282,10 +247,10 @@ bool RegKey::deleteValue(const QString &name)
 {
     if (!m_db || !m_writable)
         return false;
-    Stmt q(m_db, "DELETE FROM vals WHERE key_fold = ? AND name_fold = ?");
+    Stmt q(m_db.get(), "DELETE FROM vals WHERE key_fold = ? AND name_fold = ?");
     if (!q)
         return false;
     q.bind(1, m_fold);
     q.bind(2, fold(name));
-    return sqlite3_step(q.s) == SQLITE_DONE && sqlite3_changes(m_db) > 0;
+    return sqlite3_step(q.s) == SQLITE_DONE && sqlite3_changes(m_db.get()) > 0;
 }

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "SqliteHandles.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <optional>
-
-struct sqlite3;
 
 // Registry roots of the programs; a hive file per root.
 enum class RegRoot { CurrentUser, LocalMachine };
@@ -31,9 +31,6 @@ QString hivePath(RegRoot root);
 class RegKey final {
 public:
     RegKey();
-    RegKey(RegKey &&) noexcept;
-    RegKey &operator=(RegKey &&) noexcept;
-    ~RegKey();
 
     // Opens an existing key, for reading only; never creates the hive or the key.
     static RegKey open(RegRoot root, const QString &path);
@@ -55,8 +52,8 @@ public:
     static QString normalisePath(const QString &path);
 
 private:
-    RegKey(sqlite3 *db, QString path, QString folded, bool writable);
-    sqlite3 *m_db = nullptr;
+    RegKey(SqliteDb db, QString path, QString folded, bool writable);
+    SqliteDb m_db;
     QString m_path; // normalised, original letter case
     // The folded path the key was found or made under. Its values are filed under it, not
     // under the fold of the stored spelling, which text that is not valid Unicode (a lone

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <QStringList>
 
 QString g_ConnectionString;
 QString g_BackEndDatabase;
@@ -71,7 +72,7 @@ QString defaultLogFolder()
     return Platform::defaultLogFolder();
 }
 
-QStringList LoadSettings()
+Result<> LoadSettings()
 {
     QStringList problems;
     g_ConnectionString =
@@ -91,7 +92,9 @@ QStringList LoadSettings()
         g_DbConnect = g_ConnectionString;
     else
         g_DbConnect = g_ConnectionString + g_BackEndDatabase;
-    return problems;
+    if (!problems.isEmpty())
+        return fail(problems.join(u'\n'));
+    return {};
 }
 
 QString logFilePath()
@@ -118,27 +121,23 @@ QString logStamp()
            longTime(now.time());
 }
 
-bool WriteLog(const QString &message, bool stamp, QString *error)
+Result<> WriteLog(const QString &message, bool stamp)
 {
     QFile file(logFilePath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        if (error)
-            *error = QCoreApplication::translate("modGlobal", "The log file %1 cannot be written: %2")
-                         .arg(file.fileName(), file.errorString());
-        return false;
-    }
+    const auto failed = [&file] {
+        return fail(QCoreApplication::translate("modGlobal", "The log file %1 cannot be written: %2")
+                        .arg(file.fileName(), file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return failed();
     QString text = stamp ? logStamp() + QStringLiteral(" - ") + message : message;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\n', QStringLiteral("\r\n"));
     text += QStringLiteral("\r\n");
     const QByteArray bytes = text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        if (error)
-            *error = QCoreApplication::translate("modGlobal", "The log file %1 cannot be written: %2")
-                         .arg(file.fileName(), file.errorString());
-        return false;
-    }
-    return true;
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return failed();
+    return {};
 }
 
 } // namespace modGlobal

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
-#include <QStringList>
 #include <QTime>
 
 #include <optional>
@@ -20,9 +21,9 @@ extern QString g_DbConnect;
 namespace modGlobal {
 
 // Fills the globals. A stored text that cannot be used (a Boolean that is neither a
-// word nor a number) takes its default; the returned list describes each such case
-// for the caller to report. Empty when everything loaded as stored.
-QStringList LoadSettings();
+// word nor a number) takes its default; the failure then describes each such case,
+// one a line, for the caller to report. The globals are filled either way.
+Result<> LoadSettings();
 
 // Defaults of "Back End Database" and "Log File Folder". A program folder that this
 // user may not write (an installed program) sends the catalogue to the shared
@@ -36,8 +37,8 @@ std::optional<bool> parseBoolean(const QString &text);
 QString logFilePath();
 
 // Appends one entry to the log: a stamped first line when `stamp`, every line ended by
-// CR LF. Returns false (with the reason in *error) when the log cannot be written.
-bool WriteLog(const QString &message, bool stamp, QString *error = nullptr);
+// CR LF. Fails with the reason when the log cannot be written.
+Result<> WriteLog(const QString &message, bool stamp);
 
 // date + " - " + time in the system's short date and time (with seconds) formats.
 QString logStamp();

@@ -22,7 +22,7 @@ TEST(Placement, DefaultsAreInTwips)
     TestEnv env;
     QWidget w;
     w.setObjectName(QStringLiteral("frmTest"));
-    EXPECT_EQ(RestoreFormPlacement(&w), QString());
+    EXPECT_TRUE(RestoreFormPlacement(&w));
     const double dpi = logicalDpi(&w);
     EXPECT_EQ(w.pos(), QPoint(twipsToPixels(1000, dpi), twipsToPixels(1000, dpi)));
     EXPECT_EQ(w.frameGeometry().width(), twipsToPixels(6500, dpi));
@@ -63,8 +63,9 @@ TEST(Placement, NonNumericValueTakesDefaultAndIsReported)
                               QStringLiteral("frmTest_Top"), QStringLiteral("high"));
     QWidget w;
     w.setObjectName(QStringLiteral("frmTest"));
-    const QString problem = RestoreFormPlacement(&w);
-    EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Top")));
+    const auto placed = RestoreFormPlacement(&w);
+    ASSERT_FALSE(placed);
+    EXPECT_TRUE(placed.error().message.contains(QStringLiteral("frmTest_Top")));
     EXPECT_EQ(w.pos().y(), twipsToPixels(1000, logicalDpi(&w)));
 }
 
@@ -83,14 +84,16 @@ TEST(Placement, AbsurdNumbersAreReportedAndTakeTheDefault)
         store("_Left", text == QStringLiteral("-500") ? QStringLiteral("-1e15") : text);
         QWidget w;
         w.setObjectName(QStringLiteral("frmTest"));
-        const QString problem = RestoreFormPlacement(&w);
+        const auto placed = RestoreFormPlacement(&w);
         const double dpi = logicalDpi(&w);
-        EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Width"))) << text.toStdString();
-        EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Height"))) << text.toStdString();
+        ASSERT_FALSE(placed) << text.toStdString();
+        EXPECT_TRUE(placed.error().message.contains(QStringLiteral("frmTest_Width"))) << text.toStdString();
+        EXPECT_TRUE(placed.error().message.contains(QStringLiteral("frmTest_Height"))) << text.toStdString();
         EXPECT_EQ(w.frameGeometry().width(), twipsToPixels(6500, dpi)) << text.toStdString();
         EXPECT_EQ(w.frameGeometry().height(), twipsToPixels(6500, dpi)) << text.toStdString();
         if (text != QStringLiteral("0")) {
-            EXPECT_TRUE(problem.contains(QStringLiteral("frmTest_Left"))) << text.toStdString();
+            EXPECT_TRUE(placed.error().message.contains(QStringLiteral("frmTest_Left")))
+                << text.toStdString();
             EXPECT_EQ(w.pos().x(), twipsToPixels(1000, dpi)) << text.toStdString();
         }
     }
@@ -101,7 +104,7 @@ TEST(Placement, AbsurdNumbersAreReportedAndTakeTheDefault)
     store("_Height", QStringLiteral("7000"));
     QWidget w;
     w.setObjectName(QStringLiteral("frmTest"));
-    EXPECT_EQ(RestoreFormPlacement(&w), QString());
+    EXPECT_TRUE(RestoreFormPlacement(&w));
     EXPECT_EQ(w.pos().x(), twipsToPixels(-300, logicalDpi(&w)));
 }
 

@@ -13,7 +13,12 @@ using namespace modRegistry;
 
 namespace {
 const QString kKey = QStringLiteral("Software\\Vantelo\\Orvana\\Test");
+
+qsizetype openFiles()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
 }
+} // namespace
 
 TEST(Registry, NamesCompareWithoutLetterCase)
 {
@@ -25,6 +30,26 @@ TEST(Registry, NamesCompareWithoutLetterCase)
     SetStringValue(HKEY_CURRENT_USER, kKey.toLower(), QStringLiteral("colour"), QStringLiteral("red"));
     EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("Colour")), QStringLiteral("red"));
     EXPECT_EQ(OpenKey(HKEY_CURRENT_USER, kKey).values().size(), 1);
+}
+
+TEST(Registry, AKeyMovedOrReplacedKeepsOneConnectionAndClosesIt)
+{
+    TestEnv env;
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("v"), QStringLiteral("1"));
+    const qsizetype before = openFiles();
+    {
+        RegKey a = OpenKey(HKEY_CURRENT_USER, kKey);
+        RegKey b = OpenKey(HKEY_CURRENT_USER, kKey);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(openFiles(), before + 2);
+        a = std::move(b); // a's own connection closes
+        EXPECT_EQ(openFiles(), before + 1);
+        const RegKey c(std::move(a));
+        EXPECT_EQ(openFiles(), before + 1);
+        ASSERT_TRUE(c.value(QStringLiteral("V")));
+        EXPECT_EQ(c.value(QStringLiteral("V"))->data, QByteArray("1"));
+    }
+    EXPECT_EQ(openFiles(), before);
 }
 
 TEST(Registry, ReadingMissingThingsGivesEmptyAndCreatesNothing)

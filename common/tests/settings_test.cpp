@@ -24,7 +24,7 @@ void store(const char *category, const char *name, const QString &value)
 TEST(Settings, DefaultsOnAnEmptyRegistry)
 {
     TestEnv env;
-    EXPECT_TRUE(modGlobal::LoadSettings().isEmpty());
+    EXPECT_TRUE(modGlobal::LoadSettings());
     const QString db = Platform::programFolder() + QStringLiteral("/ORVANA.MDB");
     EXPECT_EQ(g_ConnectionString, QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source="));
     EXPECT_EQ(g_BackEndDatabase, db);
@@ -63,12 +63,23 @@ TEST(Settings, BooleansAcceptWordsAndNumbersAndReportTheRest)
     TestEnv env;
     store("Debug", "Debug Mode Active", QStringLiteral("2"));
     store("Debug", "Trace Mode Active", QStringLiteral("maybe"));
-    const QStringList problems = modGlobal::LoadSettings();
+    auto loaded = modGlobal::LoadSettings();
     EXPECT_TRUE(g_DebugMode);
     EXPECT_FALSE(g_TraceMode);
-    ASSERT_EQ(problems.size(), 1);
-    EXPECT_TRUE(problems[0].contains(QStringLiteral("Trace Mode Active")));
-    EXPECT_TRUE(problems[0].contains(QStringLiteral("maybe")));
+    ASSERT_FALSE(loaded);
+    EXPECT_FALSE(loaded.error().message.contains(u'\n'));
+    EXPECT_TRUE(loaded.error().message.contains(QStringLiteral("Trace Mode Active")));
+    EXPECT_TRUE(loaded.error().message.contains(QStringLiteral("maybe")));
+
+    // Each problem on a line of its own; both settings still take their default.
+    store("Debug", "Debug Mode Active", QStringLiteral("yes"));
+    loaded = modGlobal::LoadSettings();
+    EXPECT_FALSE(g_DebugMode);
+    ASSERT_FALSE(loaded);
+    const QStringList lines = loaded.error().message.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("Debug Mode Active")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("Trace Mode Active")));
 }
 
 TEST(Log, LinesAreStampedAndEndInCrLf)
@@ -100,9 +111,9 @@ TEST(Log, UnwritableFolderIsReportedNotThrown)
     TestEnv env;
     store("Debug", "Log File Folder", env.path(QStringLiteral("no/such/folder")));
     modGlobal::LoadSettings();
-    QString error;
-    EXPECT_FALSE(modGlobal::WriteLog(QStringLiteral("x"), true, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("Orvana.log")));
+    const auto written = modGlobal::WriteLog(QStringLiteral("x"), true);
+    ASSERT_FALSE(written);
+    EXPECT_TRUE(written.error().message.contains(QStringLiteral("Orvana.log")));
 }
 
 // An installed program's folder belongs to root: the catalogue is the shared one and
@@ -111,7 +122,7 @@ TEST(Settings, ReadOnlyProgramFolderSendsDataToTheSharedAndStateFolders)
 {
     TestEnv env;
     Platform::setProgramFolderWritable(false);
-    EXPECT_TRUE(modGlobal::LoadSettings().isEmpty());
+    EXPECT_TRUE(modGlobal::LoadSettings());
     EXPECT_EQ(g_BackEndDatabase, QStringLiteral("/var/lib/vantelo/parts/ORVANA.MDB"));
     EXPECT_EQ(
         g_DbConnect,

@@ -105,8 +105,8 @@ int main(int argc, char **argv)
         return 2;
     }
     Options o;
-    if (const QString problem = parseOptions(verb, args, o); !problem.isEmpty())
-        return syntaxError(problem);
+    if (const auto parsed = parseOptions(verb, args, o); !parsed)
+        return syntaxError(parsed.error().message);
 
     if (verb == QStringLiteral("query")) {
         const RegKey key = RegKey::open(root, path);
@@ -131,9 +131,8 @@ int main(int argc, char **argv)
     if (verb == QStringLiteral("add")) {
         QByteArray bytes;
         int type = REG_SZ;
-        QString problem;
-        if (!encodeData(o, type, bytes, problem)) {
-            err(problem);
+        if (const auto encoded = encodeData(o, type, bytes); !encoded) {
+            err(encoded.error().message);
             return 2;
         }
         RegKey key = RegKey::create(root, path);

@@ -90,7 +90,7 @@ void SaveFormPlacement(const QWidget *window)
     save("_Height", r.height());
 }
 
-QString RestoreFormPlacement(QWidget *window)
+Result<> RestoreFormPlacement(QWidget *window)
 {
     const QString name = window->objectName();
     const double dpi = logicalDpi(window);
@@ -131,10 +131,10 @@ QString RestoreFormPlacement(QWidget *window)
         new FrameTrimmer(window, QSize(width, height));
     if (bad.isEmpty())
         return {};
-    return QCoreApplication::translate(
-               "FormPlacement", "The stored window placement %1 is not a number within the screen's range; "
-                                "the default is used.")
-        .arg(bad.join(QStringLiteral(", ")));
+    return fail(QCoreApplication::translate("FormPlacement",
+                                            "The stored window placement %1 is not a number within the "
+                                            "screen's range; the default is used.")
+                    .arg(bad.join(QStringLiteral(", "))));
 }
 
 } // namespace FormPlacement

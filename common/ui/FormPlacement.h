@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QString>
+#include "Result.h"
 
 class QWidget;
 
@@ -11,8 +11,8 @@ namespace FormPlacement {
 
 void SaveFormPlacement(const QWidget *window);
 // Applies stored values or the defaults. A stored value that is not a number is
-// replaced by its default; the returned text says which, "" when all were usable.
-QString RestoreFormPlacement(QWidget *window);
+// replaced by its default, and the failure says which; the window is placed either way.
+Result<> RestoreFormPlacement(QWidget *window);
 
 int twipsToPixels(double twips, double dpi);
 int pixelsToTwips(int pixels, double dpi);

@@ -131,18 +131,22 @@ void PackageProcessor::log(const QString &text)
 
 bool PackageProcessor::keepForRollback(const QString &path)
 {
-    QString why;
-    if (!m_backup || m_backup->keep(path, &why))
+    if (!m_backup)
         return true;
-    runTimeError(75, QStringLiteral("Not changed, as it cannot be kept for a rollback: ") + why);
+    const auto kept = m_backup->keep(path);
+    if (kept)
+        return true;
+    runTimeError(75,
+                 QStringLiteral("Not changed, as it cannot be kept for a rollback: ") + kept.error().message);
     return false;
 }
 
 void PackageProcessor::saveBackup()
 {
-    QString why;
-    if (m_backup && !m_backup->save(&why)) {
-        log(QStringLiteral("Backup Error: ") + why);
+    if (!m_backup)
+        return;
+    if (const auto saved = m_backup->save(); !saved) {
+        log(QStringLiteral("Backup Error: ") + saved.error().message);
         g_UpdateError = true;
     }
 }
@@ -202,15 +206,15 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     m_view->SetStatusText(QCoreApplication::translate("PackageProcessor", "Unzipping"));
     step = QStringLiteral("UnZIP: ") + package;
     log(step);
-    QString reason;
-    m_unzipError = Zip::UnzipPackage(package, m_target, &reason, m_backup.get());
+    const auto unzipped = Zip::UnzipPackage(package, m_target, m_backup.get());
     m_names = NameIndex(); // the folders have changed
-    if (m_unzipError != 0) {
+    if (!unzipped) {
+        m_unzipError = unzipped.error().code;
         const QString number = QString::number(m_unzipError);
         m_view->SetStatusLabel(
             QCoreApplication::translate("PackageProcessor", "Error during UnZip: %1").arg(number));
         log(QStringLiteral("Error during UnZip: ") + number + QStringLiteral(" (") + package + u')');
-        log(QStringLiteral("UnZIP: ") + reason);
+        log(QStringLiteral("UnZIP: ") + unzipped.error().message);
         MsgBox(QCoreApplication::translate("PackageProcessor", "Error Number: %1  (%2)").arg(number, package),
                MsgIcon::Exclamation, MsgButtons::Ok,
                QCoreApplication::translate("PackageProcessor", "Error During UnZIP"));
@@ -221,9 +225,9 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     m_view->SetStatusLabel(package);
     step = QStringLiteral("Delete ") + package;
     log(step);
-    modFileCopy::FileError error;
-    if (!modFileCopy::DeleteFile(package, &error)) {
-        reportOutside(step, QString::number(error.number) + QStringLiteral(" -- ") + error.description);
+    if (const auto deleted = modFileCopy::DeleteFile(package); !deleted) {
+        reportOutside(step, QString::number(deleted.error().code) + QStringLiteral(" -- ") +
+                                deleted.error().message);
         return;
     }
 
@@ -296,9 +300,8 @@ short PackageProcessor::RunBatchIni(const QString &file)
     }
 
     log(QStringLiteral("Delete: ") + file);
-    modFileCopy::FileError error;
-    if (!modFileCopy::DeleteFile(file, &error))
-        runTimeError(error.number, error.description);
+    if (const auto deleted = modFileCopy::DeleteFile(file); !deleted)
+        runTimeError(deleted.error().code, deleted.error().message);
     return Completed;
 }
 
@@ -399,9 +402,8 @@ void PackageProcessor::fileCopy()
     const bool existed = QFileInfo::exists(m_to);
     if (!keepForRollback(m_to))
         return;
-    modFileCopy::FileError error;
-    if (!modFileCopy::CopyFileReplace(m_from, m_to, &error))
-        runTimeError(error.number, error.description);
+    if (const auto copied = modFileCopy::CopyFileReplace(m_from, m_to); !copied)
+        runTimeError(copied.error().code, copied.error().message);
     else if (m_backup && !existed)
         m_backup->added(m_to);
     DoEvents();
@@ -425,17 +427,16 @@ void PackageProcessor::deleteFiles()
     if (doomed.isEmpty())
         return;
     log(QStringLiteral("Delete: ") + m_from);
-    modFileCopy::FileError first;
+    Error first;
     for (const QString &path : doomed) {
-        modFileCopy::FileError error;
         if (!keepForRollback(path))
             continue;
-        if (!modFileCopy::DeleteFile(path, &error) && first.number == 0)
-            first = error;
+        if (const auto deleted = modFileCopy::DeleteFile(path); !deleted && first.code == 0)
+            first = deleted.error();
     }
     m_names.forget(folder);
-    if (first.number != 0)
-        runTimeError(first.number, first.description);
+    if (first.code != 0)
+        runTimeError(first.code, first.message);
 }
 
 void PackageProcessor::registerComponent(bool quiet)

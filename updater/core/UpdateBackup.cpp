@@ -30,23 +30,19 @@ QString storeOf(const QString &programFolder)
 }
 
 // Moves `from` to `to`, copying when they lie on different file systems.
-bool moveFile(const QString &from, const QString &to, QString *error)
+Result<> moveFile(const QString &from, const QString &to)
 {
     const QByteArray f = QFile::encodeName(from);
     const QByteArray t = QFile::encodeName(to);
     if (::rename(f.constData(), t.constData()) == 0)
-        return true;
+        return {};
     if (errno == EXDEV) {
-        modFileCopy::FileError e;
-        if (modFileCopy::CopyFileReplace(from, to, &e) && ::unlink(f.constData()) == 0)
-            return true;
-        if (error)
-            *error = e.description.isEmpty() ? errnoText(errno) : e.description;
-        return false;
+        const auto copied = modFileCopy::CopyFileReplace(from, to);
+        if (copied && ::unlink(f.constData()) == 0)
+            return {};
+        return fail(copied ? errnoText(errno) : copied.error().message);
     }
-    if (error)
-        *error = QStringLiteral("%1: %2").arg(to, errnoText(errno));
-    return false;
+    return fail(QStringLiteral("%1: %2").arg(to, errnoText(errno)));
 }
 
 } // namespace
@@ -64,10 +60,10 @@ QString UpdateBackup::relative(const QString &path) const
     return path; // outside the folder: kept absolute
 }
 
-bool UpdateBackup::ensureFolder(QString *error)
+Result<> UpdateBackup::ensureFolder()
 {
     if (!m_folder.isEmpty())
-        return true;
+        return {};
     const QString store = storeOf(m_root);
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir().mkpath(store);
@@ -75,14 +71,12 @@ bool UpdateBackup::ensureFolder(QString *error)
         const QString candidate = store + u'/' + stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
         if (::mkdir(QFile::encodeName(candidate).constData(), 0700) == 0) {
             m_folder = candidate;
-            return true;
+            return {};
         }
         if (errno != EEXIST)
             break;
     }
-    if (error)
-        *error = QStringLiteral("The backup folder in %1 cannot be made: %2").arg(store, errnoText(errno));
-    return false;
+    return fail(QStringLiteral("The backup folder in %1 cannot be made: %2").arg(store, errnoText(errno)));
 }
 
 QString UpdateBackup::nextSlot()
@@ -90,45 +84,41 @@ QString UpdateBackup::nextSlot()
     return QString::number(++m_slots);
 }
 
-bool UpdateBackup::keep(const QString &path, QString *error)
+Result<> UpdateBackup::keep(const QString &path)
 {
     if (m_known.contains(path))
-        return true;
+        return {};
     struct stat st {};
     const QByteArray p = QFile::encodeName(path);
     if (::lstat(p.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return true; // nothing there to keep
-    if (!ensureFolder(error))
-        return false;
+        return {}; // nothing there to keep
+    if (auto made = ensureFolder(); !made)
+        return made;
     const QString slot = nextSlot();
     const QString kept = m_folder + u'/' + slot;
     if (::link(p.constData(), QFile::encodeName(kept).constData()) != 0) {
-        modFileCopy::FileError e;
-        if (!modFileCopy::CopyFileReplace(path, kept, &e)) {
-            if (error)
-                *error = QStringLiteral("%1 cannot be kept: %2").arg(path, e.description);
-            return false;
-        }
+        if (const auto copied = modFileCopy::CopyFileReplace(path, kept); !copied)
+            return fail(QStringLiteral("%1 cannot be kept: %2").arg(path, copied.error().message));
     }
     m_known.insert(path);
     m_records << QStringLiteral("replaced\t") + slot + u'\t' + relative(path);
-    return true;
+    return {};
 }
 
-bool UpdateBackup::adopt(const QString &path, const QString &oldFile, QString *error)
+Result<> UpdateBackup::adopt(const QString &path, const QString &oldFile)
 {
     if (m_known.contains(path)) {
         QFile::remove(oldFile); // this update made it: nothing to put back
-        return true;
+        return {};
     }
-    if (!ensureFolder(error))
-        return false;
+    if (auto made = ensureFolder(); !made)
+        return made;
     const QString slot = nextSlot();
-    if (!moveFile(oldFile, m_folder + u'/' + slot, error))
-        return false;
+    if (auto moved = moveFile(oldFile, m_folder + u'/' + slot); !moved)
+        return moved;
     m_known.insert(path);
     m_records << QStringLiteral("replaced\t") + slot + u'\t' + relative(path);
-    return true;
+    return {};
 }
 
 void UpdateBackup::added(const QString &path)
@@ -147,28 +137,22 @@ void UpdateBackup::addedFolder(const QString &path)
     m_records << QStringLiteral("folder\t") + relative(path);
 }
 
-bool UpdateBackup::save(QString *error)
+Result<> UpdateBackup::save()
 {
     if (m_records.isEmpty())
-        return true;
-    if (!ensureFolder(error))
-        return false;
+        return {};
+    if (auto made = ensureFolder(); !made)
+        return made;
     QSaveFile f(m_folder + u'/' + kManifest);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
+    if (!f.open(QIODevice::WriteOnly))
+        return fail(f.errorString());
     f.write((kHeader + u'\n' + m_records.join(u'\n') + u'\n').toUtf8());
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
+    if (!f.commit())
+        return fail(f.errorString());
     const QStringList all = backups(m_root);
     for (qsizetype i = 0; i + kKept < all.size(); ++i)
         QDir(storeOf(m_root) + u'/' + all.at(i)).removeRecursively();
-    return true;
+    return {};
 }
 
 void UpdateBackup::discard()
@@ -192,29 +176,26 @@ QStringList UpdateBackup::backups(const QString &programFolder)
     return names;
 }
 
-bool UpdateBackup::rollback(const QString &programFolder, const std::function<void(const QString &)> &log,
-                            QString *error)
+Result<> UpdateBackup::rollback(const QString &programFolder, const std::function<void(const QString &)> &log)
 {
-    auto fail = [&](const QString &why) {
-        if (error)
-            *error = why;
+    const auto refuse = [&log](const QString &why) {
         log(QStringLiteral("Rollback Error: ") + why);
-        return false;
+        return fail(why);
     };
     QString root = programFolder;
     while (root.size() > 1 && root.endsWith(u'/'))
         root.chop(1);
     const QStringList all = backups(root);
     if (all.isEmpty())
-        return fail(QStringLiteral("No update to roll back in %1").arg(root));
+        return refuse(QStringLiteral("No update to roll back in %1").arg(root));
     const QString folder = storeOf(root) + u'/' + all.last();
     QFile f(folder + u'/' + kManifest);
     if (!f.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: %2").arg(f.fileName(), f.errorString()));
+        return refuse(QStringLiteral("%1: %2").arg(f.fileName(), f.errorString()));
     QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
     f.close();
     if (lines.isEmpty() || lines.takeFirst() != kHeader)
-        return fail(QStringLiteral("%1 is not a backup manifest").arg(f.fileName()));
+        return refuse(QStringLiteral("%1 is not a backup manifest").arg(f.fileName()));
 
     log(QStringLiteral("Rollback: ") + folder);
     auto absolute = [&](const QString &p) { return p.startsWith(u'/') ? p : root + u'/' + p; };
@@ -235,19 +216,18 @@ bool UpdateBackup::rollback(const QString &programFolder, const std::function<vo
         } else if (kind == QStringLiteral("replaced") && fields.size() == 3) {
             const QString path = absolute(fields.at(2));
             QDir().mkpath(path.section(u'/', 0, -2));
-            QString why;
-            if (moveFile(folder + u'/' + fields.at(1), path, &why))
+            if (const auto moved = moveFile(folder + u'/' + fields.at(1), path))
                 log(QStringLiteral("Rollback: restored ") + path);
             else
-                problems << why;
+                problems << moved.error().message;
         } else {
             problems << QStringLiteral("Unreadable manifest line: ") + *it;
         }
     }
     if (!problems.isEmpty())
-        return fail(problems.join(QStringLiteral("; ")));
+        return refuse(problems.join(QStringLiteral("; ")));
     QDir(folder).removeRecursively();
     QDir().rmdir(storeOf(root));
     log(QStringLiteral("Rollback complete: ") + root);
-    return true;
+    return {};
 }

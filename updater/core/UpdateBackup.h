@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -20,30 +22,29 @@ public:
     // Keeps the file at `path` as it is now, before it is replaced or deleted (a hard
     // link, or a copy on another file system). A path this update already added or
     // kept, or where no file is, needs nothing.
-    bool keep(const QString &path, QString *error = nullptr);
+    Result<> keep(const QString &path);
     // Takes over `oldFile` (on the same file system, e.g. a staging copy) as the kept
     // content of `path`, moving it into the backup.
-    bool adopt(const QString &path, const QString &oldFile, QString *error = nullptr);
+    Result<> adopt(const QString &path, const QString &oldFile);
     void added(const QString &path);
     void addedFolder(const QString &path);
 
     bool isEmpty() const { return m_records.isEmpty(); }
     QString folder() const { return m_folder; }
     // Writes the manifest (replacing it whole); then keeps only the last kKept backups.
-    bool save(QString *error = nullptr);
+    Result<> save();
     // Forgets this update: its backup folder goes, for an update that changed nothing.
     void discard();
 
     // Undoes the newest update kept for `programFolder`: removes what it added, puts back
     // what it replaced or deleted, then drops that backup. Each step goes to `log`.
-    // False, with the reason, when there is none or a step failed.
-    static bool rollback(const QString &programFolder, const std::function<void(const QString &)> &log,
-                         QString *error);
+    // Fails with the reason when there is none or a step failed.
+    static Result<> rollback(const QString &programFolder, const std::function<void(const QString &)> &log);
     // The kept backups, oldest first.
     static QStringList backups(const QString &programFolder);
 
 private:
-    bool ensureFolder(QString *error);
+    Result<> ensureFolder();
     QString relative(const QString &path) const;
     QString nextSlot();
 

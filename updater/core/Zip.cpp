@@ -80,33 +80,25 @@ struct Step {
 
 class Extractor final {
 public:
-    Extractor(zip_t *za, QString root, QString *reason) : m_za(za), m_root(std::move(root)), m_reason(reason)
-    {
-    }
+    Extractor(zip_t *za, QString root) : m_za(za), m_root(std::move(root)) {}
     ~Extractor() { removeStaging(); }
 
-    int run(UpdateBackup *backup);
+    Result<> run(UpdateBackup *backup);
 
 private:
-    int fail(int code, const QString &why)
-    {
-        if (m_reason)
-            *m_reason = why;
-        return code;
-    }
-    int readDirectory(std::vector<ArchivePlan::EntryInfo> &infos);
-    int place(const ArchivePlan::Entry &e, Target &t);
+    static tl::unexpected<Error> fail(int code, const QString &why) { return ::fail(why, code); }
+    Result<> readDirectory(std::vector<ArchivePlan::EntryInfo> &infos);
+    Result<> place(const ArchivePlan::Entry &e, Target &t);
     bool staysInside(const QString &folder);
-    int checkRoom(std::uint64_t needed);
-    int stage(Target &t, std::size_t number);
-    int moveIntoPlace(std::vector<Step> &done);
+    Result<> checkRoom(std::uint64_t needed);
+    Result<> stage(Target &t, std::size_t number);
+    Result<> moveIntoPlace(std::vector<Step> &done);
     bool makeFolders(const QString &folder, std::vector<Step> &done);
     void undo(const std::vector<Step> &done);
     void removeStaging();
 
     zip_t *m_za;
     QString m_root; // canonical destination
-    QString *m_reason;
     NameIndex m_names;
     QHash<QString, bool> m_checked; // folder -> inside the destination
     ArchivePlan::Plan m_plan;
@@ -114,7 +106,7 @@ private:
     QByteArray m_staging;
 };
 
-int Extractor::readDirectory(std::vector<ArchivePlan::EntryInfo> &infos)
+Result<> Extractor::readDirectory(std::vector<ArchivePlan::EntryInfo> &infos)
 {
     const zip_int64_t count = zip_get_num_entries(m_za, 0);
     infos.resize(size_t(std::max<zip_int64_t>(count, 0)));
@@ -134,7 +126,7 @@ int Extractor::readDirectory(std::vector<ArchivePlan::EntryInfo> &infos)
             info.attributes = attributes;
         }
     }
-    return 0;
+    return {};
 }
 
 // The deepest existing level of `folder` must lie inside the destination: an existing
@@ -153,7 +145,7 @@ bool Extractor::staysInside(const QString &folder)
     return inside;
 }
 
-int Extractor::place(const ArchivePlan::Entry &e, Target &t)
+Result<> Extractor::place(const ArchivePlan::Entry &e, Target &t)
 {
     const QString shown = e.parts.join(u'/');
     QString path = m_root;
@@ -172,17 +164,17 @@ int Extractor::place(const ArchivePlan::Entry &e, Target &t)
     }
     t.entry = &e;
     t.path = path;
-    return 0;
+    return {};
 }
 
-int Extractor::checkRoom(std::uint64_t needed)
+Result<> Extractor::checkRoom(std::uint64_t needed)
 {
     struct statvfs vfs {};
     if (::statvfs(QFile::encodeName(m_root).constData(), &vfs) != 0)
-        return 0; // cannot tell: writing will find out
+        return {}; // cannot tell: writing will find out
     const std::uint64_t available = std::uint64_t(vfs.f_bavail) * std::uint64_t(vfs.f_frsize);
     if (ArchivePlan::fits(needed, available))
-        return 0;
+        return {};
     return fail(NoRoom,
                 QStringLiteral("The package needs %1 MB in %2, but only %3 MB are free.")
                     .arg(QString::number(double(needed + ArchivePlan::kFreeSpaceMargin) / 1e6, 'f', 1),
@@ -190,7 +182,7 @@ int Extractor::checkRoom(std::uint64_t needed)
 }
 
 // Reads the entry whole (libzip checks the CRC at its end) into the staging folder.
-int Extractor::stage(Target &t, std::size_t number)
+Result<> Extractor::stage(Target &t, std::size_t number)
 {
     const ArchivePlan::Entry &e = *t.entry;
     const QString shown = e.parts.join(u'/');
@@ -266,7 +258,7 @@ int Extractor::stage(Target &t, std::size_t number)
     }
     if (::close(fd) != 0)
         return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, errnoText(errno)));
-    return 0;
+    return {};
 }
 
 bool Extractor::makeFolders(const QString &folder, std::vector<Step> &done)
@@ -286,7 +278,7 @@ bool Extractor::makeFolders(const QString &folder, std::vector<Step> &done)
     return true;
 }
 
-int Extractor::moveIntoPlace(std::vector<Step> &done)
+Result<> Extractor::moveIntoPlace(std::vector<Step> &done)
 {
     std::size_t kept = 0;
     for (const Target &t : m_targets) {
@@ -316,7 +308,7 @@ int Extractor::moveIntoPlace(std::vector<Step> &done)
         }
         done.push_back(std::move(step));
     }
-    return 0;
+    return {};
 }
 
 void Extractor::undo(const std::vector<Step> &done)
@@ -337,10 +329,10 @@ void Extractor::removeStaging()
     m_staging.clear();
 }
 
-int Extractor::run(UpdateBackup *backup)
+Result<> Extractor::run(UpdateBackup *backup)
 {
     std::vector<ArchivePlan::EntryInfo> infos;
-    if (const int rc = readDirectory(infos))
+    if (auto rc = readDirectory(infos); !rc)
         return rc;
     m_plan = ArchivePlan::plan(infos);
     if (m_plan.error)
@@ -348,7 +340,7 @@ int Extractor::run(UpdateBackup *backup)
 
     m_targets.resize(m_plan.entries.size());
     for (std::size_t i = 0; i < m_plan.entries.size(); ++i) {
-        if (const int rc = place(m_plan.entries[i], m_targets[i]))
+        if (auto rc = place(m_plan.entries[i], m_targets[i]); !rc)
             return rc;
         zip_stat_t st;
         zip_stat_init(&st);
@@ -356,7 +348,7 @@ int Extractor::run(UpdateBackup *backup)
             (st.valid & ZIP_STAT_MTIME))
             m_targets[i].mtime = st.mtime;
     }
-    if (const int rc = checkRoom(m_plan.diskBytes))
+    if (auto rc = checkRoom(m_plan.diskBytes); !rc)
         return rc;
 
     // Inside the destination, so every move into place is a rename on one file system.
@@ -369,11 +361,11 @@ int Extractor::run(UpdateBackup *backup)
     m_staging = staging;
     for (std::size_t i = 0; i < m_targets.size(); ++i)
         if (!m_targets[i].entry->folder)
-            if (const int rc = stage(m_targets[i], i))
+            if (auto rc = stage(m_targets[i], i); !rc)
                 return rc;
 
     std::vector<Step> done;
-    if (const int rc = moveIntoPlace(done)) {
+    if (auto rc = moveIntoPlace(done); !rc) {
         undo(done);
         return rc;
     }
@@ -388,28 +380,22 @@ int Extractor::run(UpdateBackup *backup)
                 backup->adopt(path, QFile::decodeName(s.old));
         }
     }
-    return 0;
+    return {};
 }
 
 } // namespace
 
-int UnzipPackage(const QString &package, const QString &destination, QString *reason, UpdateBackup *backup)
+Result<> UnzipPackage(const QString &package, const QString &destination, UpdateBackup *backup)
 {
     int code = 0;
     std::unique_ptr<zip_t, ArchiveCloser> za(
         zip_open(QFile::encodeName(package).constData(), ZIP_RDONLY, &code));
-    if (!za) {
-        if (reason)
-            *reason = QStringLiteral("%1: %2").arg(package, zipErrorText(code));
-        return code ? code : ZIP_ER_OPEN;
-    }
+    if (!za)
+        return fail(QStringLiteral("%1: %2").arg(package, zipErrorText(code)), code ? code : ZIP_ER_OPEN);
     const QString root = QFileInfo(destination).canonicalFilePath();
-    if (root.isEmpty() || !QFileInfo(root).isDir()) {
-        if (reason)
-            *reason = QStringLiteral("The folder %1 does not exist.").arg(destination);
-        return FolderFailed;
-    }
-    return Extractor(za.get(), root, reason).run(backup);
+    if (root.isEmpty() || !QFileInfo(root).isDir())
+        return fail(QStringLiteral("The folder %1 does not exist.").arg(destination), FolderFailed);
+    return Extractor(za.get(), root).run(backup);
 }
 
 } // namespace Zip

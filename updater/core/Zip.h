@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 class UpdateBackup;
@@ -31,9 +33,8 @@ enum : int {
 //
 // A replaced file keeps its permissions; a new one takes the entry's, or without them
 // 0644 (0755 for a script or ELF program). With `backup`, the replaced files and what
-// was added are handed to it. Returns 0, or an error number with `*reason` saying why.
-int UnzipPackage(const QString &package, const QString &destination, QString *reason = nullptr,
-                 UpdateBackup *backup = nullptr);
+// was added are handed to it. A failure's code is libzip's error number or one of ours.
+Result<> UnzipPackage(const QString &package, const QString &destination, UpdateBackup *backup = nullptr);
 
 // Prefix of the staging folders and temporary files the updater makes beside its targets.
 inline QString debrisPrefix()

@@ -132,7 +132,7 @@ int BulkCopy(const QString &source, const QString &dest, QString &pattern,
     return count;
 }
 
-FileError errorFromErrno(int err, bool sourceSide)
+Error errorFromErrno(int err, bool sourceSide)
 {
     const QString reason = QString::fromLocal8Bit(std::strerror(err));
     switch (err) {
@@ -149,12 +149,10 @@ FileError errorFromErrno(int err, bool sourceSide)
     }
 }
 
-bool CopyFileReplace(const QString &from, const QString &to, FileError *error)
+Result<> CopyFileReplace(const QString &from, const QString &to)
 {
-    auto fail = [error](int err, bool sourceSide) {
-        if (error)
-            *error = errorFromErrno(err, sourceSide);
-        return false;
+    const auto fail = [](int err, bool sourceSide) {
+        return tl::unexpected<Error>(errorFromErrno(err, sourceSide));
     };
     const QByteArray src = QFile::encodeName(from);
     const QByteArray dst = QFile::encodeName(to);
@@ -221,16 +219,14 @@ bool CopyFileReplace(const QString &from, const QString &to, FileError *error)
         ::unlink(tmp.constData());
         return fail(err ? err : EIO, false);
     }
-    return true;
+    return {};
 }
 
-bool DeleteFile(const QString &path, FileError *error)
+Result<> DeleteFile(const QString &path)
 {
     if (::unlink(QFile::encodeName(path).constData()) == 0)
-        return true;
-    if (error)
-        *error = errorFromErrno(errno, true);
-    return false;
+        return {};
+    return tl::unexpected<Error>(errorFromErrno(errno, true));
 }
 
 bool MatchesPattern(const QString &name, const QString &pattern)

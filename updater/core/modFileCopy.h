@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,26 +30,22 @@ int CreateFolderPath(const QString &path);
 int BulkCopy(const QString &source, const QString &dest, QString &pattern,
              const std::function<bool(const QString &from, const QString &to)> &beforeCopy = {});
 
-// A failure of the file system, numbered as the interpreter's log numbers them.
-struct FileError {
-    int number = 0;
-    QString description;
-};
-
 // Copies `from` over `to` with the source's modification time. A replaced file keeps
 // its own permissions; a new one takes the source's.
 // The copy is written beside `to` and renamed over it, so a program that is running
 // from `to` keeps its old file and a failed copy leaves the old file whole.
-bool CopyFileReplace(const QString &from, const QString &to, FileError *error = nullptr);
+// A failure's code is numbered as the interpreter's log numbers them (errorFromErrno).
+Result<> CopyFileReplace(const QString &from, const QString &to);
 
-// Deletes one file; false with the reason when the file system refuses.
-bool DeleteFile(const QString &path, FileError *error = nullptr);
+// Deletes one file; fails with the reason when the file system refuses.
+Result<> DeleteFile(const QString &path);
 
 // The wildcard rules of the process files: "*" and "?", letter case ignored, and a
 // pattern ending in ".*" also matching names without an extension ("*.*" is all).
 bool MatchesPattern(const QString &name, const QString &pattern);
 
-FileError errorFromErrno(int err, bool sourceSide);
+// A failure of the file system, numbered as the interpreter's log numbers them.
+Error errorFromErrno(int err, bool sourceSide);
 
 // Removes what an updater that was killed left in `folder` and below: staging folders
 // and temporary files (".vantelo-" + a kind + "-" + six characters). Returns what it

@@ -52,7 +52,7 @@ QString stampNow()
 
 } // namespace
 
-bool LogEvent(const QString &text, QString *error)
+Result<> LogEvent(const QString &text)
 {
     QString entry = stampNow() + QStringLiteral(" - ") + text;
     entry.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -80,10 +80,10 @@ bool LogEvent(const QString &text, QString *error)
         ok = false;
         err = errno;
     }
-    if (!ok && error)
-        *error = QCoreApplication::translate("modService", "The log file %1 cannot be written: %2")
-                     .arg(path, QString::fromLocal8Bit(std::strerror(err)));
-    return ok;
+    if (!ok)
+        return fail(QCoreApplication::translate("modService", "The log file %1 cannot be written: %2")
+                        .arg(path, QString::fromLocal8Bit(std::strerror(err))));
+    return {};
 }
 
 void ResetLog()
@@ -127,11 +127,11 @@ void RunShellExecute(const QString &verb, const QString &file, const QString &pa
 
 void EventLog::write(const QString &text)
 {
-    QString error;
-    if (LogEvent(text, &error) || m_failureReported)
+    const auto logged = LogEvent(text);
+    if (logged || m_failureReported)
         return;
     m_failureReported = true;
-    MsgBox(error, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
+    MsgBox(logged.error().message, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
 }
 
 void ShowLog()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 // The updater's state shared by its window, the download and package processing.
@@ -15,9 +17,9 @@ namespace modService {
 QString logFilePath(); // "Vantelo Update.txt" in the updater's own folder
 
 // Appends one stamped entry (date - time - text), opening and closing the log for it,
-// so every logged line is on disk at once. False, with the reason, when the log
-// cannot be written: the caller decides how to report it.
-bool LogEvent(const QString &text, QString *error = nullptr);
+// so every logged line is on disk at once. Fails with the reason when the log cannot
+// be written: the caller decides how to report it.
+Result<> LogEvent(const QString &text);
 
 // LogEvent for an owner that tells the user, once in its life, that the log cannot be
 // written: the update goes on without its record.

@@ -32,17 +32,16 @@ CurlMultiDriver::CurlMultiDriver(QObject *parent) : QObject(parent), m_multi(cur
     // every transfer while one runs gets it going again.
     m_kick.setInterval(kKickIntervalMs);
     connect(&m_kick, &QTimer::timeout, this, [this] { action(CURL_SOCKET_BAD, 0, true); });
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
-    curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &CurlMultiDriver::timerCallback);
-    curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETFUNCTION, &CurlMultiDriver::socketCallback);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_SOCKETDATA, this);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERFUNCTION, &CurlMultiDriver::timerCallback);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_TIMERDATA, this);
 }
 
 CurlMultiDriver::~CurlMultiDriver()
 {
     // Cleaning up may still call back to drop sockets; the members are alive here.
-    curl_multi_cleanup(m_multi);
-    m_multi = nullptr;
+    m_multi.reset();
     m_timer.stop();
     m_kick.stop();
     for (auto &[s, w] : m_watches) {
@@ -54,7 +53,7 @@ CurlMultiDriver::~CurlMultiDriver()
 
 bool CurlMultiDriver::add(CURL *easy)
 {
-    if (curl_multi_add_handle(m_multi, easy) != CURLM_OK)
+    if (curl_multi_add_handle(m_multi.get(), easy) != CURLM_OK)
         return false;
     m_kick.start();
     return true;
@@ -62,7 +61,7 @@ bool CurlMultiDriver::add(CURL *easy)
 
 void CurlMultiDriver::remove(CURL *easy)
 {
-    curl_multi_remove_handle(m_multi, easy);
+    curl_multi_remove_handle(m_multi.get(), easy);
 }
 
 int CurlMultiDriver::socketCallback(CURL *, curl_socket_t s, int what, void *userp, void *)
@@ -124,17 +123,17 @@ void CurlMultiDriver::action(curl_socket_t s, int eventMask, bool everyTransfer)
         // The one call that runs every transfer; deprecated only in favour of those that cannot.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        curl_multi_socket_all(m_multi, &running);
+        curl_multi_socket_all(m_multi.get(), &running);
 #pragma GCC diagnostic pop
     } else
-        curl_multi_socket_action(m_multi, s, eventMask, &running);
+        curl_multi_socket_action(m_multi.get(), s, eventMask, &running);
 
     if (running == 0)
         m_kick.stop();
 
     std::vector<std::pair<CURL *, CURLcode>> finished;
     int left = 0;
-    while (CURLMsg *msg = curl_multi_info_read(m_multi, &left)) {
+    while (CURLMsg *msg = curl_multi_info_read(m_multi.get(), &left)) {
         if (msg->msg == CURLMSG_DONE)
             finished.emplace_back(msg->easy_handle, msg->data.result);
     }

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QTimer>
 
-#include <curl/curl.h>
+#include "CurlHandles.h"
 
 #include <functional>
 #include <map>
@@ -45,7 +45,7 @@ private:
 
     static constexpr int kKickIntervalMs = 20;
 
-    CURLM *m_multi = nullptr;
+    CurlMulti m_multi;
     QTimer m_timer;
     QTimer m_kick;
     std::map<curl_socket_t, Watch> m_watches;

@@ -209,65 +209,64 @@ bool FtpSession::begin(Op op, const QString &url)
         m_driver->onActivity = [this] { queueProgress(); };
     }
     if (!m_easy) {
-        m_easy = curl_easy_init();
+        m_easy.reset(curl_easy_init());
         const long t = m_timeoutSec;
-        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftp");
-        curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
-        curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_user.toUtf8().constData());
-        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_password.toUtf8().constData());
-        curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT, t);
-        curl_easy_setopt(m_easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, t);
-        curl_easy_setopt(m_easy, CURLOPT_ACCEPTTIMEOUT_MS, t * 1000);
+        curl_easy_setopt(m_easy.get(), CURLOPT_PROTOCOLS_STR, "ftp");
+        curl_easy_setopt(m_easy.get(), CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(m_easy.get(), CURLOPT_ERRORBUFFER, m_errorBuffer);
+        curl_easy_setopt(m_easy.get(), CURLOPT_USERNAME, m_user.toUtf8().constData());
+        curl_easy_setopt(m_easy.get(), CURLOPT_PASSWORD, m_password.toUtf8().constData());
+        curl_easy_setopt(m_easy.get(), CURLOPT_CONNECTTIMEOUT, t);
+        curl_easy_setopt(m_easy.get(), CURLOPT_SERVER_RESPONSE_TIMEOUT, t);
+        curl_easy_setopt(m_easy.get(), CURLOPT_ACCEPTTIMEOUT_MS, t * 1000);
         // A stalled data connection counts as a server that stopped answering.
-        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, t);
-        curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(m_easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(m_easy.get(), CURLOPT_LOW_SPEED_TIME, t);
+        curl_easy_setopt(m_easy.get(), CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
         // Under TLS data connections are always passive: firewalls cannot open ports for
         // an encrypted PORT command, and Debian 12's libcurl fails active ones over TLS.
-        curl_easy_setopt(m_easy, CURLOPT_FTPPORT, m_active && !m_tls ? "-" : nullptr);
+        curl_easy_setopt(m_easy.get(), CURLOPT_FTPPORT, m_active && !m_tls ? "-" : nullptr);
         if (m_tls) {
-            curl_easy_setopt(m_easy, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-            curl_easy_setopt(m_easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
-            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYPEER, 1L);
-            curl_easy_setopt(m_easy, CURLOPT_SSL_VERIFYHOST, 2L);
+            curl_easy_setopt(m_easy.get(), CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+            curl_easy_setopt(m_easy.get(), CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+            curl_easy_setopt(m_easy.get(), CURLOPT_SSL_VERIFYPEER, 1L);
+            curl_easy_setopt(m_easy.get(), CURLOPT_SSL_VERIFYHOST, 2L);
             if (!m_caFile.isEmpty()) {
                 // Only the named authorities: the system's folder of certificates is not consulted.
-                curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
-                curl_easy_setopt(m_easy, CURLOPT_CAPATH, nullptr);
+                curl_easy_setopt(m_easy.get(), CURLOPT_CAINFO, QFile::encodeName(m_caFile).constData());
+                curl_easy_setopt(m_easy.get(), CURLOPT_CAPATH, nullptr);
             }
         }
         // curl reads up to 100 buffers per wake-up while data keeps coming, so the
         // buffer size bounds how long the event loop is away (some 6 MB here).
-        curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, 64L * 1024L);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &FtpSession::writeCallback);
-        curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(m_easy, CURLOPT_DEBUGFUNCTION, &FtpSession::debugCallback);
-        curl_easy_setopt(m_easy, CURLOPT_DEBUGDATA, this);
+        curl_easy_setopt(m_easy.get(), CURLOPT_BUFFERSIZE, 64L * 1024L);
+        curl_easy_setopt(m_easy.get(), CURLOPT_WRITEFUNCTION, &FtpSession::writeCallback);
+        curl_easy_setopt(m_easy.get(), CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(m_easy.get(), CURLOPT_DEBUGFUNCTION, &FtpSession::debugCallback);
+        curl_easy_setopt(m_easy.get(), CURLOPT_DEBUGDATA, this);
     }
     if (m_easyAdded) {
-        m_driver->remove(m_easy);
+        m_driver->remove(m_easy.get());
         m_easyAdded = false;
     }
-    curl_slist_free_all(m_quote);
-    m_quote = nullptr;
+    m_quote.reset();
     if (op == Op::Command) {
-        m_quote = curl_slist_append(m_quote, "*TYPE I");
-        m_quote = curl_slist_append(m_quote, ("*" + m_command).constData());
+        appendCurl(m_quote, "*TYPE I");
+        appendCurl(m_quote, ("*" + m_command).constData());
     }
-    curl_easy_setopt(m_easy, CURLOPT_URL, url.toUtf8().constData());
-    curl_easy_setopt(m_easy, CURLOPT_NOBODY, op == Op::Get ? 0L : 1L);
+    curl_easy_setopt(m_easy.get(), CURLOPT_URL, url.toUtf8().constData());
+    curl_easy_setopt(m_easy.get(), CURLOPT_NOBODY, op == Op::Get ? 0L : 1L);
     // MDTM before the data: a dropped download keeps the time its bytes belong to.
-    curl_easy_setopt(m_easy, CURLOPT_FILETIME, op == Op::Get || op == Op::Probe ? 1L : 0L);
-    curl_easy_setopt(m_easy, CURLOPT_RESUME_FROM_LARGE, curl_off_t(op == Op::Get ? m_resumeFrom : 0));
-    curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_quote);
+    curl_easy_setopt(m_easy.get(), CURLOPT_FILETIME, op == Op::Get || op == Op::Probe ? 1L : 0L);
+    curl_easy_setopt(m_easy.get(), CURLOPT_RESUME_FROM_LARGE, curl_off_t(op == Op::Get ? m_resumeFrom : 0));
+    curl_easy_setopt(m_easy.get(), CURLOPT_QUOTE, m_quote.get());
     // Only a command needs the dialogue; a download should not pay for it.
-    curl_easy_setopt(m_easy, CURLOPT_VERBOSE, op == Op::Command ? 1L : 0L);
+    curl_easy_setopt(m_easy.get(), CURLOPT_VERBOSE, op == Op::Command ? 1L : 0L);
     m_errorBuffer[0] = '\0';
     m_op = op;
     m_opTag = m_tag;
     m_progressQueued = false;
-    if (!m_driver->add(m_easy)) {
+    if (!m_driver->add(m_easy.get())) {
         const QString tag = m_opTag;
         teardown();
         post([this, tag] { emit error(OtherError, tr("The transfer could not be started"), tag); });
@@ -321,7 +320,7 @@ void FtpSession::post(std::function<void()> fn)
 
 void FtpSession::onDone(CURL *easy, CURLcode code)
 {
-    if (easy != m_easy || m_op == Op::None)
+    if (easy != m_easy.get() || m_op == Op::None)
         return;
     // Still inside the driver: everything else happens from the event loop.
     const quint64 generation = m_generation;
@@ -334,7 +333,7 @@ qint64 FtpSession::total() const
     if (m_expected >= 0)
         return m_expected;
     curl_off_t length = -1;
-    if (m_easy && curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+    if (m_easy && curl_easy_getinfo(m_easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
         length >= 0)
         return length;
     return -1;
@@ -368,7 +367,7 @@ void FtpSession::finish(quint64 generation, CURLcode code)
     m_errorDetail.clear();
     if (op == Op::Probe && code == CURLE_OK) {
         curl_off_t time = -1;
-        curl_easy_getinfo(m_easy, CURLINFO_FILETIME_T, &time);
+        curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &time);
         const qint64 kept = QFileInfo(partPath(m_localPath)).size();
         const bool unchanged = time >= 0 && qint64(time) == m_keptTime && kept > 0;
         if (!unchanged) {
@@ -450,7 +449,7 @@ bool FtpSession::keepForResume(CURLcode code)
     default: break;
     }
     curl_off_t time = -1;
-    curl_easy_getinfo(m_easy, CURLINFO_FILETIME_T, &time);
+    curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &time);
     if (m_writeFailed || m_expected <= 0 || time < 0 || m_received <= 0 || m_received >= m_expected)
         return false;
     return writeInfo(m_localPath, {m_expected, qint64(time)});
@@ -555,21 +554,19 @@ void FtpSession::teardown()
         // server cannot stall the window. An operation under way is simply cut off.
         curl_socket_t s = CURL_SOCKET_BAD;
         if (m_easyAdded && m_op == Op::None &&
-            curl_easy_getinfo(m_easy, CURLINFO_ACTIVESOCKET, &s) == CURLE_OK && s != CURL_SOCKET_BAD) {
+            curl_easy_getinfo(m_easy.get(), CURLINFO_ACTIVESOCKET, &s) == CURLE_OK && s != CURL_SOCKET_BAD) {
             static const char quit[] = "QUIT\r\n";
             if (!m_tls) // a plain QUIT would be noise on an encrypted channel
                 (void)::send(s, quit, sizeof quit - 1, MSG_NOSIGNAL | MSG_DONTWAIT);
             ::shutdown(s, SHUT_RDWR);
         }
         if (m_easyAdded)
-            m_driver->remove(m_easy);
-        curl_easy_cleanup(m_easy);
-        m_easy = nullptr;
+            m_driver->remove(m_easy.get());
+        m_easy.reset();
         m_easyAdded = false;
     }
     m_driver.reset();
-    curl_slist_free_all(m_quote);
-    m_quote = nullptr;
+    m_quote.reset();
     dropPartialFile();
     m_op = Op::None;
     m_state = State::Disconnected;

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-#include <curl/curl.h>
+#include "CurlHandles.h"
 
 #include <functional>
 #include <memory>
@@ -154,10 +154,10 @@ private:
     quint64 m_generation = 0; // bumped whenever pending reports become void
 
     std::unique_ptr<CurlMultiDriver> m_driver;
-    CURL *m_easy = nullptr;
+    CurlEasy m_easy;
     bool m_easyAdded = false;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
-    curl_slist *m_quote = nullptr;
+    CurlSlist m_quote;
 
     QByteArray m_command; // the raw command whose reply is awaited
     bool m_awaitReply = false;

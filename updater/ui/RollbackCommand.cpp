@@ -36,8 +36,7 @@ int run(const QString &program, QTextStream &out)
                 .arg(chosen->listText));
         return 1;
     }
-    QString error;
-    return UpdateBackup::rollback(chosen->folder, say, &error) ? 0 : 1;
+    return UpdateBackup::rollback(chosen->folder, say) ? 0 : 1;
 }
 
 } // namespace RollbackCommand

@@ -2,6 +2,7 @@
 #include "CatalogueDb.h"
 
 #include "NewCatalogue.h"
+#include "SqliteHandles.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
@@ -43,9 +44,8 @@ CatalogueDb::CatalogueDb(int sampleParts, Engine engine) : engine(engine)
                      .arg(sampleParts));
     } else {
         path = env.path(QStringLiteral("parts.db"));
-        QString error;
-        if (!NewCatalogue::create(path, sampleParts, &error))
-            ADD_FAILURE() << error.toStdString();
+        if (const auto made = NewCatalogue::create(path, sampleParts); !made)
+            ADD_FAILURE() << made.error().message.toStdString();
     }
     exec(QStringLiteral(
         "INSERT INTO PARTS (PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, Price, LastOrdered, "
@@ -74,21 +74,17 @@ void CatalogueDb::exec(const QString &sql) const
 {
     if (!onServer())
         return execOn(path, sql);
-    QString error;
-    server->query(database, sql, &error);
-    if (!error.isEmpty())
-        ADD_FAILURE() << error.toStdString();
+    if (const auto done = server->query(database, sql); !done)
+        ADD_FAILURE() << done.error().message.toStdString();
 }
 
 void CatalogueDb::execOn(const QString &file, const QString &sql)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const SqliteDb db = openSqlite(QFile::encodeName(file).constData(), SQLITE_OPEN_READWRITE);
     char *message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
         ADD_FAILURE() << (message ? message : "?") << " in " << sql.toStdString();
     sqlite3_free(message);
-    sqlite3_close(db);
 }
 
 QString CatalogueDb::one(const QString &sql) const
@@ -97,36 +93,35 @@ QString CatalogueDb::one(const QString &sql) const
         const QString all = rows(sql);
         return all.isNull() ? QStringLiteral("<none>") : all.section(u'\n', 0, 0);
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *stmt = nullptr;
+    const SqliteDb db = openSqlite(QFile::encodeName(path).constData(), SQLITE_OPEN_READONLY);
+    int rc = SQLITE_OK;
+    const SqliteStmt owner = prepareSqlite(db.get(), sql.toUtf8().constData(), -1, &rc);
+    sqlite3_stmt *stmt = owner.get();
     QString result = QStringLiteral("<none>");
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db.get()) << " in " << sql.toStdString();
     else if (sqlite3_step(stmt) == SQLITE_ROW)
         result = sqlite3_column_type(stmt, 0) == SQLITE_NULL
                      ? QStringLiteral("<null>")
                      : QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return result;
 }
 
 QString CatalogueDb::rows(const QString &sql) const
 {
     if (onServer()) {
-        QString error;
-        const QString text = server->query(database, sql, &error);
-        if (!error.isEmpty())
-            ADD_FAILURE() << error.toStdString();
-        return text.isEmpty() ? QString() : text;
+        const auto text = server->query(database, sql);
+        if (!text)
+            ADD_FAILURE() << text.error().message.toStdString();
+        return !text || text->isEmpty() ? QString() : *text;
     }
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *stmt = nullptr;
+    const SqliteDb db = openSqlite(QFile::encodeName(path).constData(), SQLITE_OPEN_READONLY);
+    int rc = SQLITE_OK;
+    const SqliteStmt owner = prepareSqlite(db.get(), sql.toUtf8().constData(), -1, &rc);
+    sqlite3_stmt *stmt = owner.get();
     QStringList lines;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql.toStdString();
+    if (rc != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db.get()) << " in " << sql.toStdString();
     else
         while (sqlite3_step(stmt) == SQLITE_ROW) {
             QStringList fields;
@@ -137,8 +132,6 @@ QString CatalogueDb::rows(const QString &sql) const
                                      reinterpret_cast<const char *>(sqlite3_column_text(stmt, i))));
             lines << fields.join(u'|');
         }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return lines.isEmpty() ? QString() : lines.join(u'\n');
 }
 

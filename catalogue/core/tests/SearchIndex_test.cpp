@@ -4,6 +4,7 @@
 #include "CatalogueDb.h"
 
 #include "SearchIndex.h"
+#include "SqliteHandles.h"
 #include "UpdateField.h"
 #include "modDB.h"
 #include "modGlobal.h"
@@ -38,17 +39,17 @@ QString cell(sqlite3_stmt *st, int f)
 QStringList plainRows(sqlite3 *db, const QString &sql)
 {
     QStringList rows;
-    sqlite3_stmt *st = nullptr;
     const QByteArray text = sql.toUtf8();
-    EXPECT_EQ(sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
+    int rc = SQLITE_OK;
+    const SqliteStmt owner = prepareSqlite(db, text.constData(), int(text.size()), &rc);
+    sqlite3_stmt *st = owner.get();
+    EXPECT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(db);
     while (sqlite3_step(st) == SQLITE_ROW) {
         QStringList cells;
         for (int f = 0; f < sqlite3_column_count(st); ++f)
             cells << cell(st, f);
         rows << cells.join(u'|');
     }
-    sqlite3_finalize(st);
     return rows;
 }
 
@@ -71,11 +72,11 @@ QStringList loadedRows(const QString &sql)
 class Db final {
 public:
     explicit Db(const QString &path, int flags = SQLITE_OPEN_READWRITE)
+        : owner(openSqlite(QFile::encodeName(path).constData(), flags)), handle(owner.get())
     {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr);
     }
-    ~Db() { sqlite3_close(handle); }
-    sqlite3 *handle = nullptr;
+    SqliteDb owner;
+    sqlite3 *handle;
 };
 
 void dropIndex(const CatalogueDb &c)

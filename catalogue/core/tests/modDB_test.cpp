@@ -3,6 +3,7 @@
 #include "modDB.h"
 #include "modGlobal.h"
 
+#include <QDir>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -282,6 +283,27 @@ TEST(BadDatabase, EachOperationReportsAndReturnsItsFailureValue)
     // Nothing was created or written by any of it.
     EXPECT_FALSE(QFile::exists(db.env.path(QStringLiteral("missing.mdb"))));
     EXPECT_EQ(TestEnv::readFile(db.env.path(QStringLiteral("notadb.mdb"))), QByteArray(4096, 'x'));
+}
+
+// The statement prepares but fails at its first row: it must still be finalized, or the
+// connection stays open behind it.
+TEST(BadDatabase, AStatementFailingAtItsFirstRowLeavesNoConnectionOpen)
+{
+    CatalogueDb db;
+    const auto openFiles = [] {
+        return QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+            .size();
+    };
+    const qsizetype before = openFiles();
+    const QString overflow = QStringLiteral("Select abs(-9223372036854775807 - 1) from PARTS");
+    DataArray data;
+    QStringList names;
+    EXPECT_EQ(LoadArray(overflow, data, names), -1);
+    EXPECT_EQ(RunSQL(overflow), -1);
+    EXPECT_EQ(openFiles(), before);
+    ASSERT_EQ(db.ui.messages().size(), 2);
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(QStringLiteral("integer overflow")));
 }
 
 TEST(BadDatabase, LockedByAnotherProgramWaitsThenReports)

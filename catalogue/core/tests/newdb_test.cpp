@@ -100,9 +100,12 @@ TEST(NewDb, CatalogueOnAServerIsMadeOnceInAnEmptyDatabase)
                                             "(SELECT 1 FROM PARTS q WHERE q.PartNumber = p.AsscWith)")),
               0);
     EXPECT_GT(modDB::dbCount(QStringLiteral("PARTS"), QStringLiteral("Notes LIKE '%''s%'")), 0);
-    const QString indexes = server->query(
-        database, QStringLiteral("SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes WHERE "
-                                 "tablename = 'parts'"));
+    const QString indexes =
+        server
+            ->query(database,
+                    QStringLiteral("SELECT string_agg(indexname, ',' ORDER BY indexname) FROM pg_indexes "
+                                   "WHERE tablename = 'parts'"))
+            .value_or(QString());
     EXPECT_TRUE(indexes.contains(QStringLiteral("parts_partnumber"))) << indexes.toStdString();
     EXPECT_TRUE(indexes.contains(QStringLiteral("parts_asscwith"))) << indexes.toStdString();
 

@@ -173,30 +173,25 @@ PgTestServer *PgTestServer::shared()
     g_installed = true;
     server.reset(new PgTestServer);
     server->m_bin = bin;
-    QString error;
-    if (!server->start(&error)) {
-        g_reason = QStringLiteral("the test server did not start: ") + error;
+    if (const auto started = server->start(); !started) {
+        g_reason = QStringLiteral("the test server did not start: ") + started.error().message;
         server.reset();
     }
     return server.get();
 }
 
-bool PgTestServer::start(QString *error)
+Result<> PgTestServer::start()
 {
     char pattern[] = "/tmp/orvana-pg-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        *error = QStringLiteral("no temporary folder");
-        return false;
-    }
+    if (!mkdtemp(pattern))
+        return fail(QStringLiteral("no temporary folder"));
     m_root = QString::fromLocal8Bit(pattern);
     // The server's user must reach its folder and own its data.
     chmod(pattern, 0755);
     if (runningAsRoot()) {
         const passwd *pg = getpwnam("postgres");
-        if (!pg || chown(pattern, pg->pw_uid, pg->pw_gid) != 0) {
-            *error = QStringLiteral("cannot hand %1 to the postgres user").arg(m_root);
-            return false;
-        }
+        if (!pg || chown(pattern, pg->pw_uid, pg->pw_gid) != 0)
+            return fail(QStringLiteral("cannot hand %1 to the postgres user").arg(m_root));
     }
     const std::string data = str(m_root + QStringLiteral("/data"));
     // Stops the server and removes the folder if this program dies without its destructor (a
@@ -211,10 +206,8 @@ bool PgTestServer::start(QString *error)
     std::string out;
     if (run(asServerUser({str(m_bin + QStringLiteral("/initdb")), "-D", data, "-A", "trust", "-U", "orvana",
                           "-E", "UTF8", "--locale=C.UTF-8", "--no-sync", "--no-instructions"}),
-            &out) != 0) {
-        *error = QStringLiteral("initdb failed: ") + QString::fromStdString(out);
-        return false;
-    }
+            &out) != 0)
+        return fail(QStringLiteral("initdb failed: ") + QString::fromStdString(out));
 
     // A port found free can be taken before the server binds it: try a few.
     for (int attempt = 0; attempt < 5; ++attempt) {
@@ -233,10 +226,10 @@ bool PgTestServer::start(QString *error)
     if (m_port == 0) {
         QFile log(m_root + QStringLiteral("/server.log"));
         log.open(QIODevice::ReadOnly);
-        *error = QStringLiteral("pg_ctl start failed: ") + QString::fromStdString(out) +
-                 QString::fromUtf8(log.readAll());
+        const QString why = QStringLiteral("pg_ctl start failed: ") + QString::fromStdString(out) +
+                            QString::fromUtf8(log.readAll());
         run({"rm", "-rf", str(m_root)});
-        return false;
+        return fail(why);
     }
 
     QDir().mkpath(m_root + QStringLiteral("/odbc"));
@@ -247,7 +240,7 @@ bool PgTestServer::start(QString *error)
                   "Username=orvana\n")
                   .arg(m_port)
                   .toUtf8());
-    return true;
+    return {};
 }
 
 PgTestServer::~PgTestServer()
@@ -280,10 +273,8 @@ QStringList PgTestServer::psqlArguments(const QString &database) const
 QString PgTestServer::createDatabase()
 {
     QString name = QStringLiteral("orvana_t%1").arg(++m_databases);
-    QString error;
-    query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ") + name, &error);
-    if (!error.isEmpty())
-        std::fprintf(stderr, "PgTestServer: %s\n", qPrintable(error));
+    if (const auto made = query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ") + name); !made)
+        std::fprintf(stderr, "PgTestServer: %s\n", qPrintable(made.error().message));
     return name;
 }
 
@@ -295,7 +286,7 @@ QString PgTestServer::dataSource(const QString &database)
     return QStringLiteral("DSN=OrvanaPg;Database=") + database;
 }
 
-QString PgTestServer::query(const QString &database, const QString &sql, QString *error) const
+Result<QString> PgTestServer::query(const QString &database, const QString &sql) const
 {
     std::vector<std::string> args{"psql", "-X",         "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1",
                                   "-P",   "null=<null>"};
@@ -308,13 +299,7 @@ QString PgTestServer::query(const QString &database, const QString &sql, QString
     QString text = QString::fromStdString(out);
     if (text.endsWith(u'\n'))
         text.chop(1);
-    if (rc != 0) {
-        const QString message = QStringLiteral("psql failed (%1): %2 in %3").arg(rc).arg(text, sql);
-        if (error)
-            *error = message;
-        else
-            std::fprintf(stderr, "%s\n", qPrintable(message));
-        return {};
-    }
+    if (rc != 0)
+        return fail(QStringLiteral("psql failed (%1): %2 in %3").arg(rc).arg(text, sql));
     return text;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -35,8 +37,8 @@ public:
     QString dataSource(const QString &database);
 
     // Runs one statement with psql, past the code under test: the rows as lines, fields
-    // separated by "|", null as "<null>". A failure is reported to `error` (or the test).
-    QString query(const QString &database, const QString &sql, QString *error = nullptr) const;
+    // separated by "|", null as "<null>".
+    Result<QString> query(const QString &database, const QString &sql) const;
 
     // The psql command line for the database (host, port, user, database).
     QStringList psqlArguments(const QString &database) const;
@@ -45,7 +47,7 @@ public:
 
 private:
     PgTestServer() = default;
-    bool start(QString *error);
+    Result<> start();
     void stop();
 
     QString m_root;

@@ -55,12 +55,12 @@ int main(int argc, char **argv)
     }
 
     const QString &path = paths.constFirst();
-    QString error;
     // The same test that sends a connection string to ODBC.
     const bool server = path.contains(QStringLiteral("DSN="));
-    if (!(server ? NewCatalogue::createOnServer(path, int(sample), &error)
-                 : NewCatalogue::create(path, int(sample), &error))) {
-        std::fprintf(stderr, "orvana-newdb: %s\n", error.toLocal8Bit().constData());
+    if (const auto made = server ? NewCatalogue::createOnServer(path, int(sample))
+                                 : NewCatalogue::create(path, int(sample));
+        !made) {
+        std::fprintf(stderr, "orvana-newdb: %s\n", made.error().message.toLocal8Bit().constData());
         return 1;
     }
     std::fputs(QCoreApplication::translate("orvana-newdb", "%1: catalogue with %2 parts\n")

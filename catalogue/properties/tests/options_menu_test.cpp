@@ -18,11 +18,9 @@ TEST(OptionsMenu, ChangedDatabaseAndColumnsAreSeenWhenTheSheetCloses)
 {
     TestEnv env;
     ScriptedUi ui;
-    QString error;
-    ASSERT_TRUE(NewCatalogue::create(env.programFolder() + QStringLiteral("/ORVANA.MDB"), 5, &error))
-        << error.toStdString();
+    ASSERT_TRUE(NewCatalogue::create(env.programFolder() + QStringLiteral("/ORVANA.MDB"), 5));
     const QString other = env.path(QStringLiteral("other.db"));
-    ASSERT_TRUE(NewCatalogue::create(other, 2, &error)) << error.toStdString();
+    ASSERT_TRUE(NewCatalogue::create(other, 2));
 
     frmParts w;
     w.show();

@@ -49,15 +49,12 @@ TEST(PropertyList, AddReadsStoredOrDefault)
 
     store("Database", "Display Field List", QStringLiteral("  PartNumber, Bin  "));
     store("Look", "Back", QStringLiteral(" 255 "));
-    EXPECT_EQ(list.AddProperty(kGroup, QStringLiteral("Database"), QStringLiteral("Display Field List"), 7,
-                               QStringLiteral("default")),
-              QString());
-    EXPECT_EQ(list.AddProperty(kGroup, QStringLiteral("Database"), QStringLiteral("Connection String"), 7,
-                               QStringLiteral("Provider=x;")),
-              QString());
-    EXPECT_EQ(list.AddProperty(kGroup, QStringLiteral("Look"), QStringLiteral("Back"), PropertyKind::Color,
-                               QStringLiteral("0")),
-              QString());
+    EXPECT_TRUE(list.AddProperty(kGroup, QStringLiteral("Database"), QStringLiteral("Display Field List"), 7,
+                                 QStringLiteral("default")));
+    EXPECT_TRUE(list.AddProperty(kGroup, QStringLiteral("Database"), QStringLiteral("Connection String"), 7,
+                                 QStringLiteral("Provider=x;")));
+    EXPECT_TRUE(list.AddProperty(kGroup, QStringLiteral("Look"), QStringLiteral("Back"), PropertyKind::Color,
+                                 QStringLiteral("0")));
     ASSERT_EQ(list.count(), 3);
     EXPECT_EQ(list.item(1).varValue, QStringLiteral("PartNumber, Bin"));
     EXPECT_EQ(list.item(2).varValue, QStringLiteral("Provider=x;"));

@@ -51,7 +51,7 @@ TEST(Options, EmptyRegistryShowsDefaultsAndStoresNone)
         EXPECT_EQ(sheet.m_strPropertyGroup, QStringLiteral("General"));
         EXPECT_EQ(sheet.parentWidget(), nullptr);
     });
-    EXPECT_TRUE(ShowOptions().isEmpty());
+    EXPECT_TRUE(ShowOptions());
     EXPECT_EQ(caption, QStringLiteral("Tools - Options - General Settings"));
     EXPECT_EQ(shown, QStringList({
                          QStringLiteral("[Database]"),
@@ -94,7 +94,7 @@ TEST(Options, ChangesTakeEffectWhenTheSheetCloses)
 
         d.doubleClick(d.rowOf(QStringLiteral("Debug Mode Active")), 3);
     });
-    EXPECT_TRUE(ShowOptions().isEmpty());
+    EXPECT_TRUE(ShowOptions());
     EXPECT_EQ(g_LogFolder, logs);
     EXPECT_EQ(g_DbConnect, QStringLiteral("DSN=PartsOdbc;UID=me"));
     EXPECT_TRUE(g_DebugMode);

@@ -9,20 +9,17 @@
 
 PartsTestDb::PartsTestDb(const QString &path)
 {
-    QString error;
-    EXPECT_TRUE(NewCatalogue::create(path, 0, &error)) << error.toStdString();
-    EXPECT_EQ(sqlite3_open(path.toUtf8().constData(), &m_db), SQLITE_OK);
-}
-
-PartsTestDb::~PartsTestDb()
-{
-    sqlite3_close(m_db);
+    const auto made = NewCatalogue::create(path, 0);
+    EXPECT_TRUE(made) << made.error().message.toStdString();
+    int rc = SQLITE_OK;
+    m_db = openSqlite(path.toUtf8().constData(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &rc);
+    EXPECT_EQ(rc, SQLITE_OK);
 }
 
 void PartsTestDb::exec(const QString &sql)
 {
     char *error = nullptr;
-    EXPECT_EQ(sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK)
+    EXPECT_EQ(sqlite3_exec(m_db.get(), sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK)
         << (error ? error : "") << " in " << sql.toStdString();
     sqlite3_free(error);
 }
@@ -30,10 +27,9 @@ void PartsTestDb::exec(const QString &sql)
 void PartsTestDb::add(const QString &partNumber, const QString &description, const QString &bin,
                       const QString &asscWith)
 {
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(m_db,
-                       "INSERT INTO PARTS (PartNumber, PartDescription, Bin, AsscWith) VALUES (?, ?, ?, ?)",
-                       -1, &st, nullptr);
+    const SqliteStmt owner = prepareSqlite(
+        m_db.get(), "INSERT INTO PARTS (PartNumber, PartDescription, Bin, AsscWith) VALUES (?, ?, ?, ?)");
+    sqlite3_stmt *st = owner.get();
     const QByteArray values[] = {partNumber.toUtf8(), description.toUtf8(), bin.toUtf8(), asscWith.toUtf8()};
     for (int i = 0; i < 4; ++i) {
         if (i == 3 && asscWith.isEmpty())
@@ -42,7 +38,6 @@ void PartsTestDb::add(const QString &partNumber, const QString &description, con
             sqlite3_bind_text(st, i + 1, values[i].constData(), int(values[i].size()), SQLITE_TRANSIENT);
     }
     EXPECT_EQ(sqlite3_step(st), SQLITE_DONE);
-    sqlite3_finalize(st);
 }
 
 int PartsTestDb::count()
@@ -52,11 +47,10 @@ int PartsTestDb::count()
 
 QString PartsTestDb::value(const QString &sql)
 {
-    sqlite3_stmt *st = nullptr;
+    const SqliteStmt owner = prepareSqlite(m_db.get(), sql.toUtf8().constData());
+    sqlite3_stmt *st = owner.get();
     QString result;
-    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
+    if (st && sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) != SQLITE_NULL)
         result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-    sqlite3_finalize(st);
     return result;
 }

@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QString>
+#include "SqliteHandles.h"
 
-struct sqlite3;
+#include <QString>
 
 // A catalogue database file with the standard PARTS table, filled and read directly by
 // tests (never through the code under test).
 class PartsTestDb final {
 public:
     explicit PartsTestDb(const QString &path);
-    ~PartsTestDb();
-    PartsTestDb(const PartsTestDb &) = delete;
-    PartsTestDb &operator=(const PartsTestDb &) = delete;
 
     void add(const QString &partNumber, const QString &description, const QString &bin,
              const QString &asscWith = QString());
@@ -22,5 +19,5 @@ public:
     QString value(const QString &sql);
 
 private:
-    sqlite3 *m_db = nullptr;
+    SqliteDb m_db;
 };

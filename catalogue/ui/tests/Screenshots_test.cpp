@@ -20,8 +20,7 @@ TEST(Screenshots, ListWithAssociatedPartsAndRecordView)
     QDir().mkpath(folder);
     TestEnv env;
     ScriptedUi ui;
-    QString error;
-    ASSERT_TRUE(NewCatalogue::create(env.programFolder() + QStringLiteral("/ORVANA.MDB"), 3000, &error));
+    ASSERT_TRUE(NewCatalogue::create(env.programFolder() + QStringLiteral("/ORVANA.MDB"), 3000));
 
     frmParts w;
     w.resize(900, 640);

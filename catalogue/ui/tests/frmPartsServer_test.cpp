@@ -49,10 +49,9 @@ protected:
 
     QString sql(const char *statement) const
     {
-        QString error;
-        QString out = server->query(database, QString::fromUtf8(statement), &error);
-        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-        return out;
+        const auto out = server->query(database, QString::fromUtf8(statement));
+        EXPECT_TRUE(out) << out.error().message.toStdString();
+        return out.value_or(QString());
     }
 
     std::unique_ptr<frmParts> open()

@@ -86,9 +86,7 @@ TEST_F(FileCopy, CopyReplacesByRenameKeepingTheReplacedFilesModeAndTheSourcesTim
     struct stat before {};
     ASSERT_EQ(::stat(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), &before), 0);
 
-    FileError error;
-    ASSERT_TRUE(
-        CopyFileReplace(inTarget(QStringLiteral("new/tool")), inTarget(QStringLiteral("bin/tool")), &error));
+    ASSERT_TRUE(CopyFileReplace(inTarget(QStringLiteral("new/tool")), inTarget(QStringLiteral("bin/tool"))));
     EXPECT_EQ(read(inTarget(QStringLiteral("bin/tool"))), "#!/bin/sh\necho new\n");
     struct stat after {};
     ASSERT_EQ(::stat(QFile::encodeName(inTarget(QStringLiteral("bin/tool"))).constData(), &after), 0);
@@ -106,14 +104,15 @@ TEST_F(FileCopy, CopyReplacesByRenameKeepingTheReplacedFilesModeAndTheSourcesTim
 
 TEST_F(FileCopy, CopyFailuresAreNumberedAndLeaveNoTrace)
 {
-    FileError error;
-    EXPECT_FALSE(CopyFileReplace(inTarget(QStringLiteral("missing")), inTarget(QStringLiteral("x")), &error));
-    EXPECT_EQ(error.number, 53);
+    auto copied = CopyFileReplace(inTarget(QStringLiteral("missing")), inTarget(QStringLiteral("x")));
+    ASSERT_FALSE(copied);
+    EXPECT_EQ(copied.error().code, 53);
     write(inTarget(QStringLiteral("a")), "a");
-    EXPECT_FALSE(CopyFileReplace(inTarget(QStringLiteral("a")), inTarget(QStringLiteral("no/x")), &error));
-    EXPECT_EQ(error.number, 76);
+    copied = CopyFileReplace(inTarget(QStringLiteral("a")), inTarget(QStringLiteral("no/x")));
+    ASSERT_FALSE(copied);
+    EXPECT_EQ(copied.error().code, 76);
     QDir().mkpath(inTarget(QStringLiteral("folder")));
-    EXPECT_FALSE(CopyFileReplace(inTarget(QStringLiteral("a")), inTarget(QStringLiteral("folder")), &error));
+    EXPECT_FALSE(CopyFileReplace(inTarget(QStringLiteral("a")), inTarget(QStringLiteral("folder"))));
     EXPECT_EQ(QDir(target()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
 }
 

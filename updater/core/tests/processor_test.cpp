@@ -444,15 +444,12 @@ TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
     ASSERT_EQ(UpdateBackup::backups(target()).size(), 1);
 
     QStringList steps;
-    QString error;
-    ASSERT_TRUE(UpdateBackup::rollback(
-        target(), [&](const QString &s) { steps << s; }, &error))
-        << error.toStdString();
+    const auto rolledBack = UpdateBackup::rollback(target(), [&](const QString &s) { steps << s; });
+    ASSERT_TRUE(rolledBack) << rolledBack.error().message.toStdString();
     EXPECT_EQ(treeOf(target()), before);
     EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-backup"))));
     EXPECT_TRUE(steps.contains(QStringLiteral("Rollback: restored ") + inTarget(QStringLiteral("orvana"))));
-    EXPECT_FALSE(UpdateBackup::rollback(
-        target(), [](const QString &) {}, &error)); // nothing left
+    EXPECT_FALSE(UpdateBackup::rollback(target(), [](const QString &) {})); // nothing left
 
     // Only the last three updates are kept.
     for (const char *v : {"1", "2", "3", "4"}) {
@@ -460,8 +457,7 @@ TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
         QThread::msleep(5);
     }
     EXPECT_EQ(UpdateBackup::backups(target()).size(), UpdateBackup::kKept);
-    ASSERT_TRUE(UpdateBackup::rollback(
-        target(), [](const QString &) {}, &error));
+    ASSERT_TRUE(UpdateBackup::rollback(target(), [](const QString &) {}));
     EXPECT_EQ(read(inTarget(QStringLiteral("help/orvana.chm"))), "new help 3");
 }
 

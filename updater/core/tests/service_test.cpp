@@ -51,9 +51,9 @@ TEST_F(Service, LogOfAReadOnlyProgramFolderGoesToTheStateFolder)
 TEST_F(Service, LogThatCannotBeWrittenSaysWhy)
 {
     QDir().mkpath(logFilePath()); // a folder in its place
-    QString error;
-    EXPECT_FALSE(LogEvent(QStringLiteral("x"), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("Vantelo Update.txt")));
+    const auto logged = LogEvent(QStringLiteral("x"));
+    ASSERT_FALSE(logged);
+    EXPECT_TRUE(logged.error().message.contains(QStringLiteral("Vantelo Update.txt")));
 }
 
 TEST_F(Service, DocumentsOpenWithTheirProgramElseTheUserChoosesOne)

@@ -18,6 +18,14 @@
 
 using Unzip = UpdaterTest;
 
+namespace {
+// 0 when unpacked; a failure without a number would read as success, so it shows as -1.
+int errorNumber(const Result<> &unzipped)
+{
+    return unzipped ? 0 : (unzipped.error().code ? unzipped.error().code : -1);
+}
+} // namespace
+
 TEST_F(Unzip, ExtractsFoldersAndReplacesFilesMatchingLetterCase)
 {
     write(inTarget(QStringLiteral("bin/app.dll")), "old");
@@ -28,8 +36,8 @@ TEST_F(Unzip, ExtractsFoldersAndReplacesFilesMatchingLetterCase)
                       {QStringLiteral("docs/"), {}, true},
                       {QStringLiteral("docs/read me.txt"), "hello"},
                       {QStringLiteral("empty.dat"), {}}});
-    QString reason;
-    ASSERT_EQ(Zip::UnzipPackage(package, target(), &reason), 0) << reason.toStdString();
+    const auto unzipped = Zip::UnzipPackage(package, target());
+    ASSERT_TRUE(unzipped) << unzipped.error().message.toStdString();
     EXPECT_EQ(read(inTarget(QStringLiteral("bin/app.dll"))), "new");
     EXPECT_EQ(read(inTarget(QStringLiteral("bin/second.dll"))), "2");
     EXPECT_FALSE(exists(inTarget(QStringLiteral("BIN"))));
@@ -65,9 +73,10 @@ TEST_F(Unzip, UnsafeEntriesAreRefusedBeforeAnythingIsWritten)
         SCOPED_TRACE(c.entry.toStdString());
         const QString package = m_env.path(QStringLiteral("bad.zip"));
         makeZip(package, {{QStringLiteral("first.txt"), "1"}, {c.entry, "evil", false, c.symlink}});
-        QString reason;
-        EXPECT_EQ(Zip::UnzipPackage(package, target(), &reason), c.error);
-        EXPECT_FALSE(reason.isEmpty());
+        const auto unzipped = Zip::UnzipPackage(package, target());
+        ASSERT_FALSE(unzipped);
+        EXPECT_EQ(unzipped.error().code, c.error);
+        EXPECT_FALSE(unzipped.error().message.isEmpty());
         EXPECT_FALSE(exists(inTarget(QStringLiteral("first.txt")))); // nothing written at all
         EXPECT_FALSE(exists(inTarget(QStringLiteral("link"))));
         EXPECT_TRUE(QDir(m_env.path(QStringLiteral("outside"))).isEmpty());
@@ -78,15 +87,15 @@ TEST_F(Unzip, UnsafeEntriesAreRefusedBeforeAnythingIsWritten)
 TEST_F(Unzip, DamagedOrMissingArchivesGiveTheirErrorNumber)
 {
     const QString package = inTarget(QStringLiteral("p.zip"));
-    EXPECT_NE(Zip::UnzipPackage(package, target()), 0);
+    EXPECT_NE(errorNumber(Zip::UnzipPackage(package, target())), 0);
     write(package, "this is not a zip file at all, just text");
-    EXPECT_EQ(Zip::UnzipPackage(package, target()), ZIP_ER_NOZIP);
+    EXPECT_EQ(errorNumber(Zip::UnzipPackage(package, target())), ZIP_ER_NOZIP);
 
     // A good archive cut short.
     makeZip(package, {{QStringLiteral("a.txt"), QByteArray(5000, 'a')}});
     QByteArray bytes = read(package);
     write(package, bytes.left(bytes.size() / 2));
-    EXPECT_NE(Zip::UnzipPackage(package, target()), 0);
+    EXPECT_NE(errorNumber(Zip::UnzipPackage(package, target())), 0);
 }
 
 namespace {
@@ -147,8 +156,8 @@ TEST_F(Unzip, AWindowsMadePackageLeavesProgramsRunnable)
                       {QStringLiteral("new\\readme.txt"), "#not a script", false, false, true},
                       {QStringLiteral("unix/own"), "x", false, false, false, 0700},
                       {QStringLiteral("unix/open"), "x", false, false, false, 0666}});
-    QString reason;
-    ASSERT_EQ(Zip::UnzipPackage(package, target(), &reason), 0) << reason.toStdString();
+    const auto unzipped = Zip::UnzipPackage(package, target());
+    ASSERT_TRUE(unzipped) << unzipped.error().message.toStdString();
 
     EXPECT_EQ(modeOf(program), 0755u); // replaced: keeps its own mode
     EXPECT_EQ(modeOf(inTarget(QStringLiteral("notes.txt"))), 0600u);
@@ -219,9 +228,10 @@ TEST_F(Unzip, ADamagedPackageLeavesTheFolderAsItWas)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         c.make();
-        QString reason;
-        EXPECT_NE(Zip::UnzipPackage(package, target(), &reason), 0);
-        EXPECT_FALSE(reason.isEmpty());
+        const auto unzipped = Zip::UnzipPackage(package, target());
+        ASSERT_FALSE(unzipped);
+        EXPECT_NE(unzipped.error().code, 0);
+        EXPECT_FALSE(unzipped.error().message.isEmpty());
         EXPECT_EQ(treeOf(target()), before);
     }
 }
@@ -238,13 +248,15 @@ TEST_F(Unzip, APackageThatDoesNotFitIsRefusedAndAFailedMoveIsPutBack)
         // 6 MB of zeros pack into a few kilobytes, but need their room unpacked.
         makeZip(package,
                 {{QStringLiteral("first.txt"), "new"}, {QStringLiteral("big"), QByteArray(6 << 20, 0)}});
-        QString reason;
-        EXPECT_EQ(Zip::UnzipPackage(package, mount, &reason), Zip::NoRoom);
-        EXPECT_TRUE(reason.contains(QStringLiteral("free"))) << reason.toStdString();
+        const auto unzipped = Zip::UnzipPackage(package, mount);
+        ASSERT_FALSE(unzipped);
+        EXPECT_EQ(unzipped.error().code, Zip::NoRoom);
+        EXPECT_TRUE(unzipped.error().message.contains(QStringLiteral("free")))
+            << unzipped.error().message.toStdString();
         EXPECT_EQ(read(mount + QStringLiteral("/first.txt")), "old");
         makeZip(package,
                 {{QStringLiteral("first.txt"), "new"}, {QStringLiteral("big"), QByteArray(1 << 20, 0)}});
-        EXPECT_EQ(Zip::UnzipPackage(package, mount), 0); // a package that fits, margin and all
+        EXPECT_TRUE(Zip::UnzipPackage(package, mount)); // a package that fits, margin and all
         EXPECT_EQ(read(mount + QStringLiteral("/first.txt")), "new");
     }
     {
@@ -258,8 +270,7 @@ TEST_F(Unzip, APackageThatDoesNotFitIsRefusedAndAFailedMoveIsPutBack)
         makeZip(package, {{QStringLiteral("b.txt"), "new b"},
                           {QStringLiteral("newdir/c.txt"), "new c"},
                           {QStringLiteral("a.txt"), "new a"}});
-        QString reason;
-        EXPECT_EQ(Zip::UnzipPackage(package, mount, &reason), Zip::FolderFailed) << reason.toStdString();
+        EXPECT_EQ(errorNumber(Zip::UnzipPackage(package, mount)), Zip::FolderFailed);
         EXPECT_EQ(treeOf(mount), before);
     }
 }

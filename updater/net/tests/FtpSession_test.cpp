@@ -82,8 +82,8 @@ TEST_P(FtpRound, LogOnSizeDownloadDisconnect)
 {
     const bool active = GetParam();
     FtpTestServer server;
-    QString why;
-    ASSERT_TRUE(server.start(&why)) << qPrintable(why);
+    const auto started = server.start();
+    ASSERT_TRUE(started) << qPrintable(started.error().message);
     const qint64 size = 3 * 1024 * 1024 + 17;
     const QString source = server.putFile(QStringLiteral("mendrelparts.zip"), size);
     QTemporaryDir target;

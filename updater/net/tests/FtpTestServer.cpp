@@ -19,13 +19,8 @@ FtpTestServer::~FtpTestServer()
     stop();
 }
 
-bool FtpTestServer::start(QString *why)
+Result<> FtpTestServer::start()
 {
-    auto fail = [why](const QString &text) {
-        if (why)
-            *why = text;
-        return false;
-    };
     QDir().mkpath(serverFolder());
     QString mode = QStringLiteral("normal");
     switch (m_mode) {
@@ -69,7 +64,9 @@ bool FtpTestServer::start(QString *why)
         return fail(QStringLiteral("the FTP server did not report its port: ") + err);
     }
     m_port = line.mid(5).toInt();
-    return m_port > 0 || fail(QStringLiteral("bad port line"));
+    if (m_port <= 0)
+        return fail(QStringLiteral("bad port line"));
+    return {};
 }
 
 void FtpTestServer::stop()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -36,8 +38,8 @@ public:
         m_tlsKey = keyFile;
     }
 
-    // Starts the server and waits until it listens; false with a reason otherwise.
-    bool start(QString *why = nullptr);
+    // Starts the server and waits until it listens; fails with the reason otherwise.
+    Result<> start();
     void stop();
 
     int port() const { return m_port; }

@@ -29,8 +29,8 @@ protected:
     void start(FtpTestServer &server, const QString &cert = QStringLiteral("server"))
     {
         server.setTls(m_certs.pem(cert), m_certs.key(cert));
-        QString why;
-        ASSERT_TRUE(server.start(&why)) << why.toStdString();
+        const auto started = server.start();
+        ASSERT_TRUE(started) << started.error().message.toStdString();
     }
 
     // Configures the session from the registry, as the window does.
@@ -151,8 +151,8 @@ TEST_F(Ftps, CertificateForAnotherHostIsRefused)
 TEST_F(Ftps, PlainServerOrUnreadableAuthorityFileIsAnErrorInWords)
 {
     FtpTestServer plain;
-    QString why;
-    ASSERT_TRUE(plain.start(&why)) << why.toStdString();
+    const auto started = plain.start();
+    ASSERT_TRUE(started) << started.error().message.toStdString();
     {
         FtpSession s;
         configure(s, QStringLiteral("ftps://") + plain.address(), m_certs.pem(QStringLiteral("ca")));

@@ -54,8 +54,8 @@ protected:
 
     void startServer(FtpTestServer &server)
     {
-        QString why;
-        ASSERT_TRUE(server.start(&why)) << why.toStdString();
+        const auto started = server.start();
+        ASSERT_TRUE(started) << started.error().message.toStdString();
         Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), server.address());
     }
 
