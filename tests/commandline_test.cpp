@@ -37,7 +37,7 @@ Outcome run(const char *exe, const QStringList &args,
 
 QString version()
 {
-    return QStringLiteral("%1.%2.%3").arg(AppInfo::major).arg(AppInfo::minor).arg(AppInfo::revision);
+    return QStringLiteral("%1.%2.%3").arg(AppInfo::kMajor).arg(AppInfo::kMinor).arg(AppInfo::kRevision);
 }
 
 struct Command {

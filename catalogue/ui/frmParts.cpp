@@ -169,9 +169,9 @@ void frmParts::Form_Load()
     modGrid::GridSet1(*fg2);
 
     modRegistry::SaveAppSetting(QStringLiteral("FRONT_END"), Platform::programFolder());
-    modRegistry::SaveAppSetting(QStringLiteral("MAJOR"), QString::number(AppInfo::major));
-    modRegistry::SaveAppSetting(QStringLiteral("MINOR"), QString::number(AppInfo::minor));
-    modRegistry::SaveAppSetting(QStringLiteral("REV"), QString::number(AppInfo::revision));
+    modRegistry::SaveAppSetting(QStringLiteral("MAJOR"), QString::number(AppInfo::kMajor));
+    modRegistry::SaveAppSetting(QStringLiteral("MINOR"), QString::number(AppInfo::kMinor));
+    modRegistry::SaveAppSetting(QStringLiteral("REV"), QString::number(AppInfo::kRevision));
 
     const QString helpFile = programFile(QStringLiteral("orvana.chm"));
     if (!helpFile.isEmpty() && Platform::FileExists(helpFile)) {

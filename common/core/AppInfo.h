@@ -5,9 +5,9 @@
 
 // Titles and version numbers both programs show and store.
 namespace AppInfo {
-inline constexpr int major = VANTELO_VERSION_MAJOR;
-inline constexpr int minor = VANTELO_VERSION_MINOR;
-inline constexpr int revision = VANTELO_VERSION_REVISION;
+inline constexpr int kMajor = VANTELO_VERSION_MAJOR;
+inline constexpr int kMinor = VANTELO_VERSION_MINOR;
+inline constexpr int kRevision = VANTELO_VERSION_REVISION;
 
 inline QString catalogueTitle()
 {

@@ -11,8 +11,8 @@ namespace CommandLine {
 
 QString version()
 {
-    return QString::number(AppInfo::major) + u'.' + QString::number(AppInfo::minor) + u'.' +
-           QString::number(AppInfo::revision);
+    return QString::number(AppInfo::kMajor) + u'.' + QString::number(AppInfo::kMinor) + u'.' +
+           QString::number(AppInfo::kRevision);
 }
 
 QString versionText(const QString &command)

@@ -79,7 +79,7 @@ TEST(About, CatalogueBoxIsMadeAnewEachTime)
             EXPECT_EQ(box->windowTitle(), QStringLiteral("About Orvana"));
             EXPECT_EQ(textOf(box, "lblTitle"), QStringLiteral("Orvana"));
             EXPECT_EQ(textOf(box, "lblVersion"),
-                      frmAbout::versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
+                      frmAbout::versionText(AppInfo::kMajor, AppInfo::kMinor, AppInfo::kRevision));
             EXPECT_EQ(textOf(box, "cmdOK"), QStringLiteral("OK"));
             EXPECT_EQ(textOf(box, "cmdSysInfo"), QStringLiteral("&System Info..."));
             click(box, "cmdOK");
@@ -100,7 +100,7 @@ TEST(About, UpdaterBoxIsHiddenAndShownAgain)
             EXPECT_EQ(box->windowTitle(), QStringLiteral("About this application"));
             EXPECT_EQ(textOf(box, "lblTitle"), QStringLiteral("Vantelo Update"));
             EXPECT_EQ(textOf(box, "lblRelease"),
-                      frmAbout::versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
+                      frmAbout::versionText(AppInfo::kMajor, AppInfo::kMinor, AppInfo::kRevision));
             EXPECT_EQ(textOf(box, "cmdOK"), QStringLiteral("&OK"));
             EXPECT_NE(textOf(box, "Label1"), QStringLiteral("<none>"));
             EXPECT_NE(textOf(box, "Label2"), QStringLiteral("<none>"));

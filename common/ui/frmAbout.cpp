@@ -95,7 +95,8 @@ void frmAbout::buildCatalogue()
 {
     setWindowTitle(tr("About %1").arg(AppInfo::catalogueTitle()));
     QLabel *title = addTitle(AppInfo::catalogueTitle());
-    QLabel *version = addLabel("lblVersion", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
+    QLabel *version =
+        addLabel("lblVersion", versionText(AppInfo::kMajor, AppInfo::kMinor, AppInfo::kRevision));
     QPushButton *ok = addButton("cmdOK", tr("OK"));
     QPushButton *sysInfo = addButton("cmdSysInfo", tr("&System Info..."));
     ok->setDefault(true);
@@ -116,7 +117,8 @@ void frmAbout::buildUpdater()
 {
     setWindowTitle(tr("About this application"));
     QLabel *title = addTitle(AppInfo::updaterTitle());
-    QLabel *release = addLabel("lblRelease", versionText(AppInfo::major, AppInfo::minor, AppInfo::revision));
+    QLabel *release =
+        addLabel("lblRelease", versionText(AppInfo::kMajor, AppInfo::kMinor, AppInfo::kRevision));
     QLabel *rights = addLabel("Label2", tr("Copyright \u00A9 Vantelo. All rights reserved."));
     QLabel *support =
         addLabel("Label1", tr("For technical support, see Help > Contents or contact Vantelo support."));

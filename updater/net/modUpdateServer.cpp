@@ -48,7 +48,7 @@ Address ParseAddress(const QString &text)
     auto portOf = [](const QString &p) {
         bool ok = false;
         const int n = p.toInt(&ok);
-        return ok && n > 0 && n < 65536 ? n : DefaultPort;
+        return ok && n > 0 && n < 65536 ? n : kDefaultPort;
     };
     if (t.startsWith(u'[')) {
         const qsizetype close = t.indexOf(u']');
@@ -92,7 +92,7 @@ void Configure(FtpSession &session, bool passiveMode)
     session.setCaFile(a.tls ? CertificateAuthorityFile() : QString());
     session.setUserName(UserName());
     session.setPassword(Password());
-    session.setTimeout(TimeoutSeconds);
+    session.setTimeout(kTimeoutSeconds);
     session.setActiveMode(!passiveMode);
 }
 

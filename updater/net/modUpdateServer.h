@@ -9,8 +9,8 @@ class FtpSession;
 // and how its answer to the size query reads.
 namespace UpdateServer {
 
-inline constexpr int DefaultPort = 21;
-inline constexpr int TimeoutSeconds = 75;
+inline constexpr int kDefaultPort = 21;
+inline constexpr int kTimeoutSeconds = 75;
 
 QString UserName();
 QString Password();
@@ -19,7 +19,7 @@ QString RemotePath(const QString &packageFile);
 
 struct Address {
     QString host;
-    int port = DefaultPort;
+    int port = kDefaultPort;
     bool tls = false; // "ftps://": explicit TLS (AUTH TLS) for control and data
 };
 

@@ -100,8 +100,8 @@ frmMain::~frmMain()
 QString frmMain::caption()
 {
     return tr("%1 %2.%3   Build %4")
-        .arg(kTitle, QString::number(AppInfo::major), QString::number(AppInfo::minor),
-             QString::number(AppInfo::revision));
+        .arg(kTitle, QString::number(AppInfo::kMajor), QString::number(AppInfo::kMinor),
+             QString::number(AppInfo::kRevision));
 }
 
 void frmMain::buildWindow()

@@ -43,9 +43,9 @@ TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
     EXPECT_EQ(w.program(ProgramDiscovery::Dunmore).folder, dunmore);
     EXPECT_EQ(modHHSubclass::applicationHelpFile(), programFolder() + QStringLiteral("/Carvell.CHM"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Vantelo Update %1.%2   Build %3")
-                                   .arg(AppInfo::major)
-                                   .arg(AppInfo::minor)
-                                   .arg(AppInfo::revision));
+                                   .arg(AppInfo::kMajor)
+                                   .arg(AppInfo::kMinor)
+                                   .arg(AppInfo::kRevision));
     EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Ready ..."));
 
     child<QListWidget>(w, "lstPrograms")->setCurrentRow(0);

@@ -38,8 +38,8 @@ QString rollbackSays(const QString &program)
 QString caption()
 {
     return QStringLiteral("Vantelo Update %1.%2   %4 %3")
-        .arg(QString::number(AppInfo::major), QString::number(AppInfo::minor),
-             QString::number(AppInfo::revision));
+        .arg(QString::number(AppInfo::kMajor), QString::number(AppInfo::kMinor),
+             QString::number(AppInfo::kRevision));
 }
 
 } // namespace
