@@ -5,7 +5,7 @@
 
 // The user seam for the fuzz targets: no window ever opens; every message box is counted
 // and its text kept, so a target can tell a refusal or a failure report from success.
-class FuzzUi final : public UiServices {
+class FuzzUi final : public NoDialogsUi {
 public:
     int boxes = 0;
     QString lastText;
@@ -31,11 +31,4 @@ public:
         return r.buttons == MsgButtons::YesNo || r.buttons == MsgButtons::YesNoCancel ? MsgAnswer::No
                                                                                       : MsgAnswer::Ok;
     }
-    QString openFile(const FileDialogRequest &) override { return {}; }
-    QString browseForFolder(const QString &, const QString &) override { return {}; }
-    std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
-    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
-    bool openDocument(const QString &) override { return false; }
-    QString chooseProgram(const QString &) override { return {}; }
-    bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
 };

@@ -6,20 +6,13 @@
 namespace {
 
 // Until a program installs its seam nothing can be shown; say so on stderr rather than crash.
-class NullUi final : public UiServices {
+class NullUi final : public NoDialogsUi {
 public:
     MsgAnswer messageBox(const MessageBoxRequest &r) override
     {
         qWarning().noquote() << r.title << ":" << r.text;
         return MsgAnswer::Cancel;
     }
-    QString openFile(const FileDialogRequest &) override { return {}; }
-    QString browseForFolder(const QString &, const QString &) override { return {}; }
-    std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
-    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
-    bool openDocument(const QString &) override { return false; }
-    QString chooseProgram(const QString &) override { return {}; }
-    bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
 };
 
 NullUi g_nullUi;

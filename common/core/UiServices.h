@@ -63,6 +63,19 @@ public:
                               const QString &workingFolder = {}) = 0;
 };
 
+// Where no window can open: every dialog is cancelled and nothing is started. Message boxes
+// are left to the subclass.
+class NoDialogsUi : public UiServices {
+public:
+    QString openFile(const FileDialogRequest &) override { return {}; }
+    QString browseForFolder(const QString &, const QString &) override { return {}; }
+    std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
+    std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }
+    bool openDocument(const QString &) override { return false; }
+    QString chooseProgram(const QString &) override { return {}; }
+    bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
+};
+
 // The installed implementation. Programs install the Qt one at start, tests a scripted one.
 UiServices &ui();
 void setUi(UiServices *services); // not owned; nullptr restores the default
