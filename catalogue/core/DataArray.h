@@ -28,6 +28,11 @@ public:
     // The cell's text; a null cell gives "".
     QString text(int field, int row) const;
     std::string_view utf8(int field, int row) const;
+    std::size_t length(int field, int row) const // of utf8()
+    {
+        const std::size_t i = cell(field, row);
+        return m_ends[i] - (i == 0 ? 0 : m_ends[i - 1]);
+    }
     bool isNull(int field, int row) const;
 
     void clear();

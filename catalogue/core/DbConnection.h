@@ -20,6 +20,9 @@ public:
     // Runs a statement; whatever it returns is discarded.
     virtual void execute(const QString &sql) = 0;
     virtual std::unique_ptr<DbRecordset> openRecordset(const QString &sql) = 0;
+    // For a connection whose one open result is only read onward from here: the engine may
+    // give back memory it keeps for reading pages again.
+    virtual void readOnwardOnly() {}
 
     // Throws for a statement that no engine would be given whole: a NUL character ends the
     // text early, and text that is not valid Unicode would reach the engine as "?".

@@ -67,6 +67,13 @@ std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
     return std::make_unique<SqliteRecordset>(m_db.get(), plain);
 }
 
+void SqliteConnection::readOnwardOnly()
+{
+    // A walk in order holds its path of pages itself and a sort is done by the first row, so
+    // the page cache (2 MB by default) would only sit beside a list the grid is growing.
+    sqlite3_exec(m_db.get(), "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
+}
+
 QString SqliteConnection::dataSource(const QString &connectionString)
 {
     const QStringList pairs = connectionString.split(u';');

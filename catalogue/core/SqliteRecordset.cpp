@@ -15,17 +15,24 @@
 
 namespace {
 
-// A cell as text. SQLite prints a real with 15 significant digits, which loses the cents of
-// a currency value from about 10^13 up ("122337203685477.58" read back as "...478.0"): such
-// a value is printed in the shortest form that reads back as the same number.
-std::string_view cellText(sqlite3_stmt *stmt, int field, char (&buffer)[32])
+// A cell of the given type (not NULL) as text. SQLite prints a real with 15 significant
+// digits, which loses the cents of a currency value from about 10^13 up ("122337203685477.58"
+// read back as "...478.0"): such a value is printed in the shortest form that reads back as
+// the same number. An integer is printed here as SQLite prints it, without converting the
+// engine's value in place: reading a million rows, that was a tenth of the time.
+std::string_view cellText(sqlite3_stmt *stmt, int field, int type, char (&buffer)[32])
 {
+    if (type == SQLITE_INTEGER) {
+        const auto [end, ec] =
+            std::to_chars(buffer, buffer + sizeof buffer, sqlite3_column_int64(stmt, field));
+        return std::string_view(buffer, std::size_t(end - buffer));
+    }
     const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, field));
     if (!text)
         throw DbError{QCoreApplication::translate("SqliteRecordset", "Out of memory."), SQLITE_NOMEM,
                       QStringLiteral("SQLite")};
     const std::string_view printed(text, std::size_t(sqlite3_column_bytes(stmt, field)));
-    if (sqlite3_column_type(stmt, field) != SQLITE_FLOAT)
+    if (type != SQLITE_FLOAT)
         return printed;
     const double value = sqlite3_column_double(stmt, field);
     if (std::strtod(text, nullptr) == value)
@@ -129,13 +136,13 @@ long long SqliteRecordset::definedSize(int field) const
 
 QString SqliteRecordset::value(int field, bool *isNull)
 {
-    const bool null = m_eof || sqlite3_column_type(m_stmt.get(), field) == SQLITE_NULL;
+    const int type = m_eof ? SQLITE_NULL : sqlite3_column_type(m_stmt.get(), field);
     if (isNull)
-        *isNull = null;
-    if (null)
+        *isNull = type == SQLITE_NULL;
+    if (type == SQLITE_NULL)
         return {};
     char buffer[32];
-    const std::string_view text = cellText(m_stmt.get(), field, buffer);
+    const std::string_view text = cellText(m_stmt.get(), field, type, buffer);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
@@ -151,11 +158,12 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
     for (int n = 0; n < maxRows && !m_eof; ++n) {
         for (int f = 0; f < m_fields; ++f) {
             bool fits = true;
-            if (sqlite3_column_type(m_stmt.get(), f) == SQLITE_NULL) {
+            const int type = sqlite3_column_type(m_stmt.get(), f);
+            if (type == SQLITE_NULL) {
                 fits = data.appendNull();
             } else {
                 char buffer[32];
-                const std::string_view text = cellText(m_stmt.get(), f, buffer);
+                const std::string_view text = cellText(m_stmt.get(), f, type, buffer);
                 fits = data.append({text.data(), text.size()});
             }
             if (!fits)

@@ -102,6 +102,7 @@ bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldName
                 close();
                 return;
             }
+            m_connection->readOnwardOnly();
             GetStructure(*m_rs);
             step = QStringLiteral("Collect field names");
             for (int i = 0; i < m_rs->fieldCount(); ++i)

@@ -13,7 +13,12 @@ public:
     int rowCount() const override { return m_data.rowCount(); }
     int columnCount() const override { return m_data.fieldCount(); }
     QString text(int row, int col) const override { return m_data.text(col, row); }
-    int lengthHint(int row, int col) const override { return int(m_data.utf8(col, row).size()); }
+    int lengthHint(int row, int col) const override { return int(m_data.length(col, row)); }
+    void lengthHints(int col, const int *rows, int count, int *out) const override
+    {
+        for (int i = 0; i < count; ++i)
+            out[i] = int(m_data.length(col, rows[i]));
+    }
 
     // For a list that grows while it is read; the grid learns of new rows by sourceRowsAdded().
     DataArray &data() { return m_data; }

@@ -94,6 +94,12 @@ public:
             std::memcpy(to, values, n * sizeof(T));
         m_size += n;
     }
+    // Room for exactly n, when a caller knows how many more are coming.
+    void reserve(std::size_t n)
+    {
+        if (n > m_capacity)
+            reallocate(n);
+    }
     void shrink_to_fit()
     {
         if (m_size < m_capacity)

@@ -187,6 +187,30 @@ TEST_P(DbCountOn, CountsAllOrByCriterion)
         << report.toStdString();
 }
 
+// SQLite keeps a column's values in whatever class each row gave it; each cell reads as the
+// engine's own text of it, integers at their limits included.
+TEST(LoadArray, EachCellReadsAsTheEnginePrintsItWhateverItsClass)
+{
+    CatalogueDb db;
+    ASSERT_EQ(RunSQL(u"CREATE TABLE Mixed (n INTEGER, v)"_s), 0);
+    ASSERT_EQ(
+        RunSQL(u"INSERT INTO Mixed VALUES (1, -9223372036854775808), (2, 9223372036854775807), (3, 0), "
+               "(4, -1), (5, '007'), (6, 2.5), (7, NULL), (8, x'414243'), (9, 'ab' || char(0) || 'c')"_s),
+        0);
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(LoadArray(u"SELECT v, CAST(v AS TEXT), typeof(v) FROM Mixed ORDER BY n"_s, data, names), 0);
+    ASSERT_EQ(data.rowCount(), 9);
+    for (int r = 0; r < data.rowCount(); ++r)
+        EXPECT_EQ(data.text(0, r), data.text(1, r)) << data.text(2, r).toStdString() << " in row " << r;
+    EXPECT_EQ(data.text(0, 0), u"-9223372036854775808"_s);
+    EXPECT_EQ(data.text(0, 4), u"007"_s);
+    EXPECT_TRUE(data.isNull(0, 6));
+    EXPECT_EQ(data.utf8(0, 8).size(), 4u); // the NUL is kept, not an end
+    for (const auto &c : db.ui.calls)
+        ADD_FAILURE() << c.text.toStdString();
+}
+
 TEST(SQLQuote, DoublesEveryApostropheOnly)
 {
     EXPECT_EQ(SQLQuote(QStringLiteral("O'Brien's")), QStringLiteral("O''Brien''s"));

@@ -16,6 +16,7 @@ constexpr int kCellPadding = 8;     // the view's text margins on both sides, an
 constexpr int kAllRowsBelow = 2000; // grids up to this many rows are measured cell by cell
 constexpr int kSampleRows = 1000;   // otherwise: this many rows spread over the grid...
 constexpr int kLongestRows = 16;    // ...and the rows with the longest texts of each column
+constexpr int kScanRows = 4096;     // rows whose lengths are asked for at once
 } // namespace
 
 FlexGrid::FlexGrid(QWidget *parent) : QTableView(parent), m_model(new GridModel(this))
@@ -403,13 +404,18 @@ void FlexGrid::autoSize(int col1, int col2, int extraTwips)
             // The longest texts by length are measured too, so a rare long cell is not missed.
             using Entry = std::pair<int, int>; // length, row
             std::priority_queue<Entry, std::vector<Entry>, std::greater<>> longest;
-            for (int r = first; r < rows(); ++r) {
-                const int len = m_model->lengthHint(r, c);
-                if (int(longest.size()) < kLongestRows) {
-                    longest.emplace(len, r);
-                } else if (len > longest.top().first) {
-                    longest.pop();
-                    longest.emplace(len, r);
+            std::vector<int> lengths(kScanRows);
+            for (int from = first; from < rows(); from += kScanRows) {
+                const int n = std::min(kScanRows, rows() - from);
+                m_model->lengthHints(from, n, c, lengths.data());
+                for (int i = 0; i < n; ++i) {
+                    const int len = lengths[std::size_t(i)];
+                    if (int(longest.size()) < kLongestRows) {
+                        longest.emplace(len, from + i);
+                    } else if (len > longest.top().first) {
+                        longest.pop();
+                        longest.emplace(len, from + i);
+                    }
                 }
             }
             for (; !longest.empty(); longest.pop())

@@ -190,6 +190,8 @@ void GridModel::sourceRowsAdded()
         return;
     const int first = std::max(0, rows() - m_fixedRows);
     beginInsertRows({}, first, first + (n - m_sourceRows) - 1);
+    // A batch at a time, and no spare room: the last batch is when a long list peaks.
+    m_rows.reserve(m_rows.size() + std::size_t(n - m_sourceRows));
     for (int i = m_sourceRows; i < n; ++i) {
         Row r;
         r.source = i;
@@ -226,6 +228,33 @@ int GridModel::lengthHint(int row, int col) const
         return int(text(row, col).size());
     const int sc = col - m_sourceCol;
     return (sc >= 0 && sc < m_source->columnCount()) ? m_source->lengthHint(r.source, sc) : 0;
+}
+
+void GridModel::lengthHints(int first, int count, int col, int *out) const
+{
+    const int sc = col - m_sourceCol;
+    const bool inSource = m_source && sc >= 0 && sc < m_source->columnCount();
+    std::vector<int> sourceRows;
+    std::vector<int> at; // where each source row's length goes
+    sourceRows.reserve(std::size_t(count));
+    at.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const Row &r = m_rows[std::size_t(first + i)];
+        if (r.key != 0 || r.source < 0 || !m_source) {
+            out[i] = int(text(first + i, col).size());
+        } else if (!inSource) {
+            out[i] = 0;
+        } else {
+            sourceRows.push_back(r.source);
+            at.push_back(i);
+        }
+    }
+    if (sourceRows.empty())
+        return;
+    std::vector<int> lengths(sourceRows.size());
+    m_source->lengthHints(sc, sourceRows.data(), int(sourceRows.size()), lengths.data());
+    for (std::size_t k = 0; k < lengths.size(); ++k)
+        out[at[k]] = lengths[k];
 }
 
 void GridModel::notifyCell(int row, int col)

@@ -57,6 +57,8 @@ public:
     QString text(int row, int col) const;
     void setText(int row, int col, const QString &text);
     int lengthHint(int row, int col) const;
+    // lengthHint of rows first .. first + count - 1 of one column.
+    void lengthHints(int first, int count, int col, int *out) const;
     qint32 rowData(int row) const;
     void setRowData(int row, qint32 value);
     void formatRange(int row1, int col1, int row2, int col2, const CellFormat &format);

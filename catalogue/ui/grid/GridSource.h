@@ -14,4 +14,10 @@ public:
     // A cheap measure of the text's length, so the widest cells can be found without
     // laying out every one of them.
     virtual int lengthHint(int row, int col) const { return int(text(row, col).size()); }
+    // lengthHint of many rows of one column at once: fitting a column scans every row.
+    virtual void lengthHints(int col, const int *rows, int count, int *out) const
+    {
+        for (int i = 0; i < count; ++i)
+            out[i] = lengthHint(rows[i], col);
+    }
 };

@@ -126,6 +126,11 @@ TEST(FlexGrid, MillionRowsAreNotTurnedIntoTextUpFront)
     EXPECT_LT(source->texts, 20'000) << "fitting widths must sample, not measure every cell";
     // The one long cell in the middle was found all the same.
     EXPECT_GT(g.colWidth(1), g.colWidth(2) * 5);
+    // So is a long text of the grid's own among the source's rows.
+    const int narrow = g.colWidth(3);
+    g.setTextMatrix(700'003, 3, QString(60, u'W'));
+    g.autoSize(0, 3, 10);
+    EXPECT_GT(g.colWidth(3), narrow * 4);
 
     g.resize(500, 300);
     g.show();
