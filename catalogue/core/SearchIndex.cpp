@@ -276,14 +276,20 @@ QString matchQuery(const QString &likePattern)
     QStringList trigrams;
     QSet<QString> seen;
     QStringList run;
+    // Trigrams side by side, the last one flush with the run's end, cover every character:
+    // each further overlapping trigram narrowed little but cost a whole list of the index.
     auto takeRun = [&] {
-        for (qsizetype i = 0; i + 3 <= run.size(); ++i) {
+        auto take = [&](qsizetype i) {
             const QString t = run[i] + run[i + 1] + run[i + 2];
             if (!seen.contains(t)) {
                 seen.insert(t);
                 trigrams << t;
             }
-        }
+        };
+        for (qsizetype i = 0; i + 3 <= run.size(); i += 3)
+            take(i);
+        if (run.size() >= 3 && run.size() % 3 != 0)
+            take(run.size() - 3);
         run.clear();
     };
     for (const QString &c : characters(likePattern)) {
@@ -307,32 +313,28 @@ QString matchQuery(const QString &likePattern)
     return terms.join(QStringLiteral(" AND "));
 }
 
-namespace {
-
-QRegularExpressionMatch matchSearch(const QString &sql)
+std::optional<PartSearch> partSearch(const QString &sql)
 {
     static const QRegularExpression search(
         QStringLiteral(
             R"(^(\s*SELECT\s.+\sFROM\s+PARTS)\s+WHERE\s+PartNumber\s+LIKE\s+'((?:[^']|'')*)'\s+OR\s+)"
             R"(PartDescription\s+LIKE\s+'((?:[^']|'')*)'\s+ORDER\s+BY\s+3[\s;]*$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    return search.match(sql);
-}
-
-} // namespace
-
-bool isPartSearch(const QString &sql)
-{
-    const auto m = matchSearch(sql);
-    return m.hasMatch() && m.captured(2) == m.captured(3);
+    const auto m = search.match(sql);
+    if (!m.hasMatch() || m.captured(2) != m.captured(3))
+        return std::nullopt;
+    return PartSearch{m.captured(1), m.captured(2)};
 }
 
 QString rewrite(sqlite3 *db, const QString &sql)
 {
-    const auto m = matchSearch(sql);
-    if (!m.hasMatch() || m.captured(2) != m.captured(3))
-        return sql;
-    const QString query = matchQuery(unquote(m.captured(2)));
+    const auto search = partSearch(sql);
+    return search ? rewrite(db, sql, *search) : sql;
+}
+
+QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search)
+{
+    const QString query = matchQuery(unquote(search.pattern));
     if (query.isEmpty() || !isReady(db))
         return sql;
 
@@ -363,8 +365,8 @@ QString rewrite(sqlite3 *db, const QString &sql)
     if (ties.isEmpty())
         return sql;
     const QString like =
-        QStringLiteral("PartNumber LIKE '%1' OR PartDescription LIKE '%1'").arg(m.captured(2));
-    return m.captured(1) + QStringLiteral(" NOT INDEXED WHERE (") + like +
+        QStringLiteral("PartNumber LIKE '%1' OR PartDescription LIKE '%1'").arg(search.pattern);
+    return search.head + QStringLiteral(" NOT INDEXED WHERE (") + like +
            QStringLiteral(") AND PARTS.rowid IN (SELECT value FROM json_each('%1')) ORDER BY 3")
                .arg(QLatin1String(rowids)) +
            ties;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 struct sqlite3;
 
@@ -29,20 +30,26 @@ bool isReady(sqlite3 *db);
 inline constexpr int kStopped = 1;
 Result<> build(sqlite3 *db, const std::function<bool(long long done, long long total)> &progress);
 
-// The index query for a LIKE pattern: every trigram of its literal runs of three or more
-// characters, joined by AND; "" when the pattern has no such run. A row containing a match
+// The index query for a LIKE pattern: trigrams covering each of its literal runs of three or
+// more characters, joined by AND; "" when the pattern has no such run. A row containing a match
 // of the pattern always matches this query (the tokenizer folds case as LIKE does and more).
 QString matchQuery(const QString &likePattern);
 
-// True for a part search ("... from PARTS where PartNumber LIKE '%x%' OR PartDescription
-// LIKE '%x%' ORDER BY 3"), the one statement rewrite() may change.
-bool isPartSearch(const QString &sql);
+// A part search ("... from PARTS where PartNumber LIKE '%x%' OR PartDescription LIKE '%x%'
+// ORDER BY 3"), the one statement rewrite() may change: its text up to the WHERE, and the
+// pattern as written (apostrophes still doubled).
+struct PartSearch {
+    QString head;
+    QString pattern;
+};
+std::optional<PartSearch> partSearch(const QString &sql);
 
 // The dialect step for a part search: the same statement restricted to the index's
 // candidates, in the same order, when the index is ready and narrows the search enough;
 // otherwise `sql` unchanged. The candidates are read now and written into the statement, so
 // the caller runs both in one read transaction.
 QString rewrite(sqlite3 *db, const QString &sql);
+QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search);
 
 struct EnsureResult {
     enum Kind {

@@ -345,7 +345,8 @@ void FlexGrid::setColLocked(int col, bool locked)
     updateCellButton();
 }
 
-int FlexGrid::measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold) const
+int FlexGrid::measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold,
+                      QHash<QString, int> &widths) const
 {
     const QString text = m_model->text(row, col);
     if (text.isEmpty())
@@ -357,7 +358,12 @@ int FlexGrid::measure(int row, int col, const QFontMetrics &plain, const QFontMe
             font.setBold(*f.bold);
         return QFontMetrics(font).horizontalAdvance(text);
     }
-    return (f.bold && *f.bold ? bold : plain).horizontalAdvance(text);
+    if (f.bold && *f.bold)
+        return bold.horizontalAdvance(text);
+    auto known = widths.constFind(text);
+    if (known == widths.cend())
+        known = widths.insert(text, plain.horizontalAdvance(text));
+    return *known;
 }
 
 void FlexGrid::autoSize(int col1, int col2, int extraTwips)
@@ -393,13 +399,14 @@ void FlexGrid::autoSize(int col1, int col2, int extraTwips)
 
     for (int c = col1; c <= col2; ++c) {
         int widest = 0;
+        QHash<QString, int> widths;
         for (int r = 0; r < first; ++r) {
             const QString t = m_model->text(r, c);
             if (!t.isEmpty())
                 widest = std::max(widest, header.horizontalAdvance(t));
         }
         for (int r : sample)
-            widest = std::max(widest, measure(r, c, plain, bold));
+            widest = std::max(widest, measure(r, c, plain, bold, widths));
         if (!everyRow) {
             // The longest texts by length are measured too, so a rare long cell is not missed.
             using Entry = std::pair<int, int>; // length, row
@@ -419,7 +426,7 @@ void FlexGrid::autoSize(int col1, int col2, int extraTwips)
                 }
             }
             for (; !longest.empty(); longest.pop())
-                widest = std::max(widest, measure(longest.top().second, c, plain, bold));
+                widest = std::max(widest, measure(longest.top().second, c, plain, bold, widths));
         }
         const int pixels = (widest > 0 ? widest + kCellPadding : kCellPadding);
         m_model->column(c).widthTwips = pixelsToTwips(pixels) + std::max(0, extraTwips);

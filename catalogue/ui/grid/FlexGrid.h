@@ -4,6 +4,7 @@
 #include "CellFormat.h"
 #include "GridModel.h"
 
+#include <QHash>
 #include <QIcon>
 #include <QPainter>
 #include <QPersistentModelIndex>
@@ -169,7 +170,9 @@ private:
     void placeCellButton();
     void onCellButton();
     void editorOpened(const QModelIndex &index) { m_editIndex = index; }
-    int measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold) const;
+    // `widths` remembers the plain texts measured already: a column repeats many of its texts.
+    int measure(int row, int col, const QFontMetrics &plain, const QFontMetrics &bold,
+                QHash<QString, int> &widths) const;
 
     GridModel *m_model;
     int m_row = -1;
