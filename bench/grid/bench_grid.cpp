@@ -3,7 +3,8 @@
 // widths, first paint) against the sqlite3 shell running the same SELECT to /dev/null, on
 // generated catalogues. Each fill runs in a child process of its own, so its peak memory is
 // the whole program's. Lists are shown as the window shows them (first rows at once, the rest
-// from the event loop), and also read whole before showing, as they were before.
+// from the event loop), and also read whole before showing, as they were before. It ends
+// with each goal, met or not.
 //
 //   bench-grid [--parts 100000,1000000] [--dir /tmp/grid-bench] [--runs 3]
 //              [--search "BRG-12,123,6204-2RS,seal 35,gasket"]
@@ -174,6 +175,8 @@ int child(int argc, char **argv)
     // The window was on screen before the command: its fonts, style and backing store exist.
     fg1.repaint();
     QCoreApplication::processEvents();
+    // Painted as the window paints, into its backing store: grab() would make a picture of the
+    // window each time, whose memory the window never takes.
     const long startKb = currentRssKb();
 
     QElapsedTimer timer;
@@ -184,7 +187,7 @@ int child(int argc, char **argv)
             if (first)
                 showFirstRow(fg1);
         });
-        fg1.grab();
+        fg1.repaint();
         firstPaint = double(timer.nsecsElapsed()) / 1e9;
         // The rest comes from the event loop, as in the window.
         while (modGrid::isLoading(fg1))
@@ -203,8 +206,10 @@ int child(int argc, char **argv)
         std::fprintf(stderr, "  (whole: query %.3f s, fill %.3f s)\n", double(loaded) / 1e9,
                      double(filled - loaded) / 1e9);
     }
-    fg1.grab();
+    fg1.repaint();
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
 
     // Smooth scrolling: a page move anywhere costs the same, whatever the size.
     QElapsedTimer scroll;
@@ -212,12 +217,9 @@ int child(int argc, char **argv)
     const int steps = 20;
     for (int i = 1; i <= steps; ++i) {
         fg1.showCell(std::max(1, (fg1.rows() - 1) * i / steps), 3);
-        fg1.grab();
+        fg1.repaint();
     }
     const double scrollMs = double(scroll.nsecsElapsed()) / 1e6 / steps;
-
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("%.6f %.6f %ld %ld %d %.3f\n", firstPaint, seconds, usage.ru_maxrss, startKb, fg1.rows() - 1,
                 scrollMs);
     return 0;
@@ -270,23 +272,52 @@ double shellBest(const QString &db, const QString &sql, const QString &sqlNotInd
     return std::min(asIs, notIndexed);
 }
 
-void report(const Fill &streamed, const Fill &whole, double shell, long long text, bool list)
+// Each goal with its figure, for the summary at the end.
+QStringList g_goals;
+
+void goal(bool met, const QString &what)
+{
+    g_goals << (met ? QStringLiteral("  met      ") : QStringLiteral("  NOT met  ")) + what;
+}
+
+void report(const QString &name, const Fill &streamed, const Fill &whole, double shell, long long text,
+            bool list)
 {
     const double mb = 1024.0 * 1024.0;
     std::printf("  rows %d, result text %.1f MB\n", streamed.rows, double(text) / mb);
-    std::printf("  query alone:        %.3f s = %.3f x sqlite3 (LoadArray)\n", whole.firstPaint,
-                whole.firstPaint / shell);
+    // The statement run and its rows held, as the shell runs it and prints them.
+    std::printf("  statement:          %.3f s = %.3f x sqlite3 (LoadArray)%s\n", whole.firstPaint,
+                whole.firstPaint / shell, list ? "" : " (goal <= 0.1)");
     std::printf("  first rows painted: %.3f s = %.3f x sqlite3%s (read whole first: %.3f s)\n",
                 streamed.firstPaint, streamed.firstPaint / shell, list ? " (goal <= 0.050 s)" : "",
                 whole.seconds);
-    std::printf("  whole list shown:   %.3f s = %.3f x sqlite3 (goal <= %s)\n", streamed.seconds,
-                streamed.seconds / shell, list ? "1.1" : "0.1");
+    std::printf("  whole list shown:   %.3f s = %.3f x sqlite3%s\n", streamed.seconds,
+                streamed.seconds / shell, list ? " (goal <= 1.1)" : "");
     std::printf("  peak memory:        %.1f MB (read whole first: %.1f MB); %.1f MB above the idle window, "
                 "%.2f x text\n",
                 double(streamed.peakKb) / 1024, double(whole.peakKb) / 1024,
                 double(streamed.peakKb - streamed.startKb) / 1024,
                 double(streamed.peakKb - streamed.startKb) * 1024 / double(std::max(1LL, text)));
     std::printf("  scrolling:          %.2f ms per page move and paint\n", streamed.scrollMs);
+    if (list && streamed.rows >= 1000000) { // the goals are set for a million parts
+        goal(streamed.firstPaint <= 0.050, QStringLiteral("%1: first rows painted %2 s (<= 0.050 s)")
+                                               .arg(name)
+                                               .arg(streamed.firstPaint, 0, 'f', 3));
+        goal(streamed.seconds <= 1.1 * shell, QStringLiteral("%1: whole list shown %2 x the shell (<= 1.1)")
+                                                  .arg(name)
+                                                  .arg(streamed.seconds / shell, 0, 'f', 3));
+        goal(streamed.peakKb <= whole.peakKb,
+             QStringLiteral("%1: peak memory %2 MB (<= %3 MB, read whole first)")
+                 .arg(name)
+                 .arg(double(streamed.peakKb) / 1024, 0, 'f', 1)
+                 .arg(double(whole.peakKb) / 1024, 0, 'f', 1));
+    } else if (!list) {
+        goal(whole.firstPaint <= 0.1 * shell,
+             QStringLiteral("%1 (%2 rows): statement %3 x the shell (<= 0.1)")
+                 .arg(name)
+                 .arg(streamed.rows)
+                 .arg(whole.firstPaint / shell, 0, 'f', 3));
+    }
 }
 
 } // namespace
@@ -337,7 +368,8 @@ int main(int argc, char **argv)
         const double shell = shellBest(db, listSql(false), listSql(true), runs);
         const Fill list = ours(argv[0], "streamed", db, listSql(false), runs);
         const Fill listWhole = ours(argv[0], "whole", db, listSql(false), runs);
-        report(list, listWhole, shell, textBytes(db, QString()), true);
+        report(QStringLiteral("Show All Records, %1 parts").arg(n), list, listWhole, shell,
+               textBytes(db, QString()), true);
 
         if (n != parts.last())
             continue;
@@ -346,8 +378,10 @@ int main(int argc, char **argv)
             const double s = shellBest(db, searchSql(fragment, false), searchSql(fragment, true), runs);
             const Fill found = ours(argv[0], "streamed", db, searchSql(fragment, false), runs);
             const Fill foundWhole = ours(argv[0], "whole", db, searchSql(fragment, false), runs);
-            report(found, foundWhole, s, textBytes(db, searchWhere(fragment)), false);
+            report(QStringLiteral("Search \"%1\"").arg(fragment), found, foundWhole, s,
+                   textBytes(db, searchWhere(fragment)), false);
         }
     }
+    std::printf("Goals\n%s\n", qPrintable(g_goals.join(u'\n')));
     return 0;
 }
