@@ -50,7 +50,7 @@ void GridModel::setRows(int n)
     } else if (newView < oldView) {
         beginRemoveRows({}, newView, oldView - 1);
         for (std::size_t i = std::size_t(n); i < m_rows.size(); ++i) {
-            if (m_rows[i].flags & Category)
+            if (m_rows[i].category)
                 --m_categoryRows;
             dropExtra(m_rows[i]);
         }
@@ -112,12 +112,23 @@ void GridModel::clear()
     beginResetModel();
     m_source.reset();
     m_sourceRows = 0;
+    // The caller's row data outlives a clear; texts and formats do not.
+    QHash<quint32, RowExtra> kept;
     for (Row &r : m_rows) {
         r.source = -1;
-        r.key = 0;
-        r.flags = 0;
+        r.category = 0;
+        if (r.key == 0)
+            continue;
+        const auto it = m_extra.constFind(r.key);
+        if (it != m_extra.cend() && it->data != 0) {
+            RowExtra e;
+            e.data = it->data;
+            kept.insert(r.key, e);
+        } else {
+            r.key = 0;
+        }
     }
-    m_extra.clear();
+    m_extra = std::move(kept);
     m_categoryRows = 0;
     endResetModel();
 }
@@ -152,7 +163,7 @@ void GridModel::removeRow(int row)
         beginRemoveRows({}, row - m_fixedRows, row - m_fixedRows);
     else
         beginResetModel();
-    if (m_rows[std::size_t(row)].flags & Category)
+    if (m_rows[std::size_t(row)].category)
         --m_categoryRows;
     dropExtra(m_rows[std::size_t(row)]);
     m_rows.erase(std::size_t(row));
@@ -279,13 +290,18 @@ void GridModel::setText(int row, int col, const QString &text)
 
 qint32 GridModel::rowData(int row) const
 {
-    return (row >= 0 && row < rows()) ? m_rows[std::size_t(row)].data : 0;
+    const RowExtra *e = (row >= 0 && row < rows()) ? extra(row) : nullptr;
+    return e ? e->data : 0;
 }
 
 void GridModel::setRowData(int row, qint32 value)
 {
-    if (row >= 0 && row < rows())
-        m_rows[std::size_t(row)].data = value;
+    if (row < 0 || row >= rows())
+        return;
+    if (RowExtra *e = extra(row))
+        e->data = value;
+    else if (value != 0)
+        ensureExtra(row).data = value;
 }
 
 void GridModel::formatRange(int row1, int col1, int row2, int col2, const CellFormat &format)
@@ -348,20 +364,22 @@ CellFormat GridModel::effectiveFormat(int row, int col) const
 
 bool GridModel::isCategory(int row) const
 {
-    return row >= 0 && row < rows() && (m_rows[std::size_t(row)].flags & Category);
+    return row >= 0 && row < rows() && m_rows[std::size_t(row)].category;
 }
 
 bool GridModel::isCollapsed(int row) const
 {
-    return row >= 0 && row < rows() && (m_rows[std::size_t(row)].flags & Collapsed);
+    if (!isCategory(row))
+        return false;
+    const RowExtra *e = extra(row);
+    return e && e->collapsed;
 }
 
 void GridModel::setCollapsedFlag(int row, bool collapsed)
 {
     if (!isCategory(row))
         return;
-    quint32 &flags = m_rows[std::size_t(row)].flags;
-    flags = collapsed ? (flags | Collapsed) : (flags & ~quint32(Collapsed));
+    ensureExtra(row).collapsed = collapsed;
 }
 
 void GridModel::insertCategoryRows(int groupCol, int captionCol, const QColor &background, bool bold)
@@ -373,11 +391,11 @@ void GridModel::insertCategoryRows(int groupCol, int captionCol, const QColor &b
     bool first = true;
     for (int r = m_fixedRows; r < rows(); ++r) {
         const Row row = m_rows[std::size_t(r)];
-        if (!(row.flags & Category)) {
+        if (!(row.category)) {
             const QString group = text(r, groupCol);
             if (first || group != previous) {
                 Row cat;
-                cat.flags = Category;
+                cat.category = 1;
                 cat.key = m_nextKey++;
                 RowExtra &e = m_extra[cat.key];
                 e.texts.insert(groupCol, group);
@@ -402,7 +420,7 @@ void GridModel::removeCategoryRows()
         return;
     beginResetModel();
     m_rows.eraseIf([this](const Row &r) {
-        if (!(r.flags & Category))
+        if (!(r.category))
             return false;
         dropExtra(r);
         return true;

@@ -97,17 +97,20 @@ public:
     QModelIndex indexOf(int row, int col) const;
 
 private:
-    enum RowFlag : quint32 { Category = 1, Collapsed = 2 };
+    // Eight bytes, as a list of a million rows holds a million of them: what few rows have
+    // is in their RowExtra.
     struct Row {
-        qint32 source = -1; // row of m_source, -1 for none
-        qint32 data = 0;    // the caller's row data
-        quint32 flags = 0;
-        quint32 key = 0; // into m_extra, 0 for a row without texts or formats of its own
+        qint32 source = -1;   // row of m_source, -1 for none
+        quint32 key : 31 = 0; // into m_extra, 0 for a row with nothing of its own
+        quint32 category : 1 = 0;
     };
+    static_assert(sizeof(Row) == 8);
     struct RowExtra {
         QHash<int, QString> texts;
         QHash<int, CellFormat> formats;
         CellFormat rowFormat;
+        qint32 data = 0; // the caller's row data
+        bool collapsed = false;
     };
 
     RowExtra *extra(int row) const;

@@ -393,9 +393,25 @@ TEST(FlexGrid, OutlineSortsGroupsCollapsesAndRemovesCategoryRows)
     g.setCollapsed(3, false);
     EXPECT_FALSE(g.isRowHidden(4));
 
+    g.setCollapsed(3, true);
     g.removeCategoryRows();
     EXPECT_EQ(g.rows(), 4);
     EXPECT_FALSE(g.isCategory(1));
+    EXPECT_FALSE(g.isRowHidden(2)) << "rows of a collapsed group show again";
+    EXPECT_EQ(g.rowData(2), 3);
+
+    // Row data outlives a clear, as a caller's bookkeeping; texts do not. A row of a source
+    // list takes data too.
+    g.clear();
+    EXPECT_EQ(g.rowData(2), 3);
+    EXPECT_EQ(g.textMatrix(2, 2), QString());
+    EXPECT_FALSE(g.isCategory(1));
+    g.setSource(std::make_shared<CountingSource>(3, 3), 1, 0);
+    g.setRowData(1, 7);
+    EXPECT_EQ(g.rowData(1), 7);
+    EXPECT_EQ(g.textMatrix(1, 0), QStringLiteral("r0c0")) << "data of its own leaves the source's text";
+    g.setRowData(1, 0);
+    EXPECT_EQ(g.rowData(1), 0);
 }
 
 TEST(FlexGrid, SeveralWholeRowsAreSelectedAndEnumerated)
