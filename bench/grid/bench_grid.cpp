@@ -175,13 +175,13 @@ int child(int argc, char **argv)
     // The window was on screen before the command: its fonts, style and backing store exist.
     fg1.repaint();
     QCoreApplication::processEvents();
-    // Painted as the window paints, into its backing store: grab() would make a picture of the
-    // window each time, whose memory the window never takes.
     const long startKb = currentRssKb();
 
     QElapsedTimer timer;
     timer.start();
     double firstPaint = 0;
+    // Painted as the window paints, into its backing store: grab() would make a picture of the
+    // window each time, whose memory the window never takes.
     if (streamed) {
         modGrid::g_LoadGridList(fg1, sql, [&fg1](bool first) {
             if (first)

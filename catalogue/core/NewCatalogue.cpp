@@ -78,16 +78,6 @@ const std::array<const char *, 12> kNotes{
     "Heavy item, stored at floor level.",
 };
 
-Result<> exec(sqlite3 *db, const char *sql)
-{
-    char *message = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
-        return {};
-    const QString reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-    sqlite3_free(message);
-    return fail(reason);
-}
-
 Result<> fill(sqlite3 *db, int count)
 {
     int rc = SQLITE_OK;
@@ -221,13 +211,13 @@ Result<> create(const QString &path, int sampleParts)
         const QByteArray ddl = schema().toUtf8();
         if (rc != SQLITE_OK)
             made = fail(QString::fromUtf8(sqlite3_errmsg(h)));
-        made = made.and_then([h] { return exec(h, "PRAGMA journal_mode = DELETE; BEGIN"); })
-                   .and_then([h, &ddl] { return exec(h, ddl.constData()); })
+        made = made.and_then([h] { return execSqlite(h, "PRAGMA journal_mode = DELETE; BEGIN"); })
+                   .and_then([h, &ddl] { return execSqlite(h, ddl.constData()); })
                    .and_then([h, sampleParts] { return fill(h, sampleParts); })
-                   .and_then([h] { return exec(h, "COMMIT"); })
+                   .and_then([h] { return execSqlite(h, "COMMIT"); })
                    // Filled after the parts: one pass over them is faster than a trigger per insert.
                    .and_then([h] { return SearchIndex::build(h, {}); })
-                   .and_then([h] { return exec(h, "ANALYZE"); });
+                   .and_then([h] { return execSqlite(h, "ANALYZE"); });
     }
     if (!made) {
         QFile::remove(path);

@@ -69,16 +69,6 @@ private:
     int m_rc = SQLITE_OK;
 };
 
-Result<> exec(sqlite3 *db, const QString &sql)
-{
-    char *message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
-        return {};
-    const QString reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-    sqlite3_free(message);
-    return fail(reason);
-}
-
 QString name(const char *suffix)
 {
     return QLatin1String(kTable) + QLatin1String(suffix);
@@ -213,7 +203,7 @@ bool isReady(sqlite3 *db)
 
 Result<> build(sqlite3 *db, const std::function<bool(long long, long long)> &progress)
 {
-    if (auto begun = exec(db, QStringLiteral("BEGIN IMMEDIATE")); !begun)
+    if (auto begun = execSqlite(db, "BEGIN IMMEDIATE"); !begun)
         return begun;
     // Only a table of our own making is replaced: a table of that name holding anything else
     // is someone's data.
@@ -225,13 +215,13 @@ Result<> build(sqlite3 *db, const std::function<bool(long long, long long)> &pro
             done = fail(QStringLiteral("a table named %1 exists already").arg(QLatin1String(kTable)));
     }
     done = done.and_then([db] {
-        return exec(
+        return execSqlite(
             db,
             QStringLiteral("DROP TRIGGER IF EXISTS %1; DROP TRIGGER IF EXISTS %2; DROP TRIGGER IF EXISTS %3; "
                            "DROP TABLE IF EXISTS %4;")
                 .arg(name("_ai"), name("_ad"), name("_au"), QLatin1String(kTable)));
     });
-    done = done.and_then([db] { return exec(db, schema()); });
+    done = done.and_then([db] { return execSqlite(db, schema()); });
 
     long long low = 0;
     long long high = -1;
@@ -263,9 +253,9 @@ Result<> build(sqlite3 *db, const std::function<bool(long long, long long)> &pro
             stopped = true;
     }
     if (done && !stopped)
-        done = exec(db, QStringLiteral("COMMIT"));
+        done = execSqlite(db, "COMMIT");
     if (!done || stopped)
-        (void)exec(db, QStringLiteral("ROLLBACK"));
+        (void)execSqlite(db, "ROLLBACK");
     if (stopped)
         return fail(QStringLiteral("stopped"), kStopped);
     return done;

@@ -10,6 +10,11 @@
 
 #include <sqlite3.h>
 
+namespace {
+// 256 KB, for a connection that reads each page once (SQLite's default is 2 MB).
+constexpr char kSmallPageCache[] = "PRAGMA cache_size = -256";
+} // namespace
+
 SqliteConnection::SqliteConnection(const QString &connectionString)
 {
     const QString file = dataSource(connectionString);
@@ -56,8 +61,8 @@ std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
         // Each candidate's page is read once: a large page cache would only be fresh memory
         // to fault in, a tenth of a small search's time. The sort's memory follows the
         // cache's size; what it then sets aside stays in memory, not in a temporary file.
-        sqlite3_exec(m_db.get(), "PRAGMA cache_size = -256; PRAGMA temp_store = MEMORY", nullptr, nullptr,
-                     nullptr);
+        sqlite3_exec(m_db.get(), kSmallPageCache, nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db.get(), "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
         const QString searched = SearchIndex::rewrite(m_db.get(), plain, *search);
         if (searched != plain) {
             // The index only speeds the search up: should it be unusable (damaged, or an
@@ -77,7 +82,7 @@ void SqliteConnection::readOnwardOnly()
 {
     // A walk in order holds its path of pages itself and a sort is done by the first row, so
     // the page cache (2 MB by default) would only sit beside a list the grid is growing.
-    sqlite3_exec(m_db.get(), "PRAGMA cache_size = -256", nullptr, nullptr, nullptr);
+    sqlite3_exec(m_db.get(), kSmallPageCache, nullptr, nullptr, nullptr);
 }
 
 QString SqliteConnection::dataSource(const QString &connectionString)

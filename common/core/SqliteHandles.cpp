@@ -24,6 +24,21 @@ SqliteDb openSqlite(const char *file, int flags, int *rc)
     return SqliteDb(db);
 }
 
+Result<> execSqlite(sqlite3 *db, const char *sql)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &message) == SQLITE_OK)
+        return {};
+    const QString reason = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+    sqlite3_free(message);
+    return fail(reason);
+}
+
+Result<> execSqlite(sqlite3 *db, const QString &sql)
+{
+    return execSqlite(db, sql.toUtf8().constData());
+}
+
 SqliteStmt prepareSqlite(sqlite3 *db, const char *sql, int bytes, int *rc)
 {
     sqlite3_stmt *stmt = nullptr;

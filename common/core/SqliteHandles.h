@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <memory>
 
 struct sqlite3;
@@ -23,3 +25,7 @@ SqliteDb openSqlite(const char *file, int flags, int *rc = nullptr);
 
 // sqlite3_prepare_v2 into an owner; null for a failure (`*rc` says which) or an empty text.
 SqliteStmt prepareSqlite(sqlite3 *db, const char *sql, int bytes = -1, int *rc = nullptr);
+
+// sqlite3_exec of one or more statements; fails with the engine's message.
+Result<> execSqlite(sqlite3 *db, const char *sql);
+Result<> execSqlite(sqlite3 *db, const QString &sql);

@@ -81,10 +81,8 @@ void CatalogueDb::exec(const QString &sql) const
 void CatalogueDb::execOn(const QString &file, const QString &sql)
 {
     const SqliteDb db = openSqlite(QFile::encodeName(file).constData(), SQLITE_OPEN_READWRITE);
-    char *message = nullptr;
-    if (sqlite3_exec(db.get(), sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
-        ADD_FAILURE() << (message ? message : "?") << " in " << sql.toStdString();
-    sqlite3_free(message);
+    if (const auto done = execSqlite(db.get(), sql); !done)
+        ADD_FAILURE() << done.error().message.toStdString() << " in " << sql.toStdString();
 }
 
 QString CatalogueDb::one(const QString &sql) const

@@ -232,15 +232,6 @@ QString GridModel::text(int row, int col) const
     return {};
 }
 
-int GridModel::lengthHint(int row, int col) const
-{
-    const Row &r = m_rows[std::size_t(row)];
-    if (r.key != 0 || r.source < 0 || !m_source)
-        return int(text(row, col).size());
-    const int sc = col - m_sourceCol;
-    return (sc >= 0 && sc < m_source->columnCount()) ? m_source->lengthHint(r.source, sc) : 0;
-}
-
 void GridModel::lengthHints(int first, int count, int col, int *out) const
 {
     const int sc = col - m_sourceCol;
@@ -391,7 +382,7 @@ void GridModel::insertCategoryRows(int groupCol, int captionCol, const QColor &b
     bool first = true;
     for (int r = m_fixedRows; r < rows(); ++r) {
         const Row row = m_rows[std::size_t(r)];
-        if (!(row.category)) {
+        if (!row.category) {
             const QString group = text(r, groupCol);
             if (first || group != previous) {
                 Row cat;
@@ -420,7 +411,7 @@ void GridModel::removeCategoryRows()
         return;
     beginResetModel();
     m_rows.eraseIf([this](const Row &r) {
-        if (!(r.category))
+        if (!r.category)
             return false;
         dropExtra(r);
         return true;

@@ -56,8 +56,8 @@ public:
     // Cells.
     QString text(int row, int col) const;
     void setText(int row, int col, const QString &text);
-    int lengthHint(int row, int col) const;
-    // lengthHint of rows first .. first + count - 1 of one column.
+    // A cheap measure of the texts' lengths (GridSource::lengthHint) in rows first ..
+    // first + count - 1 of one column.
     void lengthHints(int first, int count, int col, int *out) const;
     qint32 rowData(int row) const;
     void setRowData(int row, qint32 value);
