@@ -5,7 +5,6 @@
 # gives the whole tree; the Debian packages are made from the same rules.
 include(GNUInstallDirs)
 
-set(VANTELO_OPT_DIR "/opt/Vantelo" CACHE PATH "Folder of the programs' own folders")
 set(VANTELO_PARTS_DIR "${VANTELO_OPT_DIR}/Parts")
 set(VANTELO_UPDATE_DIR "${VANTELO_OPT_DIR}/Update")
 

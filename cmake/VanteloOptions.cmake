@@ -1,6 +1,8 @@
 # SPDX-License-Identifier: MIT
 # Standard, warnings and defines shared by every target of ours.
 add_library(vantelo_options INTERFACE)
+# Where the programs are installed (cmake/VanteloInstall.cmake); the programs know it too.
+set(VANTELO_OPT_DIR "/opt/Vantelo" CACHE PATH "Folder of the programs' own folders")
 target_compile_features(vantelo_options INTERFACE cxx_std_20)
 # Warnings as errors only when asked (CI does): a newer compiler's new warning must not
 # break a user's build.

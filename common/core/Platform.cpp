@@ -16,6 +16,11 @@ QString &programFolderOverride()
     static QString folder;
     return folder;
 }
+QString &installedFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
 std::optional<bool> &writableOverride()
 {
     static std::optional<bool> answer;
@@ -45,11 +50,26 @@ bool folderWritable(const QString &folder)
     return !folder.isEmpty() && ::faccessat(AT_FDCWD, name.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+QString installedFolder()
+{
+    return installedFolderOverride().isEmpty() ? QStringLiteral(VANTELO_OPT_DIR) : installedFolderOverride();
+}
+
+void setInstalledFolder(const QString &folder)
+{
+    installedFolderOverride() = folder;
+}
+
 bool programFolderWritable()
 {
     if (writableOverride())
         return *writableOverride();
     return folderWritable(programFolder());
+}
+
+bool programInstalled()
+{
+    return programFolder().startsWith(installedFolder() + u'/');
 }
 
 void setProgramFolderWritable(std::optional<bool> answer)

@@ -16,6 +16,12 @@ void setProgramFolder(const QString &folder); // empty restores the real one
 // Whether this process may create files in the program folder. An installed
 // program's folder belongs to root, so its users keep their data elsewhere.
 bool programFolderWritable();
+// Whether the program runs from its installed folder (under /opt/Vantelo), whoever runs
+// it: root may write there, yet its users share their data elsewhere.
+bool programInstalled();
+// The folder the programs are installed in. Tests may point it elsewhere.
+QString installedFolder();
+void setInstalledFolder(const QString &folder); // empty restores the real one
 // Pins the answer (tests); nullopt asks the file system again.
 void setProgramFolderWritable(std::optional<bool> answer);
 // Whether this process (its effective ids) may create files in `folder`.

@@ -60,8 +60,8 @@ std::optional<bool> parseBoolean(const QString &text)
 QString defaultBackEndDatabase()
 {
     // SQLite writes its journal beside the file, so the shared catalogue needs a whole
-    // folder that its users may write.
-    const QString folder = Platform::programFolderWritable()
+    // folder that its users may write. Root running the installed program shares it too.
+    const QString folder = Platform::programFolderWritable() && !Platform::programInstalled()
                                ? Platform::programFolder()
                                : Platform::sharedDataFolder() + QStringLiteral("/parts");
     return folder + QStringLiteral("/ORVANA.MDB");

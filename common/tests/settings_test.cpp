@@ -145,6 +145,31 @@ TEST(Settings, ReadOnlyProgramFolderSendsDataToTheSharedAndStateFolders)
     EXPECT_EQ(Platform::userStateFolder(), QDir::homePath() + QStringLiteral("/.local/state/vantelo"));
 }
 
+// Root may write an installed program's folder, yet a catalogue there would be a second one
+// that no other user sees: an installed program's catalogue is the shared one whoever runs
+// it. The log follows the folder's writability, as before. A folder that merely begins with
+// the same letters is no installed folder.
+TEST(Settings, AnInstalledProgramSharesItsCatalogueEvenWithRoot)
+{
+    TestEnv env;
+    const QString opt = env.path(QStringLiteral("opt"));
+    QDir().mkpath(opt + QStringLiteral("/Parts"));
+    QDir().mkpath(opt + QStringLiteral("ical/Parts"));
+    Platform::setInstalledFolder(opt);
+
+    Platform::setProgramFolder(opt + QStringLiteral("/Parts"));
+    ASSERT_TRUE(Platform::programFolderWritable());
+    EXPECT_TRUE(Platform::programInstalled());
+    EXPECT_TRUE(modGlobal::LoadSettings());
+    EXPECT_EQ(g_BackEndDatabase, QStringLiteral("/var/lib/vantelo/parts/ORVANA.MDB"));
+    EXPECT_EQ(g_LogFolder, opt + QStringLiteral("/Parts"));
+
+    Platform::setProgramFolder(opt + QStringLiteral("ical/Parts"));
+    EXPECT_FALSE(Platform::programInstalled());
+    modGlobal::LoadSettings();
+    EXPECT_EQ(g_BackEndDatabase, opt + QStringLiteral("ical/Parts/ORVANA.MDB"));
+}
+
 // The real check, made by an unprivileged process (root may write anywhere): a folder
 // it may not write is not writable, one with mode 1777 is.
 TEST(Settings, WritabilityIsAskedOfTheFileSystemWithTheEffectiveIds)

@@ -34,6 +34,7 @@ TestEnv::TestEnv()
 TestEnv::~TestEnv()
 {
     Platform::setProgramFolder({});
+    Platform::setInstalledFolder({});
     Platform::setProgramFolderWritable(std::nullopt);
     restoreEnv("VANTELO_HIVE_DIR", m_oldHiveDir);
     restoreEnv("XDG_RUNTIME_DIR", m_oldRuntimeDir);
