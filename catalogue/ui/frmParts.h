@@ -49,7 +49,7 @@ private:
     bool hasDataRows(const FlexGrid *grid) const;
     void showListResult();
     // Fills fg1 with a list, its first rows at once.
-    void loadList(const QString &sql);
+    bool loadList(const QString &sql); // false: the reading failed and was reported
     // Stops a list still being read; false when none is.
     bool stopListing();
 

@@ -35,10 +35,10 @@ void frmParts::showListResult()
     SetStatus(tr("%1 records").arg(fg1->rows() - 1));
 }
 
-void frmParts::loadList(const QString &sql)
+bool frmParts::loadList(const QString &sql)
 {
     // The first rows are shown at once; the count in the status line follows the rest.
-    modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
+    return modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
         if (first)
             showListResult();
         else
@@ -67,9 +67,12 @@ void frmParts::Search()
     if (text.isEmpty())
         return;
     const QString quoted = modDB::SQLQuote(text);
-    loadList(selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
-             QStringLiteral("%' OR PartDescription LIKE '%") + quoted + QStringLiteral("%' ORDER BY 3"));
-    if (hasDataRows(fg1))
+    const bool read =
+        loadList(selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
+                 QStringLiteral("%' OR PartDescription LIKE '%") + quoted + QStringLiteral("%' ORDER BY 3"));
+    // A search that failed (reported) found out nothing: the part may well exist, and adding
+    // it would make a second one.
+    if (!read || hasDataRows(fg1))
         return;
     const MsgAnswer answer = MsgBox(tr("Add a record for Part Number %1?").arg(text), MsgIcon::Question,
                                     MsgButtons::YesNo, tr("%1 not found").arg(text));

@@ -243,13 +243,14 @@ ListSteps &listSteps()
     return steps;
 }
 
-void g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown)
+bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown)
 {
     cancelLoad(grid);
     auto reader = std::make_unique<modDB::RowReader>();
     DataArray data;
     QStringList fieldNames;
-    bool done = !reader->open(sql, data, fieldNames) || reader->atEnd();
+    const bool opened = reader->open(sql, data, fieldNames);
+    bool done = !opened || reader->atEnd();
     std::shared_ptr<DataArraySource> source;
     if (!done) {
         source = std::make_shared<DataArraySource>(std::move(data));
@@ -280,6 +281,7 @@ void g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void
         new ListLoader(grid, std::move(reader), source, shown);
     if (shown)
         shown(true);
+    return opened && (!source || source->data().isArray());
 }
 
 bool isLoading(const FlexGrid &grid)

@@ -34,8 +34,9 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView);
 // it returns (a short list completely), the rest follow from the event loop, so the window
 // stays usable. `shown(first)` runs once the first rows are in (first true; also for "No
 // Records Found") and after each later batch. The finished list equals g_LoadGrid's; a
-// failure while reading is reported and leaves "No Records Found".
-void g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown);
+// failure while reading is reported and leaves "No Records Found". False when the first
+// rows could not be read (reported): "No Records Found" then means nothing was found out.
+bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown);
 // How a list is read: at least `firstRows` rows and `firstMs` before the first paint (so a
 // short list is whole at once), then batches of about `stepMs` per turn of the event loop,
 // checking the time every `rowsPerCheck` rows; the grid and the caller hear of new rows every

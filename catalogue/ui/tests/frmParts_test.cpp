@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -284,6 +285,34 @@ TEST_F(Window, ASearchWithoutMatchOffersToCreateThePart)
     EXPECT_EQ(db->count(), 6);
     EXPECT_TRUE(w->recordView());
     EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("PUMP-9"));
+}
+
+// A search the database could not answer (another program holds it locked) is reported;
+// it found out nothing, so it does not offer to add a part that may well exist.
+TEST_F(Window, ASearchThatFailedIsReportedWithoutOfferingToAddThePart)
+{
+    addSample();
+    auto w = open();
+    QProcess holder;
+    holder.start(QStringLiteral("sqlite3"), {env.programFolder() + QStringLiteral("/ORVANA.MDB")});
+    ASSERT_TRUE(holder.waitForStarted());
+    holder.write("BEGIN EXCLUSIVE;\nUPDATE PARTS SET Bin = 'held';\n.print locked\n");
+    while (!holder.readAllStandardOutput().contains("locked"))
+        ASSERT_TRUE(holder.waitForReadyRead(5000));
+
+    ui.answers = {MsgAnswer::Ok, MsgAnswer::Yes};
+    search(*w, QStringLiteral("ASM-100"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("database is locked")));
+    EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
+    EXPECT_FALSE(w->recordView());
+
+    holder.write("ROLLBACK;\n.quit\n");
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(5000));
+    EXPECT_EQ(db->count(), 5);
+    search(*w, QStringLiteral("ASM-100"));
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("ASM-100"));
 }
 
 TEST_F(Window, TheCurrentPartBringsItsAssociatedParts)
