@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "DataArray.h"
 
+#include <algorithm>
+
 QString DataArray::text(int field, int row) const
 {
     const std::string_view v = utf8(field, row);
@@ -18,6 +20,22 @@ bool DataArray::isNull(int field, int row) const
 {
     const std::size_t i = cell(field, row);
     return (m_nulls[i / 64] >> (i % 64)) & 1u;
+}
+
+DataArray::Kind DataArray::kind(int field, int row) const
+{
+    if (m_kinds.empty())
+        return Kind::Text;
+    const std::size_t i = cell(field, row);
+    const auto it = std::lower_bound(m_kinds.begin(), m_kinds.end(), i,
+                                     [](const auto &k, std::size_t c) { return k.first < c; });
+    return it != m_kinds.end() && it->first == i ? it->second : Kind::Text;
+}
+
+void DataArray::markLast(Kind kind)
+{
+    if (!m_ends.empty() && kind != Kind::Text)
+        m_kinds.emplace_back(m_ends.size() - 1, kind);
 }
 
 void DataArray::clear()
@@ -56,10 +74,11 @@ void DataArray::finish()
     m_text.shrink_to_fit();
     m_ends.shrink_to_fit();
     m_nulls.shrink_to_fit();
+    m_kinds.shrink_to_fit();
 }
 
 std::size_t DataArray::memoryBytes() const
 {
     return sizeof(*this) + m_text.capacity() + m_ends.capacity() * sizeof(std::uint32_t) +
-           m_nulls.capacity() * sizeof(std::uint64_t);
+           m_nulls.capacity() * sizeof(std::uint64_t) + m_kinds.capacity() * sizeof(m_kinds[0]);
 }

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The whole result of a query, cells indexed (field, row) from 0. A result without rows is
 // "no array at all": isArray() is false and both counts are 0.
@@ -35,6 +37,13 @@ public:
     }
     bool isNull(int field, int row) const;
 
+    // Where a cell's text is not the text the engine compares (for a search answered from a
+    // list): binary data, and a number printed otherwise than the engine prints it. Rare, so
+    // kept as a list of the cells concerned.
+    enum class Kind : std::uint8_t { Text, Binary, Reprinted };
+    Kind kind(int field, int row) const;
+    bool allText() const { return m_kinds.empty(); }
+
     void clear();
 
     // Filling, used by the database engines: start(fields), then per row one append per field
@@ -43,6 +52,8 @@ public:
     bool append(std::string_view utf8);
     bool appendNull();
     void endRow() { ++m_rows; }
+    // The cell appended last is not plain text.
+    void markLast(Kind kind);
     // Gives back what the buffers reserved beyond their contents.
     void finish();
 
@@ -57,6 +68,7 @@ private:
     int m_fields = 0;
     int m_rows = 0;
     RawBuffer<char> m_text;
-    RawBuffer<std::uint32_t> m_ends;  // end offset of each cell in m_text, row by row
-    RawBuffer<std::uint64_t> m_nulls; // one bit per cell
+    RawBuffer<std::uint32_t> m_ends;                   // end offset of each cell in m_text, row by row
+    RawBuffer<std::uint64_t> m_nulls;                  // one bit per cell
+    std::vector<std::pair<std::size_t, Kind>> m_kinds; // cells that are not text, in order
 };

@@ -182,13 +182,6 @@ QString tieOrder(sqlite3 *db, const QString &sql)
     return order + QStringLiteral(", PARTS.rowid");
 }
 
-QString unquote(const QString &literal)
-{
-    QString t = literal;
-    t.replace(QStringLiteral("''"), QStringLiteral("'"));
-    return t;
-}
-
 } // namespace
 
 bool isReady(sqlite3 *db)
@@ -324,7 +317,7 @@ QString rewrite(sqlite3 *db, const QString &sql)
 
 QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search)
 {
-    const QString query = matchQuery(unquote(search.pattern));
+    const QString query = matchQuery(search.likePattern());
     if (query.isEmpty() || !isReady(db))
         return sql;
 

@@ -41,6 +41,12 @@ QString matchQuery(const QString &likePattern);
 struct PartSearch {
     QString head;
     QString pattern;
+    // The pattern LIKE receives.
+    QString likePattern() const
+    {
+        QString p = pattern;
+        return p.replace(QStringLiteral("''"), QStringLiteral("'"));
+    }
 };
 std::optional<PartSearch> partSearch(const QString &sql);
 

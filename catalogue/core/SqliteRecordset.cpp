@@ -165,6 +165,10 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
                 char buffer[32];
                 const std::string_view text = cellText(m_stmt.get(), f, type, buffer);
                 fits = data.append({text.data(), text.size()});
+                if (fits && type == SQLITE_BLOB)
+                    data.markLast(DataArray::Kind::Binary);
+                else if (fits && type == SQLITE_FLOAT && text.data() == buffer)
+                    data.markLast(DataArray::Kind::Reprinted);
             }
             if (!fits)
                 throw DbError{QCoreApplication::translate("SqliteRecordset",

@@ -8,7 +8,10 @@
 // it shows or measures it.
 class DataArraySource final : public GridSource {
 public:
-    explicit DataArraySource(DataArray data) : m_data(std::move(data)) {}
+    explicit DataArraySource(DataArray data, QStringList fieldNames = {})
+        : m_data(std::move(data)), m_fieldNames(std::move(fieldNames))
+    {
+    }
 
     int rowCount() const override { return m_data.rowCount(); }
     int columnCount() const override { return m_data.fieldCount(); }
@@ -22,7 +25,14 @@ public:
 
     // For a list that grows while it is read; the grid learns of new rows by sourceRowsAdded().
     DataArray &data() { return m_data; }
+    const DataArray &data() const { return m_data; }
+    const QStringList &fieldNames() const { return m_fieldNames; }
+    // Read to its end (not stopped, not failed).
+    bool isComplete() const { return m_complete; }
+    void setComplete() { m_complete = true; }
 
 private:
     DataArray m_data;
+    QStringList m_fieldNames;
+    bool m_complete = false;
 };

@@ -2,8 +2,10 @@
 #include "frmParts.h"
 
 #include "AppInfo.h"
+#include "DataArraySource.h"
 #include "FlexGrid.h"
 #include "FormPlacement.h"
+#include "KeptPartList.h"
 #include "Platform.h"
 #include "SearchIndexSetup.h"
 #include "ShowOptions.h"
@@ -63,6 +65,8 @@ frmParts::frmParts(QWidget *parent) : QMainWindow(parent)
     buildMenus();
     Form_Load();
 }
+
+frmParts::~frmParts() = default;
 
 void frmParts::buildControls()
 {

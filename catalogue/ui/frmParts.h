@@ -3,7 +3,11 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+class DataArraySource;
 class FlexGrid;
+class KeptPartList;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -16,6 +20,7 @@ class frmParts final : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmParts(QWidget *parent = nullptr);
+    ~frmParts() override;
 
     // The load sequence: settings, empty grids, the program's registry values, help and
     // marker files, placement, all parts. Problems with stored settings or placement are
@@ -52,6 +57,9 @@ private:
     bool loadList(const QString &sql); // false: the reading failed and was reported
     // Stops a list still being read; false when none is.
     bool stopListing();
+    // Keeps the list of all parts once it is read whole, to answer searches from it.
+    void keepShownList();
+    bool searchKeptList(const QString &sql);
 
     // Grid events.
     void fg1_AfterRowColChange(int newRow, int newCol);
@@ -92,4 +100,9 @@ private:
     QAction *mnuTest = nullptr;
 
     bool m_RecordView = false;
+
+    // The list of all parts being read, then kept while it can answer searches.
+    std::unique_ptr<KeptPartList> m_listWatch;
+    std::unique_ptr<KeptPartList> m_keptList;
+    std::shared_ptr<const DataArraySource> m_keptSource;
 };

@@ -2,7 +2,9 @@
 // frmParts: listing, searching, the associated parts and the record view.
 #include "frmParts.h"
 
+#include "DataArraySource.h"
 #include "FlexGrid.h"
+#include "KeptPartList.h"
 #include "UiServices.h"
 #include "UpdateField.h"
 #include "modDB.h"
@@ -43,7 +45,37 @@ bool frmParts::loadList(const QString &sql)
             showListResult();
         else
             SetStatus(tr("%1 records").arg(fg1->rows() - 1));
+        keepShownList();
     });
+}
+
+void frmParts::keepShownList()
+{
+    if (!m_listWatch || modGrid::isLoading(*fg1))
+        return;
+    std::unique_ptr<KeptPartList> watch = std::move(m_listWatch);
+    std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(*fg1);
+    if (list && watch->keep(std::shared_ptr<const DataArray>(list, &list->data()))) {
+        m_keptList = std::move(watch);
+        m_keptSource = std::move(list);
+    }
+}
+
+bool frmParts::searchKeptList(const QString &sql)
+{
+    if (!m_keptList)
+        return false;
+    auto rows = m_keptList->search(g_DbConnect, sql);
+    if (!rows) {
+        // Out of date, or not a question the list can answer: the statement answers, and
+        // the list is not held beside its result.
+        m_keptList.reset();
+        m_keptSource.reset();
+        return false;
+    }
+    modGrid::g_ShowListRows(*fg1, m_keptSource, std::move(*rows));
+    showListResult();
+    return true;
 }
 
 bool frmParts::stopListing()
@@ -57,7 +89,12 @@ bool frmParts::stopListing()
 
 void frmParts::ShowAllRecords()
 {
-    loadList(selectList() + QStringLiteral(" from PARTS Order By 3"));
+    // The list read before is not kept beside the new one.
+    m_keptList.reset();
+    m_keptSource.reset();
+    const QString sql = selectList() + QStringLiteral(" from PARTS Order By 3");
+    m_listWatch = KeptPartList::watch(g_DbConnect, sql);
+    loadList(sql);
     modGrid::GridSet1(*fg2);
 }
 
@@ -66,10 +103,12 @@ void frmParts::Search()
     const QString text = txtFind->text().trimmed();
     if (text.isEmpty())
         return;
+    m_listWatch.reset();
     const QString quoted = modDB::SQLQuote(text);
-    const bool read =
-        loadList(selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
-                 QStringLiteral("%' OR PartDescription LIKE '%") + quoted + QStringLiteral("%' ORDER BY 3"));
+    const QString sql = selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
+                        QStringLiteral("%' OR PartDescription LIKE '%") + quoted +
+                        QStringLiteral("%' ORDER BY 3");
+    const bool read = searchKeptList(sql) || loadList(sql);
     // A search that failed (reported) found out nothing: the part may well exist, and adding
     // it would make a second one.
     if (!read || hasDataRows(fg1))

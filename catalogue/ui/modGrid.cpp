@@ -4,6 +4,7 @@
 #include "DataArraySource.h"
 #include "DbReport.h"
 #include "FlexGrid.h"
+#include "ListRowsSource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,6 +66,13 @@ void GridSet1(FlexGrid &grid)
 
 namespace {
 
+std::shared_ptr<DataArraySource> complete(DataArray data, const QStringList &fieldNames)
+{
+    auto source = std::make_shared<DataArraySource>(std::move(data), fieldNames);
+    source->setComplete();
+    return source;
+}
+
 void fillRecordView(const DataArray &data, FlexGrid &grid, const QStringList &fieldNames)
 {
     const int fields = data.fieldCount();
@@ -92,7 +100,7 @@ void fillRecordView(const DataArray &data, FlexGrid &grid, const QStringList &fi
     grid.setEditable(FlexGrid::EditMode::KeyboardMouse);
 }
 
-void fillList(std::shared_ptr<DataArraySource> source, FlexGrid &grid, const QStringList &fieldNames)
+void fillList(std::shared_ptr<const GridSource> source, FlexGrid &grid, const QStringList &fieldNames)
 {
     const int fixedRows = grid.fixedRows();
     const int fixedCols = grid.fixedCols();
@@ -129,7 +137,7 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
             if (recordView != 0)
                 fillRecordView(data, grid, fieldNames);
             else
-                fillList(std::make_shared<DataArraySource>(std::move(data)), grid, fieldNames);
+                fillList(complete(std::move(data), fieldNames), grid, fieldNames);
         },
         errorLines);
 }
@@ -196,6 +204,8 @@ private:
         do
             done = m_reader->read(m_source->data(), listSteps().rowsPerCheck);
         while (!done && timer.elapsed() < listSteps().stepMs);
+        if (done && m_source->data().isArray())
+            m_source->setComplete();
         if (done && !m_source->data().isArray()) {
             // The reading failed and was reported: the list is "No Records Found", as then.
             m_reader.reset();
@@ -253,12 +263,14 @@ bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void
     bool done = !opened || reader->atEnd();
     std::shared_ptr<DataArraySource> source;
     if (!done) {
-        source = std::make_shared<DataArraySource>(std::move(data));
+        source = std::make_shared<DataArraySource>(std::move(data), fieldNames);
         QElapsedTimer timer;
         timer.start();
         const ListSteps steps = listSteps();
         while (!done && (timer.elapsed() < steps.firstMs || source->rowCount() < steps.firstRows))
             done = reader->read(source->data(), steps.rowsPerCheck);
+        if (done && source->data().isArray())
+            source->setComplete();
     }
     DbReport::guarded(
         QStringLiteral("g_LoadGrid"),
@@ -282,6 +294,35 @@ bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void
     if (shown)
         shown(true);
     return opened && (!source || source->data().isArray());
+}
+
+std::shared_ptr<const DataArraySource> g_ShownList(const FlexGrid &grid)
+{
+    auto list = std::dynamic_pointer_cast<const DataArraySource>(grid.gridModel()->sharedSource());
+    return list && list->isComplete() && !isLoading(grid) ? list : nullptr;
+}
+
+void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArraySource> list, std::vector<int> rows)
+{
+    cancelLoad(grid);
+    DbReport::guarded(
+        QStringLiteral("g_LoadGrid"),
+        [&] {
+            GridSet1(grid);
+            if (rows.empty()) {
+                Array2Grid(DataArray(), grid, {}, 0);
+                return;
+            }
+            DbReport::guarded(
+                QStringLiteral("Array2Grid"),
+                [&] {
+                    grid.clear();
+                    const QStringList names = list->fieldNames();
+                    fillList(std::make_shared<ListRowsSource>(std::move(list), std::move(rows)), grid, names);
+                },
+                errorLines);
+        },
+        errorLines);
 }
 
 bool isLoading(const FlexGrid &grid)

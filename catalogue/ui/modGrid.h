@@ -9,7 +9,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
+class DataArraySource;
 class FlexGrid;
 
 // Turns query results into grid contents: the empty default grid, a list (one row per
@@ -49,6 +52,13 @@ struct ListSteps {
     int updateMs = 150;
 };
 ListSteps &listSteps();
+
+// The list the grid shows when it was read to its end (not stopped, not failed, not "No
+// Records Found"); null otherwise.
+std::shared_ptr<const DataArraySource> g_ShownList(const FlexGrid &grid);
+// Fills the grid as g_LoadGrid fills a list, with the given rows of a list read before (an
+// answer from memory to a statement whose rows those are); no rows give "No Records Found".
+void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArraySource> list, std::vector<int> rows);
 
 // Whether rows of a list are still being read into the grid.
 bool isLoading(const FlexGrid &grid);

@@ -3,6 +3,7 @@
 // the search statement as written, and the index follows every change to PARTS.
 #include "CatalogueDb.h"
 
+#include "KeptPartList.h"
 #include "SearchIndex.h"
 #include "SqliteHandles.h"
 #include "UpdateField.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <optional>
 #include <random>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,44 @@ QStringList loadedRows(const QString &sql)
     }
     return rows;
 }
+
+const QString kListSql = QStringLiteral(
+    "Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin from PARTS Order By 3");
+
+QStringList formatted(const DataArray &data, const std::vector<int> &rows)
+{
+    QStringList out;
+    for (const int r : rows) {
+        QStringList cells;
+        for (int f = 0; f < data.fieldCount(); ++f)
+            cells << (data.isNull(f, r) ? QStringLiteral("<null>") : data.text(f, r));
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+// The list of all parts as the window reads it for Show All Records, kept to answer searches.
+class KeptList final {
+public:
+    explicit KeptList(const QString &listSql = kListSql)
+    {
+        kept = KeptPartList::watch(g_DbConnect, listSql);
+        DataArray data;
+        QStringList names;
+        EXPECT_EQ(modDB::LoadArray(listSql, data, names), 0);
+        kept_ = kept && kept->keep(std::make_shared<const DataArray>(std::move(data)));
+    }
+    // The search answered from the list; none when the list cannot answer it.
+    std::optional<QStringList> rows(const QString &sql)
+    {
+        const auto found = kept_ ? kept->search(g_DbConnect, sql) : std::nullopt;
+        if (!found)
+            return std::nullopt;
+        return formatted(*kept->list(), *found);
+    }
+    std::unique_ptr<KeptPartList> kept;
+    bool kept_ = false;
+};
 
 class Db final {
 public:
@@ -197,12 +237,16 @@ TEST(SearchIndex, TrickyTextsGiveTheRowsAndOrderOfThePlainStatement)
     CatalogueDb c(50);
     addTrickyParts(c);
     Db db(c.path);
+    KeptList list;
+    ASSERT_TRUE(list.kept_);
     int rewritten = 0;
     for (const QString &text : kTrickyTexts) {
         const QString sql = searchSql(text);
         if (SearchIndex::rewrite(db.handle, sql) != sql)
             ++rewritten;
-        EXPECT_EQ(loadedRows(sql), plainRows(db.handle, sql)) << text.toStdString();
+        const QStringList plain = plainRows(db.handle, sql);
+        EXPECT_EQ(loadedRows(sql), plain) << text.toStdString();
+        EXPECT_EQ(list.rows(sql), plain) << "from the list: " << text.toStdString();
     }
     EXPECT_GT(rewritten, 30); // the index was really used
     EXPECT_EQ(loadedRows(searchSql(QStringLiteral("tap-1"))).size(), 3);
@@ -224,6 +268,8 @@ TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
                                   "WHERE PartNumber IS NOT NULL AND PartID % 1013 = 0"));
     ASSERT_GT(sources.size(), 50);
 
+    KeptList list;
+    ASSERT_TRUE(list.kept_);
     std::mt19937 random(7);
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
     int rewritten = 0;
@@ -243,7 +289,9 @@ TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
         const QString sql = searchSql(text);
         if (SearchIndex::rewrite(db.handle, sql) != sql)
             ++rewritten;
-        ASSERT_EQ(loadedRows(sql), plainRows(db.handle, sql)) << text.toStdString();
+        const QStringList plain = plainRows(db.handle, sql);
+        ASSERT_EQ(loadedRows(sql), plain) << text.toStdString();
+        ASSERT_EQ(list.rows(sql), plain) << "from the list: " << text.toStdString();
     }
     EXPECT_GT(rewritten, 12);
 }
@@ -389,4 +437,104 @@ TEST(SearchIndex, ASearchHoldsTheCatalogueOnlyWhileItsRowsAreRead)
                            nullptr, nullptr),
               SQLITE_OK);
     EXPECT_EQ(loadedRows(sql), before);
+}
+
+// A list kept from before answers only while it is the catalogue's: any write by us or by
+// another program, a file put in its place, or a statement it was not read with, and the
+// statement is run instead.
+TEST(KeptPartList, AnswersOnlyWhileTheCatalogueIsUnchanged)
+{
+    CatalogueDb c(500);
+    const QString seal = searchSql(QStringLiteral("seal"));
+    {
+        KeptList list;
+        ASSERT_TRUE(list.rows(seal));
+        EXPECT_EQ(*list.rows(seal), loadedRows(seal));
+        EXPECT_TRUE(list.rows(seal)) << "reading changes nothing";
+        // Not the statement the list was read with.
+        EXPECT_FALSE(
+            list.rows(searchSql(QStringLiteral("seal")).replace(u"PartDescription, Bin"_s, u"Bin"_s)));
+        EXPECT_FALSE(list.rows(u"Select * from PARTS where PartID = 1"_s));
+        EXPECT_FALSE(list.kept->search(CatalogueDb::connectTo(c.env.path(u"other.mdb"_s)), seal));
+        // A pattern the statement refuses is left to the statement to report.
+        EXPECT_FALSE(list.rows(searchSql(QString(60000, u'x'))));
+        EXPECT_TRUE(list.rows(seal));
+        // A write another program commits, even to a column the list does not show.
+        c.exec(u"UPDATE PARTS SET Qty = Qty WHERE PartID = 1"_s);
+        EXPECT_TRUE(list.rows(seal)) << "an update that changed nothing wrote nothing";
+        c.exec(u"UPDATE PARTS SET Qty = Qty + 1 WHERE PartID = (SELECT min(PartID) FROM PARTS)"_s);
+        EXPECT_FALSE(list.rows(seal));
+    }
+    {
+        KeptList list;
+        ASSERT_TRUE(list.rows(seal));
+        const QString id = c.one(u"SELECT min(PartID) FROM PARTS"_s);
+        modDB::UpdateField(id.toInt(), u"PartDescription"_s, u"seal of our own"_s);
+        EXPECT_FALSE(list.rows(seal));
+        EXPECT_EQ(KeptList().rows(seal), loadedRows(seal));
+    }
+    {
+        // Another catalogue put in its place.
+        KeptList list;
+        ASSERT_TRUE(list.rows(seal));
+        const QString copy = c.env.path(u"copy.mdb"_s);
+        ASSERT_TRUE(QFile::copy(c.path, copy));
+        CatalogueDb::execOn(copy, u"DELETE FROM PARTS WHERE PartDescription LIKE '%seal%'"_s);
+        ASSERT_EQ(::rename(QFile::encodeName(copy).constData(), QFile::encodeName(c.path).constData()), 0);
+        EXPECT_FALSE(list.rows(seal));
+        EXPECT_TRUE(loadedRows(seal).isEmpty());
+    }
+    // The same in write-ahead-log mode, where a commit leaves the file as it was.
+    c.exec(u"PRAGMA journal_mode = WAL"_s);
+    {
+        KeptList list;
+        ASSERT_TRUE(list.rows(seal));
+        Db writer(c.path);
+        ASSERT_EQ(sqlite3_exec(writer.handle,
+                               "UPDATE PARTS SET Bin = 'W-1' WHERE PartID = (SELECT max(PartID) FROM PARTS)",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        EXPECT_FALSE(list.rows(seal));
+    }
+    EXPECT_TRUE(c.log().isEmpty()) << c.log().toStdString();
+}
+
+TEST(KeptPartList, ListsThatCannotAnswerAreNotKept)
+{
+    CatalogueDb c(100);
+    // Without the part description, a search's second test cannot be made.
+    EXPECT_FALSE(
+        KeptList(u"Select PartID, AsscWith as PartLink, PartNumber, Bin from PARTS Order By 3"_s).kept_);
+    EXPECT_FALSE(
+        KeptList(u"Select PartID, AsscWith as PartLink, PartNumber, Bin as PartDescription from PARTS "
+                 "Order By 3"_s)
+            .kept_);
+    EXPECT_FALSE(KeptPartList::watch(u"DSN=Parts"_s, kListSql));
+    EXPECT_FALSE(KeptPartList::watch(g_DbConnect, u"Select * from PARTS"_s));
+    // Without the index every part is tested, with the same result.
+    dropIndex(c);
+    KeptList unindexed;
+    const QString sql = searchSql(u"ring"_s);
+    EXPECT_EQ(unindexed.rows(sql), loadedRows(sql));
+}
+
+// LIKE reads a number in the engine's own print, which the list does not hold when that
+// print would not read back as the same number.
+TEST(KeptPartList, NumbersPrintedOtherwiseAreLeftToTheStatement)
+{
+    CatalogueDb c(0);
+    // Columns without text affinity keep the real 0.1 + 0.2 as a number.
+    c.exec(
+        u"DROP TABLE PARTS; CREATE TABLE PARTS (PartID INTEGER PRIMARY KEY, AsscWith, PartNumber, "
+        "PartDescription, Bin); INSERT INTO PARTS (PartNumber, PartDescription) VALUES ('N-1', 0.1 + 0.2), "
+        "('N-2', 'text')"_s);
+    KeptList numbers;
+    ASSERT_TRUE(numbers.kept_);
+    const QString sql = searchSql(u"0000000"_s);
+    EXPECT_TRUE(loadedRows(sql).isEmpty());
+    EXPECT_FALSE(numbers.rows(sql));
+    EXPECT_TRUE(loadedRows(QStringLiteral("Select PartDescription from PARTS where PartNumber = 'N-1'"))
+                    .first()
+                    .contains(u"0000000"_s))
+        << "the list holds the number in a longer print";
 }

@@ -52,6 +52,7 @@ public:
     // The source has grown: its new rows follow the grid's last row.
     void sourceRowsAdded();
     const GridSource *source() const { return m_source.get(); }
+    const std::shared_ptr<const GridSource> &sharedSource() const { return m_source; }
 
     // Cells.
     QString text(int row, int col) const;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Long lists are shown while they are read, and the catalogue keeps its search index.
 #include "FlexGrid.h"
+#include "ListRowsSource.h"
 #include "PartsTestDb.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
@@ -12,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -231,4 +233,82 @@ TEST_F(Listing, WritesWhileAListIsReadAreNotLockedOut)
               QStringLiteral("1"));
     // Only the confirmation was asked: no "database is locked" report.
     EXPECT_EQ(ui.messages().size(), 1);
+}
+
+// Once every part is listed, a search is answered from that list, with the list, widths,
+// status and question of the statement; the moment anyone writes to the catalogue, the
+// statement answers again, so nothing a user or another program changed is missed.
+TEST_F(Listing, SearchesAreAnsweredFromTheListOfAllPartsWhileTheCatalogueIsUnchanged)
+{
+    auto w = open();
+    finish();
+    auto *find = w->findChild<QLineEdit *>(QStringLiteral("txtFind"));
+    auto search = [&](const QString &text) {
+        find->setText(text);
+        QTest::keyClick(find, Qt::Key_Return);
+        finish();
+        return fg1->rows() - 1;
+    };
+    auto fromList = [this] {
+        return dynamic_cast<const ListRowsSource *>(fg1->gridModel()->source()) != nullptr;
+    };
+    auto statement = [](const QString &text) {
+        return QStringLiteral(
+                   "Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin from PARTS "
+                   "where PartNumber LIKE '%") +
+               text + QStringLiteral("%' OR PartDescription LIKE '%") + text +
+               QStringLiteral("%' ORDER BY 3");
+    };
+
+    for (const QString &text : {QStringLiteral("gasket"), QStringLiteral("P-0_1"), QStringLiteral("12"),
+                                QStringLiteral("PART 1%0 GASK")}) {
+        search(text);
+        EXPECT_TRUE(fromList()) << text.toStdString();
+        EXPECT_EQ(contents(*fg1), wholeList(statement(text))) << text.toStdString();
+        EXPECT_EQ(status(*w), QStringLiteral("%1 records").arg(fg1->rows() - 1));
+    }
+    EXPECT_EQ(search(QStringLiteral("gasket")), kParts / 10);
+    EXPECT_EQ(fg1->row(), 1);
+    EXPECT_TRUE(fg1->colHidden(1));
+    // Not found: the question of the statement follows.
+    ui.answers.push_back(MsgAnswer::No);
+    EXPECT_EQ(search(QStringLiteral("zebra")), 0);
+    ASSERT_FALSE(ui.messages().isEmpty());
+    EXPECT_EQ(ui.messages().last().title, QStringLiteral("zebra not found"));
+
+    // Another program, the sqlite3 tool, makes one more part a gasket.
+    const QString file = env.programFolder() + QStringLiteral("/ORVANA.MDB");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("sqlite3"),
+                                {file, QStringLiteral("UPDATE PARTS SET PartDescription = 'Spare gasket' "
+                                                      "WHERE PartNumber = 'P-00001'")}),
+              0);
+    EXPECT_EQ(search(QStringLiteral("gasket")), kParts / 10 + 1);
+    EXPECT_FALSE(fromList());
+    EXPECT_EQ(contents(*fg1), wholeList(statement(QStringLiteral("gasket"))));
+
+    // Listed again, the list answers again; an edit of the record view is found at once.
+    w->ShowAllRecords();
+    finish();
+    EXPECT_EQ(search(QStringLiteral("spare gasket")), 1);
+    EXPECT_TRUE(fromList());
+    w->ShowRecord(fg1->textMatrix(1, 1));
+    int description = -1;
+    for (int r = 0; r < fg1->rows(); ++r)
+        if (fg1->textMatrix(r, 0) == QStringLiteral("PartDescription"))
+            description = r;
+    ASSERT_GT(description, 0);
+    fg1->setCurrentCell(description, 1);
+    ASSERT_TRUE(fg1->editCell());
+    auto *editor = fg1->viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Spare flange"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(db->value(QStringLiteral("SELECT PartDescription FROM PARTS WHERE PartNumber = 'P-00001'")),
+              QStringLiteral("Spare flange"));
+    EXPECT_EQ(search(QStringLiteral("spare flange")), 1);
+    EXPECT_EQ(fg1->textMatrix(1, 3), QStringLiteral("P-00001"));
+    ui.answers.push_back(MsgAnswer::No);
+    EXPECT_EQ(search(QStringLiteral("spare gasket")), 0);
+    EXPECT_EQ(ui.messages().size(), 2) << "only the two questions";
 }
