@@ -416,7 +416,9 @@ void report(const QString &name, const Fill &streamed, const Fill &whole, double
                  .arg(double(whole.peakKb) / 1024, 0, 'f', 1));
     } else if (!list) {
         goal(whole.firstPaint <= 0.1 * shell,
-             QStringLiteral("%1 (%2 rows): statement %3 x the shell (<= 0.1)")
+             QStringLiteral(
+                 "%1 (%2 rows): statement %3 x the shell (<= 0.1; the window's way after a write, until "
+                 "every part is listed again)")
                  .arg(name)
                  .arg(streamed.rows)
                  .arg(whole.firstPaint / shell, 0, 'f', 3));
@@ -491,12 +493,13 @@ int main(int argc, char **argv)
             std::printf("    shown:    %.4f s = %.3f x sqlite3 (first search; %.4f s = %.3f x later)\n",
                         k.shown, k.shown / s, k.shownAgain, k.shownAgain / s);
             std::printf("    peak memory: %.1f MB, with the list of all parts\n", double(k.peakKb) / 1024);
-            goal(
-                k.rows == found.rows && k.answer <= 0.1 * s,
-                QStringLiteral("Search \"%1\" (%2 rows): answered from the kept list %3 x the shell (<= 0.1)")
-                    .arg(fragment)
-                    .arg(k.rows)
-                    .arg(k.answer / s, 0, 'f', 3));
+            goal(k.rows == found.rows && k.answer <= 0.1 * s,
+                 QStringLiteral(
+                     "Search \"%1\" (%2 rows): answered from the kept list %3 x the shell (<= 0.1; the "
+                     "window's way once every part is listed)")
+                     .arg(fragment)
+                     .arg(k.rows)
+                     .arg(k.answer / s, 0, 'f', 3));
         }
     }
     std::printf("Goals\n%s\n", qPrintable(g_goals.join(u'\n')));
