@@ -3,6 +3,7 @@
 
 #include "SearchIndex.h"
 #include "SqliteConnection.h"
+#include "ValueRules.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -190,8 +191,10 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
         return std::nullopt;
     sqlite3 *db = m_db.get();
     const QByteArray pattern = search->likePattern().toUtf8();
-    if (pattern.contains('\0') || pattern.size() > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
-        return std::nullopt; // the statement reports it
+    // What the statement would refuse, it reports.
+    if (pattern.size() > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1) ||
+        !ValueRules::isValidUnicode(searchSql) || searchSql.contains(QChar(u'\0')))
+        return std::nullopt;
     if (!sameFile() || plan(db, searchSql) != m_plan)
         return std::nullopt;
 

@@ -458,6 +458,8 @@ TEST(KeptPartList, AnswersOnlyWhileTheCatalogueIsUnchanged)
         EXPECT_FALSE(list.kept->search(CatalogueDb::connectTo(c.env.path(u"other.mdb"_s)), seal));
         // A pattern the statement refuses is left to the statement to report.
         EXPECT_FALSE(list.rows(searchSql(QString(60000, u'x'))));
+        EXPECT_FALSE(list.rows(searchSql(QString(QChar(0xD800)) + u"seal"_s)));
+        EXPECT_FALSE(list.rows(searchSql(u"se"_s + QChar(u'\0') + u"al"_s)));
         EXPECT_TRUE(list.rows(seal));
         // A write another program commits, even to a column the list does not show.
         c.exec(u"UPDATE PARTS SET Qty = Qty WHERE PartID = 1"_s);
