@@ -158,6 +158,30 @@ void showFirstRow(FlexGrid &fg1)
     }
 }
 
+// The result grid on a catalogue. The window was on screen before the command: its fonts,
+// style and backing store exist.
+void prepare(FlexGrid &fg1, const QString &db)
+{
+    modGlobal::LoadSettings();
+    g_DbConnect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db;
+    fg1.resize(1000, 700);
+    fg1.show();
+    modGrid::GridSet1(fg1);
+    QCoreApplication::processEvents();
+    fg1.repaint();
+    QCoreApplication::processEvents();
+}
+
+// Keeps the list the grid shows, as the window does once every part is listed.
+bool keep(const FlexGrid &fg1, KeptPartList *kept)
+{
+    const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
+    if (kept && list && kept->keep(std::shared_ptr<const DataArray>(list, &list->data())))
+        return true;
+    std::fprintf(stderr, "the list of all parts was not kept\n");
+    return false;
+}
+
 // The child: one fill of a shown grid, as the window does it ("streamed") or read whole
 // first ("whole"). Prints "firstPaintSeconds seconds peakKB startKB rows scrollMs".
 int child(int argc, char **argv)
@@ -165,19 +189,9 @@ int child(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const bool streamed = std::strcmp(argv[2], "streamed") == 0;
-    const QString db = QString::fromLocal8Bit(argv[3]);
     const QString sql = QString::fromLocal8Bit(argv[4]);
-    modGlobal::LoadSettings();
-    g_DbConnect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db;
-
     FlexGrid fg1;
-    fg1.resize(1000, 700);
-    fg1.show();
-    modGrid::GridSet1(fg1);
-    QCoreApplication::processEvents();
-    // The window was on screen before the command: its fonts, style and backing store exist.
-    fg1.repaint();
-    QCoreApplication::processEvents();
+    prepare(fg1, QString::fromLocal8Bit(argv[3]));
     const long startKb = currentRssKb();
 
     QElapsedTimer timer;
@@ -198,11 +212,8 @@ int child(int argc, char **argv)
         // The rest comes from the event loop, as in the window.
         while (modGrid::isLoading(fg1))
             QCoreApplication::processEvents();
-        if (kept) {
-            const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
-            if (!list || !kept->keep(std::shared_ptr<const DataArray>(list, &list->data())))
-                std::fprintf(stderr, "the list of all parts was not kept\n");
-        }
+        if (kept)
+            keep(fg1, kept.get());
     } else {
         // g_LoadGrid's three steps, timed one by one.
         DataArray data;
@@ -238,33 +249,23 @@ int child(int argc, char **argv)
 
 // The child for a search answered from the list of all parts, as the window answers it once
 // Show All Records has read the list: the list is read and kept, then the search is run
-// twice (the first also indexes the list's rows). Prints "answerSeconds shownSeconds peakKB
+// twice (the second finds the index's pages in the engine's cache). Prints "answerSeconds shownSeconds peakKB
 // startKB rows answerAgainSeconds shownAgainSeconds".
 int keptChild(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString db = QString::fromLocal8Bit(argv[3]);
     const QString sql = QString::fromLocal8Bit(argv[4]);
-    modGlobal::LoadSettings();
-    g_DbConnect = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + db;
-
     FlexGrid fg1;
-    fg1.resize(1000, 700);
-    fg1.show();
-    modGrid::GridSet1(fg1);
-    QCoreApplication::processEvents();
-    fg1.repaint();
+    prepare(fg1, QString::fromLocal8Bit(argv[3]));
     const QString all = listSql(false);
     auto kept = KeptPartList::watch(g_DbConnect, all);
     modGrid::g_LoadGridList(fg1, all, {});
     while (modGrid::isLoading(fg1))
         QCoreApplication::processEvents();
-    const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
-    if (!kept || !list || !kept->keep(std::shared_ptr<const DataArray>(list, &list->data()))) {
-        std::fprintf(stderr, "the list was not kept\n");
+    if (!keep(fg1, kept.get()))
         return 1;
-    }
+    const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
     fg1.repaint();
     QCoreApplication::processEvents();
     const long startKb = currentRssKb();
