@@ -16,8 +16,8 @@
 
 namespace {
 
-// A list read while the catalogue changes cannot be vouched for, but waiting for another
-// program's commit beyond a moment is the statement's business, with its report.
+// Another program's commit holds readers back for a moment; a longer wait is left to the
+// statement, which reports it.
 constexpr int kBusyTimeoutMs = 200;
 
 // The rows, one text per row, of a statement on the list's own connection; none on failure.
