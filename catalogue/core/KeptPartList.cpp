@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "KeptPartList.h"
 
+#include "DbConnection.h"
+#include "DbError.h"
 #include "SearchIndex.h"
 #include "SqliteConnection.h"
-#include "ValueRules.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 
 #include <charconv>
+#include <limits>
 #include <string>
 
 namespace {
@@ -20,27 +22,11 @@ namespace {
 // statement, which reports it.
 constexpr int kBusyTimeoutMs = 200;
 
-// The rows, one text per row, of a statement on the list's own connection; none on failure.
-std::optional<QStringList> texts(sqlite3 *db, const QString &sql, int column)
-{
-    const QByteArray text = sql.toUtf8();
-    const SqliteStmt st = prepareSqlite(db, text.constData(), int(text.size()));
-    if (!st)
-        return std::nullopt;
-    QStringList out;
-    int rc = SQLITE_OK;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW)
-        out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), column)));
-    if (rc != SQLITE_DONE)
-        return std::nullopt;
-    return out;
-}
-
 // How the statement's plan reads PARTS: two statements whose plans read alike give their
 // rows, ties of ORDER BY 3 included, in the same order.
 std::optional<QString> plan(sqlite3 *db, const QString &sql)
 {
-    const auto details = texts(db, QStringLiteral("EXPLAIN QUERY PLAN ") + sql, 3);
+    const auto details = SearchIndex::queryPlan(db, sql);
     if (!details)
         return std::nullopt;
     return details->join(u'\n');
@@ -77,6 +63,7 @@ std::unique_ptr<KeptPartList> KeptPartList::watch(const QString &connectionStrin
         return nullptr;
     std::unique_ptr<KeptPartList> kept(new KeptPartList);
     kept->m_connection = connectionString;
+    kept->m_file = file;
     kept->m_head = m.captured(1);
     int rc = SQLITE_OK;
     kept->m_db = openSqlite(file.toUtf8().constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, &rc);
@@ -130,8 +117,7 @@ bool KeptPartList::sameFile() const
 {
     unsigned long long device = 0;
     unsigned long long inode = 0;
-    return fileIdentity(SqliteConnection::dataSource(m_connection), &device, &inode) && device == m_device &&
-           inode == m_inode;
+    return fileIdentity(m_file, &device, &inode) && device == m_device && inode == m_inode;
 }
 
 bool KeptPartList::indexRows()
@@ -192,36 +178,26 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
     sqlite3 *db = m_db.get();
     const QByteArray pattern = search->likePattern().toUtf8();
     // What the statement would refuse, it reports.
-    if (pattern.size() > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1) ||
-        !ValueRules::isValidUnicode(searchSql) || searchSql.contains(QChar(u'\0')))
+    if (pattern.size() > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
         return std::nullopt;
+    try {
+        DbConnection::checkStatement(searchSql);
+    } catch (const DbError &) {
+        return std::nullopt;
+    }
     if (!sameFile() || plan(db, searchSql) != m_plan)
         return std::nullopt;
 
     // The candidates and the catalogue's version in one read transaction: the candidates are
     // those of the list's catalogue only while nobody has written since the list was read.
-    std::vector<long long> candidates;
-    bool everyRow = true;
     if (!execSqlite(db, "BEGIN"))
         return std::nullopt;
-    bool read = true;
     const QString query = SearchIndex::matchQuery(search->likePattern());
-    if (!query.isEmpty() && SearchIndex::isReady(db)) {
-        everyRow = false;
-        const QByteArray sql = QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1")
-                                   .arg(QLatin1String(SearchIndex::kTable))
-                                   .toUtf8();
-        const SqliteStmt hits = prepareSqlite(db, sql.constData(), int(sql.size()));
-        const QByteArray q = query.toUtf8();
-        int rc = SQLITE_ERROR;
-        if (hits) {
-            sqlite3_bind_text(hits.get(), 1, q.constData(), int(q.size()), SQLITE_STATIC);
-            while ((rc = sqlite3_step(hits.get())) == SQLITE_ROW)
-                candidates.push_back(sqlite3_column_int64(hits.get(), 0));
-        }
-        read = rc == SQLITE_DONE;
-    }
-    const auto version = read ? dataVersion() : std::nullopt;
+    const bool everyRow = query.isEmpty() || !SearchIndex::isReady(db);
+    const auto candidates = everyRow
+                                ? std::vector<long long>{}
+                                : SearchIndex::candidates(db, query, std::numeric_limits<long long>::max());
+    const auto version = candidates ? dataVersion() : std::nullopt;
     (void)execSqlite(db, "COMMIT");
     if (!version || *version != m_version)
         return std::nullopt;
@@ -253,7 +229,7 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
     std::vector<std::uint64_t> marked((std::size_t(rows) + 63) / 64, everyRow ? ~std::uint64_t(0) : 0);
     if (everyRow && rows % 64 != 0)
         marked.back() = (std::uint64_t(1) << (rows % 64)) - 1;
-    for (const long long rowid : candidates) {
+    for (const long long rowid : *candidates) {
         const int row = rowOf(rowid);
         if (row < 0)
             return std::nullopt; // a part the list lacks: not the list's catalogue after all

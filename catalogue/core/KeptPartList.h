@@ -45,6 +45,7 @@ private:
     int rowOf(long long rowid) const;
 
     QString m_connection;
+    QString m_file;
     QString m_head; // the list's statement up to "from PARTS"
     QString m_plan; // how its plan reads PARTS
     SqliteDb m_db;  // a connection of its own, to see others' writes

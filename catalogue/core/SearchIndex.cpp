@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace SearchIndex {
 
@@ -129,12 +130,10 @@ QStringList characters(const QString &text)
 // written). A tie is two parts whose numbers differ at most in ASCII letter case.
 QString tieOrder(sqlite3 *db, const QString &sql)
 {
-    Statement plan(db, QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
-    QStringList details;
-    while (plan.row())
-        details << plan.text(3);
-    if (!plan.done())
+    const auto plan = queryPlan(db, sql);
+    if (!plan)
         return {};
+    const QStringList &details = *plan;
     static const QRegularExpression indexScan(
         QStringLiteral(R"(^SCAN PARTS USING (?:COVERING )?INDEX (\S+)$)"),
         QRegularExpression::CaseInsensitiveOption);
@@ -183,6 +182,32 @@ QString tieOrder(sqlite3 *db, const QString &sql)
 }
 
 } // namespace
+
+std::optional<QStringList> queryPlan(sqlite3 *db, const QString &sql)
+{
+    Statement plan(db, QStringLiteral("EXPLAIN QUERY PLAN ") + sql);
+    QStringList details;
+    while (plan.row())
+        details << plan.text(3);
+    if (!plan.done())
+        return std::nullopt;
+    return details;
+}
+
+std::optional<std::vector<long long>> candidates(sqlite3 *db, const QString &query, long long most)
+{
+    Statement hits(db, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1").arg(QLatin1String(kTable)));
+    hits.bind(1, query);
+    std::vector<long long> rowids;
+    while (hits.row()) {
+        if (std::cmp_greater_equal(rowids.size() + 1, most))
+            return std::nullopt;
+        rowids.push_back(hits.integer(0));
+    }
+    if (!hits.done())
+        return std::nullopt;
+    return rowids;
+}
 
 bool isReady(sqlite3 *db)
 {
@@ -329,19 +354,15 @@ QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search)
     if (!limit.row())
         return sql;
     const long long most = limit.integer(0);
-    Statement hits(db, QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?1").arg(QLatin1String(kTable)));
-    hits.bind(1, query);
-    QByteArray rowids("[");
-    long long count = 0;
-    while (hits.row()) {
-        if (++count >= most)
-            return sql;
-        if (count > 1)
-            rowids += ',';
-        rowids += QByteArray::number(hits.integer(0));
-    }
-    if (!hits.done())
+    const auto hits = candidates(db, query, most);
+    if (!hits)
         return sql;
+    QByteArray rowids("[");
+    for (const long long rowid : *hits) {
+        if (rowids.size() > 1)
+            rowids += ',';
+        rowids += QByteArray::number(rowid);
+    }
     rowids += ']';
 
     const QString ties = tieOrder(db, sql);

@@ -4,9 +4,11 @@
 #include "Result.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 
@@ -29,6 +31,14 @@ bool isReady(sqlite3 *db);
 // (the failure's code is then kStopped). Fails with the reason when it could not be built.
 inline constexpr int kStopped = 1;
 Result<> build(sqlite3 *db, const std::function<bool(long long done, long long total)> &progress);
+
+// The details of a statement's query plan (EXPLAIN QUERY PLAN), in order; none when the
+// statement cannot be prepared or run.
+std::optional<QStringList> queryPlan(sqlite3 *db, const QString &sql);
+
+// The rowids whose parts match an index query (matchQuery), in rowid order; none on failure
+// or when there are `most` of them or more.
+std::optional<std::vector<long long>> candidates(sqlite3 *db, const QString &query, long long most);
 
 // The index query for a LIKE pattern: trigrams covering each of its literal runs of three or
 // more characters, joined by AND; "" when the pattern has no such run. A row containing a match
