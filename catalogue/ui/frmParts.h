@@ -60,6 +60,7 @@ private:
     // Keeps the list of all parts once it is read whole, to answer searches from it.
     void keepShownList();
     bool searchKeptList(const QString &sql);
+    void dropKeptList();
 
     // Grid events.
     void fg1_AfterRowColChange(int newRow, int newCol);

@@ -61,6 +61,12 @@ void frmParts::keepShownList()
     }
 }
 
+void frmParts::dropKeptList()
+{
+    m_keptList.reset();
+    m_keptSource.reset();
+}
+
 bool frmParts::searchKeptList(const QString &sql)
 {
     if (!m_keptList)
@@ -69,8 +75,7 @@ bool frmParts::searchKeptList(const QString &sql)
     if (!rows) {
         // Out of date, or not a question the list can answer: the statement answers, and
         // the list is not held beside its result.
-        m_keptList.reset();
-        m_keptSource.reset();
+        dropKeptList();
         return false;
     }
     modGrid::g_ShowListRows(*fg1, m_keptSource, std::move(*rows));
@@ -90,8 +95,7 @@ bool frmParts::stopListing()
 void frmParts::ShowAllRecords()
 {
     // The list read before is not kept beside the new one.
-    m_keptList.reset();
-    m_keptSource.reset();
+    dropKeptList();
     const QString sql = selectList() + QStringLiteral(" from PARTS Order By 3");
     m_listWatch = KeptPartList::watch(g_DbConnect, sql);
     loadList(sql);

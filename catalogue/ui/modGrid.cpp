@@ -159,6 +159,28 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView)
 
 namespace {
 
+// g_LoadGrid's filling of a list from its rows (null: "No Records Found"), with its reports.
+void showList(FlexGrid &grid, std::shared_ptr<const GridSource> rows, const QStringList &fieldNames)
+{
+    DbReport::guarded(
+        QStringLiteral("g_LoadGrid"),
+        [&] {
+            GridSet1(grid);
+            if (!rows) {
+                Array2Grid(DataArray(), grid, fieldNames, 0);
+                return;
+            }
+            DbReport::guarded(
+                QStringLiteral("Array2Grid"),
+                [&] {
+                    grid.clear();
+                    fillList(rows, grid, fieldNames);
+                },
+                errorLines);
+        },
+        errorLines);
+}
+
 // Reads the rest of a list into its grid, one batch per turn of the event loop. A child of
 // the grid, so it ends with it.
 class ListLoader final : public QObject {
@@ -272,23 +294,7 @@ bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void
         if (done && source->data().isArray())
             source->setComplete();
     }
-    DbReport::guarded(
-        QStringLiteral("g_LoadGrid"),
-        [&] {
-            GridSet1(grid);
-            if (!source || !source->data().isArray()) {
-                Array2Grid(DataArray(), grid, fieldNames, 0);
-                return;
-            }
-            DbReport::guarded(
-                QStringLiteral("Array2Grid"),
-                [&] {
-                    grid.clear();
-                    fillList(source, grid, fieldNames);
-                },
-                errorLines);
-        },
-        errorLines);
+    showList(grid, source && source->data().isArray() ? source : nullptr, fieldNames);
     if (!done && source && grid.gridModel()->source() == source.get())
         new ListLoader(grid, std::move(reader), source, shown);
     if (shown)
@@ -305,24 +311,10 @@ std::shared_ptr<const DataArraySource> g_ShownList(const FlexGrid &grid)
 void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArraySource> list, std::vector<int> rows)
 {
     cancelLoad(grid);
-    DbReport::guarded(
-        QStringLiteral("g_LoadGrid"),
-        [&] {
-            GridSet1(grid);
-            if (rows.empty()) {
-                Array2Grid(DataArray(), grid, {}, 0);
-                return;
-            }
-            DbReport::guarded(
-                QStringLiteral("Array2Grid"),
-                [&] {
-                    grid.clear();
-                    const QStringList names = list->fieldNames();
-                    fillList(std::make_shared<ListRowsSource>(std::move(list), std::move(rows)), grid, names);
-                },
-                errorLines);
-        },
-        errorLines);
+    const QStringList names = list->fieldNames();
+    showList(grid,
+             rows.empty() ? nullptr : std::make_shared<ListRowsSource>(std::move(list), std::move(rows)),
+             names);
 }
 
 bool isLoading(const FlexGrid &grid)
