@@ -43,6 +43,17 @@ Please install a viewer for HTML Help (.chm) files, such as xCHM.</source>
     </message>
 </context>
 <context>
+    <name>HiveReport</name>
+    <message>
+        <source>The settings file %1 cannot be written: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The settings file %1 cannot be read: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>QtUiServices</name>
     <message>
         <source>Open With - %1</source>
@@ -105,6 +116,37 @@ Please install a viewer for HTML Help (.chm) files, such as xCHM.</source>
     </message>
     <message>
         <source>ERROR: Unsupported type %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RegistryHive</name>
+    <message>
+        <source>it is locked by another program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is not a settings file (it is damaged or of another kind)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is damaged</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it may not be written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it cannot be opened</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the file reports: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the key is not open for writing</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -431,6 +431,18 @@ Update aborted.</source>
 %3</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Vantelo Update looks for the programs in their default folders instead, and refuses to update while its update settings cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The Passive File Transfer choice is not kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update cannot start, because a setting in %1 cannot be read (%2). Nothing was downloaded or installed.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>mendrel</name>

@@ -313,6 +313,14 @@ Cannot update %2 of type %3 and size %4 to %5</source>
         <source>%1 associated parts found for %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Orvana uses its default settings and leaves the file as it is.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Changes to the settings and the window&apos;s place are not kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>frmProperties</name>
@@ -330,6 +338,10 @@ Cannot update %2 of type %3 and size %4 to %5</source>
     </message>
     <message>
         <source>Value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The change of &quot;%1&quot; is not stored, because the settings file %2 cannot be written: %3. It keeps &quot;%4&quot;.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -8,7 +8,8 @@ struct PropertyItem {
     QString strCategory;
     QString strName; // also the registry value name
     qint16 intType = 0;
-    QString varValue; // as the sheet shows it
+    QString varValue;   // as the sheet shows it
+    QString strDefault; // shown while nothing is stored
 };
 
 // Kinds of value, each with its own editor; any other code behaves as text.

@@ -27,7 +27,7 @@ const PropertyItem *PropertyList::find(int index) const
 Result<> PropertyList::AddProperty(const QString &strGroup, const QString &strCategory,
                                    const QString &strName, qint16 kind, const QString &strDefault)
 {
-    PropertyItem item{strCategory, strName, kind, {}};
+    PropertyItem item{strCategory, strName, kind, {}, strDefault};
     const QString v = modRegistry::GetProperty(strGroup, strCategory, strName, strDefault);
     QString problem;
     if (kind == PropertyKind::Color) {

@@ -196,10 +196,25 @@ const PropertyItem *frmProperties::itemAt(int row) const
 
 void frmProperties::storeRow(int row)
 {
-    if (!itemAt(row))
+    const PropertyItem *item = itemAt(row);
+    if (!item)
         return;
-    modRegistry::SaveProperty(m_strPropertyGroup, fg->textMatrix(row, kCategoryCol),
-                              fg->textMatrix(row, kNameCol), fg->textMatrix(row, kValueCol));
+    const QString category = fg->textMatrix(row, kCategoryCol);
+    const QString name = fg->textMatrix(row, kNameCol);
+    const auto stored =
+        modRegistry::StoreProperty(m_strPropertyGroup, category, name, fg->textMatrix(row, kValueCol));
+    if (stored)
+        return;
+    // The row shows what the program will use, not a change that was never kept.
+    QString kept = modRegistry::GetProperty(m_strPropertyGroup, category, name, item->strDefault);
+    if (item->intType == PropertyKind::Color)
+        if (const auto n = parseColor(kept))
+            kept = FormatColor(*n);
+    fg->setTextMatrix(row, kValueCol, kept);
+    MsgBox(tr("The change of \"%1\" is not stored, because the settings file %2 cannot be written: %3. It "
+              "keeps \"%4\".")
+               .arg(name, hivePath(RegRoot::CurrentUser), stored.error().message, kept),
+           MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
 void frmProperties::onBeforeRowColChange(int, int, int newRow, int newCol, bool *cancel)

@@ -5,6 +5,7 @@
 #include "DataArraySource.h"
 #include "FlexGrid.h"
 #include "FormPlacement.h"
+#include "HiveReport.h"
 #include "KeptPartList.h"
 #include "Platform.h"
 #include "SearchIndexSetup.h"
@@ -187,6 +188,11 @@ void frmParts::Form_Load()
 
     if (const auto placed = FormPlacement::RestoreFormPlacement(this); !placed)
         report(placed.error().message);
+    HiveReport::showFaults(AppInfo::catalogueTitle(),
+                           {QCoreApplication::translate(
+                                "frmParts", "Orvana uses its default settings and leaves the file as it is."),
+                            QCoreApplication::translate(
+                                "frmParts", "Changes to the settings and the window's place are not kept.")});
 
     PrepareSearchIndex(this);
     ShowAllRecords();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
 #include "SqliteHandles.h"
 
 #include <QByteArray>
@@ -22,6 +23,22 @@ struct RegValue {
     QByteArray data; // UTF-8 text for string types, raw bytes otherwise
 };
 
+// A hive that could not be read or written. The primitives still give "" or drop the
+// write, as designed; this is how a program learns that it happened, and why.
+struct HiveFault {
+    RegRoot root = RegRoot::CurrentUser;
+    bool writing = false; // false: the hive could not be read
+    QString file;
+    QString reason; // in words, for the user
+};
+
+namespace HiveFaults {
+// Faults met and not given out yet; each hive and direction is given out once per run.
+QList<HiveFault> takeUnreported();
+// Tests: starts afresh, as a new run would, and forgets a hive found locked.
+void forget();
+} // namespace HiveFaults
+
 // Where each root's hive lives: $VANTELO_HIVE_DIR when set, else the user's config
 // folder and /var/lib/vantelo.
 QString hivePath(RegRoot root);
@@ -36,15 +53,23 @@ public:
     static RegKey open(RegRoot root, const QString &path);
     // Opens the key for writing, creating the hive and every missing level.
     static RegKey create(RegRoot root, const QString &path);
+    // The same, failing when the hive is there but cannot be used (locked, damaged, not a
+    // hive, not writable). A missing hive or key opens as the null key. Each failure is
+    // also noted for HiveFaults.
+    static Result<RegKey> tryOpen(RegRoot root, const QString &path);
+    static Result<RegKey> tryCreate(RegRoot root, const QString &path);
 
     explicit operator bool() const { return m_db != nullptr; }
     bool writable() const { return m_writable; }
     const QString &path() const { return m_path; }
 
     std::optional<RegValue> value(const QString &name) const;
+    // Fails when the hive could not be read; a missing value is success without one.
+    Result<std::optional<RegValue>> read(const QString &name) const;
     QList<RegValue> values() const;
     // Each write is its own transaction; false when nothing was written.
     bool setValue(const QString &name, int type, const QByteArray &data);
+    Result<> write(const QString &name, int type, const QByteArray &data);
     bool deleteValue(const QString &name);
 
     // The normalised form in which paths and names are compared.
@@ -52,7 +77,8 @@ public:
     static QString normalisePath(const QString &path);
 
 private:
-    RegKey(SqliteDb db, QString path, QString folded, bool writable);
+    RegKey(RegRoot root, SqliteDb db, QString path, QString folded, bool writable);
+    RegRoot m_root = RegRoot::CurrentUser;
     SqliteDb m_db;
     QString m_path; // normalised, original letter case
     // The folded path the key was found or made under. Its values are filed under it, not

@@ -25,13 +25,28 @@ int SetStringValue(RegRoot root, const QString &keyPath, const QString &valueNam
 
 QString GetStringValue(RegRoot root, const QString &keyPath, const QString &valueName)
 {
-    const RegKey key = OpenKey(root, keyPath);
+    return ReadStringValue(root, keyPath, valueName).value_or(QString());
+}
+
+Result<QString> ReadStringValue(RegRoot root, const QString &keyPath, const QString &valueName)
+{
+    const Result<RegKey> key = RegKey::tryOpen(root, keyPath);
     if (!key)
-        return {};
-    const auto v = key.value(valueName);
-    if (!v || v->type != REG_SZ)
-        return {};
-    return QString::fromUtf8(v->data);
+        return tl::unexpected(key.error());
+    const Result<std::optional<RegValue>> v = key->read(valueName);
+    if (!v)
+        return tl::unexpected(v.error());
+    if (!*v || (*v)->type != REG_SZ)
+        return QString();
+    return QString::fromUtf8((*v)->data);
+}
+
+Result<> WriteStringValue(RegRoot root, const QString &keyPath, const QString &valueName, const QString &text)
+{
+    Result<RegKey> key = RegKey::tryCreate(root, keyPath);
+    if (!key)
+        return tl::unexpected(key.error());
+    return key->write(valueName, REG_SZ, text.toUtf8());
 }
 
 QString programKey()
@@ -67,6 +82,12 @@ void SaveProperty(const QString &group, const QString &category, const QString &
     SetStringValue(HKEY_CURRENT_USER, propertiesKey(group, category), name, text);
 }
 
+Result<> StoreProperty(const QString &group, const QString &category, const QString &name,
+                       const QString &text)
+{
+    return WriteStringValue(HKEY_CURRENT_USER, propertiesKey(group, category), name, text);
+}
+
 } // namespace modRegistry
 
 namespace Reg {
@@ -84,6 +105,11 @@ void SaveAppSetting(const QString &valueName, const QString &text)
 QString GetAppSetting(const QString &valueName)
 {
     return modRegistry::GetStringValue(RegRoot::LocalMachine, programKey(), valueName);
+}
+
+Result<QString> ReadAppSetting(const QString &valueName)
+{
+    return modRegistry::ReadStringValue(RegRoot::LocalMachine, programKey(), valueName);
 }
 
 } // namespace Reg

@@ -3,11 +3,15 @@
 #include "modRegistry.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <functional>
 
 using namespace modRegistry;
 
@@ -232,4 +236,124 @@ TEST(Registry, UserHiveLivesInTheUsersConfigFolder)
     qputenv("VANTELO_HIVE_DIR", hiveDir);
     if (!config.isNull())
         qputenv("XDG_CONFIG_HOME", config);
+}
+
+namespace {
+
+// Another program holding the hive: "EXCLUSIVE" keeps readers out too, "IMMEDIATE" only
+// other writers.
+class HiveHolder {
+public:
+    HiveHolder(const QString &hive, const char *mode)
+    {
+        sqlite3_open_v2(QFile::encodeName(hive).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        const QByteArray sql = QByteArray("BEGIN ") + mode;
+        m_ok = sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~HiveHolder() { release(); }
+    HiveHolder(const HiveHolder &) = delete;
+    HiveHolder &operator=(const HiveHolder &) = delete;
+    bool holds() const { return m_ok; }
+    void release()
+    {
+        if (m_db)
+            sqlite3_close_v2(m_db); // ends the transaction
+        m_db = nullptr;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+    bool m_ok = false;
+};
+
+qint64 msFor(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.elapsed();
+}
+
+} // namespace
+
+TEST(HiveFaults, ALockedHiveFailsTheCheckedReadAndIsWaitedOnOnlyOnce)
+{
+    TestEnv env;
+    // A hive that does not exist yet is no fault: a first run reads nothing.
+    EXPECT_EQ(ReadStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
+    EXPECT_TRUE(HiveFaults::takeUnreported().isEmpty());
+
+    SetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x"), QStringLiteral("stored"));
+    HiveHolder holder(hivePath(RegRoot::CurrentUser), "EXCLUSIVE");
+    ASSERT_TRUE(holder.holds());
+
+    Result<QString> first;
+    const qint64 firstMs =
+        msFor([&] { first = ReadStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")); });
+    ASSERT_FALSE(first.has_value()) << "a locked hive read as " << first->toStdString();
+    EXPECT_TRUE(first.error().message.contains(QStringLiteral("locked")))
+        << first.error().message.toStdString();
+    EXPECT_LT(firstMs, 5000);
+    // A start-up's further reads and writes do not wait the busy timeout again each.
+    const qint64 restMs = msFor([&] {
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(GetProperty(QStringLiteral("G"), QStringLiteral("C"), QStringLiteral("n"),
+                                  QStringLiteral("def")),
+                      QStringLiteral("def"));
+            SaveProperty(QStringLiteral("G"), QStringLiteral("C"), QStringLiteral("n"), QStringLiteral("v"));
+        }
+    });
+    EXPECT_LT(restMs, 1500);
+
+    const QList<HiveFault> faults = HiveFaults::takeUnreported();
+    ASSERT_EQ(faults.size(), 2) << "one read fault and one write fault";
+    EXPECT_EQ(faults[0].file, hivePath(RegRoot::CurrentUser));
+    EXPECT_FALSE(faults[0].writing);
+    EXPECT_TRUE(faults[1].writing);
+    EXPECT_EQ(GetStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QString());
+    EXPECT_TRUE(HiveFaults::takeUnreported().isEmpty()) << "each hive is reported once";
+
+    // Once the other program lets go, the values read again at once.
+    holder.release();
+    EXPECT_EQ(ReadStringValue(HKEY_CURRENT_USER, kKey, QStringLiteral("x")), QStringLiteral("stored"));
+}
+
+TEST(HiveFaults, AGarbageHiveIsReportedAndNeverRewritten)
+{
+    TestEnv env;
+    const QByteArray garbage(8192, 'Z');
+    const QString hive = hivePath(RegRoot::LocalMachine);
+    TestEnv::writeFile(hive, garbage);
+
+    const Result<QString> read = Reg::ReadAppSetting(QStringLiteral("UPDATE_PUBKEY"));
+    ASSERT_FALSE(read.has_value());
+    EXPECT_TRUE(read.error().message.contains(QStringLiteral("not a settings file")));
+    EXPECT_FALSE(WriteStringValue(HKEY_LOCAL_MACHINE, kKey, QStringLiteral("x"), QStringLiteral("y")));
+    Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"), QStringLiteral("1"));
+    EXPECT_EQ(TestEnv::readFile(hive), garbage);
+    EXPECT_FALSE(QFileInfo::exists(hive + QStringLiteral("-journal")));
+
+    const QList<HiveFault> faults = HiveFaults::takeUnreported();
+    ASSERT_EQ(faults.size(), 2);
+    EXPECT_EQ(faults[0].root, RegRoot::LocalMachine);
+    EXPECT_EQ(faults[0].file, hive);
+}
+
+TEST(HiveFaults, AWriteThatIsNotStoredFailsWhileReadsGoOn)
+{
+    TestEnv env;
+    ASSERT_TRUE(StoreProperty(QStringLiteral("General"), QStringLiteral("Debug"),
+                              QStringLiteral("Log File Folder"), QStringLiteral("/old")));
+    HiveHolder writer(hivePath(RegRoot::CurrentUser), "IMMEDIATE");
+    ASSERT_TRUE(writer.holds());
+    const Result<> stored = StoreProperty(QStringLiteral("General"), QStringLiteral("Debug"),
+                                          QStringLiteral("Log File Folder"), QStringLiteral("/new"));
+    ASSERT_FALSE(stored.has_value());
+    EXPECT_TRUE(stored.error().message.contains(QStringLiteral("locked")));
+    EXPECT_EQ(GetProperty(QStringLiteral("General"), QStringLiteral("Debug"),
+                          QStringLiteral("Log File Folder"), QString()),
+              QStringLiteral("/old"));
+    const QList<HiveFault> faults = HiveFaults::takeUnreported();
+    ASSERT_EQ(faults.size(), 1);
+    EXPECT_TRUE(faults[0].writing);
 }

@@ -2,6 +2,7 @@
 #include "TestEnv.h"
 
 #include "Platform.h"
+#include "RegistryHive.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@ TestEnv::TestEnv()
     qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome()));
     Platform::setProgramFolder(programFolder());
     Platform::setProgramFolderWritable(std::nullopt);
+    HiveFaults::forget();
 }
 
 TestEnv::~TestEnv()

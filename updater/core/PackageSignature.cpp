@@ -25,9 +25,11 @@ QString SignatureFile(const QString &packageFile)
     return packageFile + QStringLiteral(".minisig");
 }
 
-QString ConfiguredKeys()
+::Result<QString> ConfiguredKeys()
 {
-    return Reg::GetAppSetting(QStringLiteral("UPDATE_PUBKEY")).trimmed();
+    return Reg::ReadAppSetting(QStringLiteral("UPDATE_PUBKEY")).map([](const QString &k) {
+        return k.trimmed();
+    });
 }
 
 QString RefusalText(const QString &packageFile)

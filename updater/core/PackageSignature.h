@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,8 +12,9 @@ namespace PackageSignature {
 
 QString SignatureFile(const QString &packageFile); // "<package>.minisig"
 
-// UPDATE_PUBKEY as stored, trimmed; empty means signatures are not checked.
-QString ConfiguredKeys();
+// UPDATE_PUBKEY as stored, trimmed; empty means signatures are not checked. Fails when
+// the machine hive cannot be read: a key that cannot be read is not a key that is absent.
+::Result<QString> ConfiguredKeys();
 
 struct Result {
     bool good = false;

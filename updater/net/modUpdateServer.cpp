@@ -71,29 +71,41 @@ Address ParseAddress(const QString &text)
     return a;
 }
 
-Address ServerAddress()
+Result<Address> ServerAddress()
 {
-    Address a = ParseAddress(Reg::GetAppSetting(QStringLiteral("UPDATE_HOST")));
+    const Result<QString> text = Reg::ReadAppSetting(QStringLiteral("UPDATE_HOST"));
+    if (!text)
+        return fail(QStringLiteral("UPDATE_HOST cannot be read: ") + text.error().message);
+    Address a = ParseAddress(*text);
     if (a.host.isEmpty())
         a.host = DefaultHost();
     return a;
 }
 
-QString CertificateAuthorityFile()
+Result<QString> CertificateAuthorityFile()
 {
-    return Reg::GetAppSetting(QStringLiteral("UPDATE_CA")).trimmed();
+    const Result<QString> text = Reg::ReadAppSetting(QStringLiteral("UPDATE_CA"));
+    if (!text)
+        return fail(QStringLiteral("UPDATE_CA cannot be read: ") + text.error().message);
+    return text->trimmed();
 }
 
-void Configure(FtpSession &session, bool passiveMode)
+Result<> Configure(FtpSession &session, bool passiveMode)
 {
-    const Address a = ServerAddress();
-    session.setHost(a.host, a.port);
-    session.setTls(a.tls);
-    session.setCaFile(a.tls ? CertificateAuthorityFile() : QString());
+    const Result<Address> a = ServerAddress();
+    if (!a)
+        return tl::unexpected(a.error());
+    Result<QString> ca = a->tls ? CertificateAuthorityFile() : QString();
+    if (!ca)
+        return tl::unexpected(ca.error());
+    session.setHost(a->host, a->port);
+    session.setTls(a->tls);
+    session.setCaFile(*ca);
     session.setUserName(UserName());
     session.setPassword(Password());
     session.setTimeout(kTimeoutSeconds);
     session.setActiveMode(!passiveMode);
+    return {};
 }
 
 SizeReply ParseSizeReply(const QString &reply)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 
 class FtpSession;
@@ -26,17 +28,19 @@ struct Address {
 // "host", "host:port", "[v6]:port" or a bare IPv6 address; a bad port counts as none.
 // Any of them may start with "ftp://" or "ftps://" and end with "/".
 Address ParseAddress(const QString &text);
-// UPDATE_HOST under the updater's machine key, else the build's default.
-Address ServerAddress();
+// UPDATE_HOST under the updater's machine key, else the build's default. Fails when the
+// machine hive cannot be read, since the setting it holds may ask for TLS.
+Result<Address> ServerAddress();
 // UPDATE_CA under the updater's machine key: a PEM file of the certificate authorities
 // trusted for FTP over TLS instead of the system's store. Empty when not set.
-QString CertificateAuthorityFile();
+Result<QString> CertificateAuthorityFile();
 QString DefaultHost();
 
 // Everything the session needs before connectAndLogOn(): the server (with TLS and its
 // certificate authorities), the fixed log-on, the time-out, and passive or active data
-// connections by the option.
-void Configure(FtpSession &session, bool passiveMode);
+// connections by the option. Fails, leaving the session as it was, when a setting cannot
+// be read.
+Result<> Configure(FtpSession &session, bool passiveMode);
 
 struct SizeReply {
     bool available = false;

@@ -3,6 +3,7 @@
 
 #include "AppInfo.h"
 #include "FtpSession.h"
+#include "HiveReport.h"
 #include "PackageProcessor.h"
 #include "PackageSignature.h"
 #include "Platform.h"
@@ -241,6 +242,12 @@ void frmMain::Form_Load()
         step = tr("Check for ORVANA");
         ProgramDiscovery::discover(m_programs[ProgramDiscovery::Orvana]);
 
+        // Without the machine hive the programs are looked for in their default folders.
+        HiveReport::showFaults(
+            kTitle, {tr("Vantelo Update looks for the programs in their default folders instead, and "
+                        "refuses to update while its update settings cannot be read."),
+                     tr("The Passive File Transfer choice is not kept.")});
+
         step = tr("Removing debris ...");
         removeDebris();
 
@@ -438,7 +445,8 @@ void frmMain::cmdUpdate_Click()
         return;
     }
     g_UpdateError = false;
-    m_updateKeys = PackageSignature::ConfiguredKeys();
+    if (!readUpdateKeys())
+        return;
     ToggleTransfer();
     ConnectToServer();
 }
@@ -482,7 +490,12 @@ void frmMain::ConnectToServer()
     m_fileAvailable = false;
     m_connectTicks = 0;
     SetStatusText(tr("Connecting to server ....."));
-    UpdateServer::Configure(*m_ftp, g_PassiveMode);
+    if (const Result<> configured = UpdateServer::Configure(*m_ftp, g_PassiveMode); !configured) {
+        setHourglass(false);
+        backToIdle();
+        refuseUnreadableSettings(configured.error().message);
+        return;
+    }
     SetStatusText(tr("Connecting to host ..."));
     m_ftp->setTag(QStringLiteral("CONNECT"));
     SetStatusText(tr("Logging on to host ..."));

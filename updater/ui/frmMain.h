@@ -76,6 +76,8 @@ private:
     // The package's signature (frmMainSignature.cpp).
     void fetchSignature();
     void signatureDownloadFailed(int code, const QString &text);
+    bool readUpdateKeys();
+    void refuseUnreadableSettings(const QString &what);
     bool packageTrusted();
     void refusePackage(const QString &reason);
     void dropUnverifiedPackage(const QString &why);

@@ -6,12 +6,42 @@
 #include "AppInfo.h"
 #include "FtpSession.h"
 #include "PackageSignature.h"
+#include "RegistryHive.h"
 #include "UiServices.h"
 #include "modService.h"
 #include "modUpdateServer.h"
 
 #include <QFile>
 #include <QProgressBar>
+
+// A setting that guards the update and cannot be read stops it: read as absent, it would
+// turn its check off (no signature check, no TLS, the system's authorities).
+void frmMain::refuseUnreadableSettings(const QString &what)
+{
+    logEvent(QStringLiteral("Update refused: %1").arg(what));
+    g_UpdateError = true;
+    const QString text = tr("The update cannot start, because a setting in %1 cannot be read (%2). Nothing "
+                            "was downloaded or installed.")
+                             .arg(hivePath(RegRoot::LocalMachine), what);
+    SetStatusLabel(text);
+    MessageBoxRequest r;
+    r.text = text;
+    r.title = AppInfo::updaterTitle();
+    r.icon = MsgIcon::Exclamation;
+    ui().messageBox(r);
+}
+
+bool frmMain::readUpdateKeys()
+{
+    const Result<QString> keys = PackageSignature::ConfiguredKeys();
+    if (!keys) {
+        m_updateKeys.clear();
+        refuseUnreadableSettings(QStringLiteral("UPDATE_PUBKEY: ") + keys.error().message);
+        return false;
+    }
+    m_updateKeys = *keys;
+    return true;
+}
 
 void frmMain::fetchSignature()
 {

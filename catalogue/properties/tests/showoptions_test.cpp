@@ -9,12 +9,15 @@
 #include "modRegistry.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 
 #include <functional>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -100,4 +103,49 @@ TEST(Options, ChangesTakeEffectWhenTheSheetCloses)
     EXPECT_TRUE(g_DebugMode);
     ASSERT_TRUE(modGlobal::WriteLog(QStringLiteral("after options"), true));
     EXPECT_TRUE(TestEnv::readFile(logs + QStringLiteral("/Orvana.log")).contains("after options"));
+}
+
+TEST(Options, AChangeThatCannotBeStoredIsReportedAtTheChangeAndNotShown)
+{
+    TestEnv env;
+    ScriptedUi ui;
+    ASSERT_TRUE(modRegistry::StoreProperty(QStringLiteral("General"), QStringLiteral("Debug"),
+                                           QStringLiteral("Log File Folder"),
+                                           QStringLiteral("/var/log/old")));
+    const QString logs = env.path(QStringLiteral("logs"));
+    QDir().mkpath(logs);
+    ui.folders = {logs};
+
+    // Another program holds the hive for writing; reads go on.
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(hivePath(RegRoot::CurrentUser)).constData(), &holder,
+                              SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    QString folderShown;
+    QString debugShown;
+    qsizetype boxesAtFolder = 0;
+    whileShown([&](frmProperties &sheet) {
+        SheetDriver d{sheet};
+        const int folderRow = d.rowOf(QStringLiteral("Log File Folder"));
+        d.pressCellButton(folderRow);
+        boxesAtFolder = ui.messages().size();
+        folderShown = sheet.grid()->textMatrix(folderRow, 3);
+        const int debugRow = d.rowOf(QStringLiteral("Debug Mode Active"));
+        d.doubleClick(debugRow, 3);
+        debugShown = sheet.grid()->textMatrix(debugRow, 3);
+    });
+    ShowOptions();
+    sqlite3_close_v2(holder);
+
+    EXPECT_EQ(boxesAtFolder, 1) << "reported at the change, not later";
+    EXPECT_EQ(folderShown, QStringLiteral("/var/log/old")) << "the row shows what is stored";
+    EXPECT_EQ(debugShown, QStringLiteral("False"));
+    const auto boxes = ui.messages();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("\"Log File Folder\""))) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(hivePath(RegRoot::CurrentUser)));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("locked")));
+    EXPECT_EQ(g_LogFolder, QStringLiteral("/var/log/old"));
 }

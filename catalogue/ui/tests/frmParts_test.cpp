@@ -4,6 +4,7 @@
 #include "HtmlHelpEngine.h"
 #include "NewCatalogue.h"
 #include "PartsTestDb.h"
+#include "RegistryHive.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
 #include "frmParts.h"
@@ -686,4 +687,25 @@ TEST_F(Window, NewRefusesAPartNumberLongerThanItsColumnOrNotValidText)
     EXPECT_TRUE(ui.messages().isEmpty());
     EXPECT_EQ(db->count(), 1);
     EXPECT_TRUE(w->recordView());
+}
+
+TEST_F(Window, AGarbageSettingsFileIsReportedOnceAndLeftAsItIs)
+{
+    addSample();
+    const QString hive = hivePath(RegRoot::CurrentUser);
+    const QByteArray garbage(4096, 'Z');
+    TestEnv::writeFile(hive, garbage);
+    auto w = open();
+    settle();
+    const auto boxes = ui.messages();
+    ASSERT_EQ(boxes.size(), 2) << "one for reading, one for writing";
+    EXPECT_TRUE(boxes[0].text.contains(hive)) << boxes[0].text.toStdString();
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("cannot be read")));
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("default settings")));
+    EXPECT_TRUE(boxes[1].text.contains(QStringLiteral("cannot be written")));
+    EXPECT_EQ(fg1->rows() - fg1->fixedRows(), 5) << "the catalogue of the default settings is shown";
+    w->close();
+    w.reset();
+    EXPECT_EQ(TestEnv::readFile(hive), garbage);
+    EXPECT_EQ(ui.messages().size(), 2);
 }

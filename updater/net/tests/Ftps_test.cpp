@@ -38,7 +38,7 @@ protected:
     {
         Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), host);
         Reg::SaveAppSetting(QStringLiteral("UPDATE_CA"), ca);
-        UpdateServer::Configure(s, true);
+        ASSERT_TRUE(UpdateServer::Configure(s, true));
         s.setTimeout(10);
     }
 
@@ -200,11 +200,11 @@ TEST(UpdateServer, FtpsAddressesAndTheirAuthorities)
     Reg::SaveAppSetting(QStringLiteral("UPDATE_CA"), QStringLiteral(" /etc/vantelo/ca.pem "));
     FtpSession s;
     Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), QStringLiteral("updates.example.com"));
-    UpdateServer::Configure(s, true);
+    ASSERT_TRUE(UpdateServer::Configure(s, true));
     EXPECT_FALSE(s.tls());
     EXPECT_TRUE(s.caFile().isEmpty());
     Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), QStringLiteral("ftps://updates.example.com"));
-    UpdateServer::Configure(s, true);
+    ASSERT_TRUE(UpdateServer::Configure(s, true));
     EXPECT_TRUE(s.tls());
     EXPECT_EQ(s.caFile(), QStringLiteral("/etc/vantelo/ca.pem"));
 }

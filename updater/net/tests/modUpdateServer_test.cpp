@@ -1,26 +1,29 @@
 // SPDX-License-Identifier: MIT
 #include "FtpSession.h"
+#include "RegistryHive.h"
 #include "TestEnv.h"
 #include "modRegistry.h"
 #include "modUpdateServer.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 TEST(UpdateServer, AddressFromRegistryValueOrBuildDefault)
 {
     TestEnv env;
-    EXPECT_EQ(UpdateServer::ServerAddress().host, UpdateServer::DefaultHost());
-    EXPECT_EQ(UpdateServer::ServerAddress().port, 21);
+    EXPECT_EQ(UpdateServer::ServerAddress()->host, UpdateServer::DefaultHost());
+    EXPECT_EQ(UpdateServer::ServerAddress()->port, 21);
 
     Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), QStringLiteral(" updates.example.net:2121 "));
-    EXPECT_EQ(UpdateServer::ServerAddress().host, QStringLiteral("updates.example.net"));
-    EXPECT_EQ(UpdateServer::ServerAddress().port, 2121);
+    EXPECT_EQ(UpdateServer::ServerAddress()->host, QStringLiteral("updates.example.net"));
+    EXPECT_EQ(UpdateServer::ServerAddress()->port, 2121);
 
     FtpSession s;
-    UpdateServer::Configure(s, true);
+    ASSERT_TRUE(UpdateServer::Configure(s, true));
     EXPECT_FALSE(s.activeMode());
     EXPECT_EQ(s.timeout(), 75);
-    UpdateServer::Configure(s, false);
+    ASSERT_TRUE(UpdateServer::Configure(s, false));
     EXPECT_TRUE(s.activeMode());
 }
 
@@ -74,4 +77,19 @@ TEST(UpdateServer, SizeReplies)
     }
     EXPECT_EQ(UpdateServer::RemotePath(QStringLiteral("42.ZIP")),
               QStringLiteral("/vantelo_com/web/download/42.ZIP"));
+}
+
+TEST(UpdateServer, SettingsThatCannotBeReadFailTheConfigurationInsteadOfTurningTlsOff)
+{
+    TestEnv env;
+    Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), QStringLiteral("ftps://updates.example.com"));
+    const QString hive = hivePath(RegRoot::LocalMachine);
+    QFile::remove(hive);
+    TestEnv::writeFile(hive, QByteArray(4096, 'Z'));
+    FtpSession s;
+    const Result<> configured = UpdateServer::Configure(s, true);
+    ASSERT_FALSE(configured.has_value());
+    EXPECT_TRUE(configured.error().message.startsWith(QStringLiteral("UPDATE_HOST cannot be read: ")));
+    EXPECT_FALSE(UpdateServer::CertificateAuthorityFile().has_value());
+    EXPECT_FALSE(s.tls());
 }

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "MinisignKey.h"
+#include "RegistryHive.h"
 #include "TestCertificates.h"
+#include "TestEnv.h"
 #include "UpdaterWindowFixture.h"
 #include "modService.h"
 
+#include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <sqlite3.h>
 
 // Signed packages and FTP over TLS through the real window and the real FTP session:
 // the publisher's key and signatures are made with the minisign tool, the server's
@@ -248,4 +254,67 @@ TEST_F(SignedUpdate, CancelBeforeTheCheckLeavesNoUnverifiedPackage)
     EXPECT_TRUE(QDir(parts()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
         << QDir(parts()).entryList().join(u',').toStdString();
     EXPECT_FALSE(logHas(QStringLiteral("Begin Process File")));
+}
+
+namespace {
+
+// Another program holding the machine hive with readers kept out, as a long write would.
+struct MachineHiveLock {
+    sqlite3 *db = nullptr;
+    MachineHiveLock()
+    {
+        sqlite3_open_v2(QFile::encodeName(hivePath(RegRoot::LocalMachine)).constData(), &db,
+                        SQLITE_OPEN_READWRITE, nullptr);
+        locked = sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~MachineHiveLock() { sqlite3_close_v2(db); }
+    MachineHiveLock(const MachineHiveLock &) = delete;
+    MachineHiveLock &operator=(const MachineHiveLock &) = delete;
+    bool locked = false;
+};
+
+} // namespace
+
+TEST_F(SignedUpdate, AKeyThatCannotBeReadStopsTheUpdateBeforeAnyDownload)
+{
+    FtpTestServer server;
+    startServer(server);
+    configureKey(m_key.publicKey());
+    putPartsPackage(server); // unsigned
+    frmMain w;
+    {
+        MachineHiveLock lock;
+        ASSERT_TRUE(lock.locked);
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+    }
+    ASSERT_EQ(messageTexts().size(), 2) << messageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(messageTexts()[1].startsWith(
+        QStringLiteral("The update cannot start, because a setting in ") + hivePath(RegRoot::LocalMachine)))
+        << messageTexts()[1].toStdString();
+    EXPECT_TRUE(messageTexts()[1].contains(QStringLiteral("UPDATE_PUBKEY")));
+    EXPECT_TRUE(messageTexts()[1].contains(QStringLiteral("locked")));
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_TRUE(idle(w));
+    EXPECT_FALSE(logHas(QStringLiteral("Signature: not checked")));
+    EXPECT_EQ(logEntries().filter(QStringLiteral("Update refused: UPDATE_PUBKEY")).size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(parts() + QStringLiteral("/lib/orvana.bin")));
+    EXPECT_TRUE(server.commands().filter(QStringLiteral("RETR")).isEmpty());
+}
+
+TEST_F(UpdaterWindow, AMachineHiveThatCannotBeReadIsExplainedWithTheProgramList)
+{
+    const QString hive = hivePath(RegRoot::LocalMachine);
+    const QByteArray garbage(4096, 'Z');
+    QFile::remove(hive);
+    TestEnv::writeFile(hive, garbage);
+    frmMain w;
+    EXPECT_TRUE(listed(w).isEmpty()) << "FRONT_END cannot be read and no default folder exists";
+    ASSERT_EQ(messageTexts().size(), 1) << messageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(messageTexts()[0].contains(hive));
+    EXPECT_TRUE(messageTexts()[0].contains(QStringLiteral("not a settings file")));
+    EXPECT_TRUE(messageTexts()[0].contains(QStringLiteral("default folders")));
+    child<QAction>(w, "mnuPassive")->trigger();
+    EXPECT_EQ(messageTexts().size(), 1) << "reported once";
+    EXPECT_EQ(TestEnv::readFile(hive), garbage);
 }
