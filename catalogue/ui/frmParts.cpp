@@ -188,7 +188,7 @@ void frmParts::Form_Load()
     if (const auto placed = FormPlacement::RestoreFormPlacement(this); !placed)
         report(placed.error().message);
 
-    PrepareSearchIndex(this);
+    PrepareSearchIndex();
     ShowAllRecords();
 }
 
@@ -197,7 +197,7 @@ void frmParts::mnuOptions_Click()
     // The sheet stores every change as it is made and loads the settings again on closing.
     stopListing();
     reportSettingProblems(ShowOptions());
-    PrepareSearchIndex(this); // the settings may name another catalogue
+    PrepareSearchIndex(); // the settings may name another catalogue
     ShowAllRecords();
 }
 
