@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "NewCatalogue.h"
 
+#include "PosixHandles.h"
 #include "SearchIndex.h"
 #include "SqliteHandles.h"
 
@@ -194,14 +195,12 @@ Result<> create(const QString &path, int sampleParts)
 {
     // O_EXCL: an existing catalogue is never overwritten, not even one made a moment ago.
     const QByteArray file = QFile::encodeName(path);
-    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
+    if (!UniqueFd(::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)))
         return fail(errno == EEXIST ? QCoreApplication::translate("NewCatalogue",
                                                                   "%1 exists already; it is not overwritten.")
                                           .arg(path)
                                     : QCoreApplication::translate("NewCatalogue", "%1 cannot be created: %2")
                                           .arg(path, QString::fromLocal8Bit(strerror(errno))));
-    ::close(fd);
 
     Result<> made;
     {

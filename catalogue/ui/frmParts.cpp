@@ -194,7 +194,7 @@ void frmParts::Form_Load()
                             QCoreApplication::translate(
                                 "frmParts", "Changes to the settings and the window's place are not kept.")});
 
-    PrepareSearchIndex(this);
+    PrepareSearchIndex();
     ShowAllRecords();
 }
 
@@ -203,7 +203,7 @@ void frmParts::mnuOptions_Click()
     // The sheet stores every change as it is made and loads the settings again on closing.
     stopListing();
     reportSettingProblems(ShowOptions());
-    PrepareSearchIndex(this); // the settings may name another catalogue
+    PrepareSearchIndex(); // the settings may name another catalogue
     ShowAllRecords();
 }
 

@@ -74,33 +74,20 @@ PresenceBeacon::PresenceBeacon(const QString &title)
     QDir().mkpath(folder);
     const QString path = lockFileIn(folder, title);
     // O_CLOEXEC: children the program starts must not keep the beacon alive.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return;
-    }
-    m_fd = fd;
+    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (fd && ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0)
+        m_fd = std::move(fd); // held until the beacon goes: closing releases the lock
 }
 
-PresenceBeacon::~PresenceBeacon()
-{
-    if (m_fd >= 0)
-        ::close(m_fd); // releases the lock
-}
+PresenceBeacon::~PresenceBeacon() = default;
 
 bool IsWindowOpen(const QString &title)
 {
     if (PresenceBeacon::lockPath(title).isEmpty())
         return false;
-    const int fd =
-        ::open(QFile::encodeName(PresenceBeacon::lockPath(title)).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(
+        ::open(QFile::encodeName(PresenceBeacon::lockPath(title)).constData(), O_RDONLY | O_CLOEXEC));
+    if (!fd)
         return false; // never announced
-    bool held = false;
-    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
-        held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    return ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PosixHandles.h"
+
 #include <QString>
 
 // A running program announces its title by holding an advisory lock on
@@ -17,7 +19,7 @@ public:
     PresenceBeacon(const PresenceBeacon &) = delete;
     PresenceBeacon &operator=(const PresenceBeacon &) = delete;
 
-    bool held() const { return m_fd >= 0; }
+    bool held() const { return bool(m_fd); }
 
     static QString lockPath(const QString &title); // "" when no safe folder is found
 
@@ -33,7 +35,7 @@ public:
     static QString lockFolder(const Places &places, bool create);
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
 };
 
 // True while some process holds the beacon of that exact title.

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // Everything that talks to the user or hands work to the desktop goes through this
@@ -30,6 +31,21 @@ struct FileDialogRequest {
     QString initialFile;
     QStringList filters; // Qt form: "Text Files (*.txt)"
     int filterIndex = 0;
+};
+
+struct ProgressRequest {
+    QString title;
+    QString text;
+    QString cancelText; // the stop button's text; "" for a task that cannot be stopped
+    int quietMs = 0;    // a task that ends sooner shows nothing
+};
+
+// A long task's progress display; it closes when destroyed.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    // How far the task is; false once the user asked to stop it.
+    virtual bool update(long long done, long long total) = 0;
 };
 
 struct FontChoice {
@@ -61,10 +77,18 @@ public:
     // Starts a program detached, with an argument list (never a shell).
     virtual bool startProcess(const QString &program, const QStringList &arguments,
                               const QString &workingFolder = {}) = 0;
+    // Shows how a long task goes on the user's thread, and lets the user stop it.
+    virtual std::unique_ptr<Progress> progress(const ProgressRequest &request) = 0;
 };
 
-// Where no window can open: every dialog is cancelled and nothing is started. Message boxes
-// are left to the subclass.
+// Progress that nobody sees and that never stops the task.
+class SilentProgress final : public Progress {
+public:
+    bool update(long long, long long) override { return true; }
+};
+
+// Where no window can open: every dialog is cancelled and nothing is started; a long task
+// runs to its end unseen. Message boxes are left to the subclass.
 class NoDialogsUi : public UiServices {
 public:
     QString openFile(const FileDialogRequest &) override { return {}; }
@@ -74,6 +98,10 @@ public:
     bool openDocument(const QString &) override { return false; }
     QString chooseProgram(const QString &) override { return {}; }
     bool startProcess(const QString &, const QStringList &, const QString &) override { return false; }
+    std::unique_ptr<Progress> progress(const ProgressRequest &) override
+    {
+        return std::make_unique<SilentProgress>();
+    }
 };
 
 // The installed implementation. Programs install the Qt one at start, tests a scripted one.

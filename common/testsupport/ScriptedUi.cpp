@@ -27,6 +27,19 @@ template <typename T> T take(std::deque<T> &queue, T fallback)
     return fallback;
 }
 
+class ScriptedProgress final : public Progress {
+public:
+    explicit ScriptedProgress(ScriptedUi &ui) : m_ui(ui) {}
+    bool update(long long done, long long total) override
+    {
+        m_ui.progressSteps.append({done, total});
+        return !(m_ui.stopProgressAt && done >= *m_ui.stopProgressAt);
+    }
+
+private:
+    ScriptedUi &m_ui;
+};
+
 } // namespace
 
 ScriptedUi::ScriptedUi()
@@ -108,4 +121,17 @@ bool ScriptedUi::startProcess(const QString &program, const QStringList &argumen
     if (!runProcesses)
         return true;
     return QProcess::startDetached(program, arguments, workingFolder);
+}
+
+std::unique_ptr<Progress> ScriptedUi::progress(const ProgressRequest &r)
+{
+    record({QStringLiteral("progress"),
+            r.title,
+            r.text,
+            MsgIcon::None,
+            MsgButtons::Ok,
+            {r.cancelText},
+            false,
+            0});
+    return std::make_unique<ScriptedProgress>(*this);
 }

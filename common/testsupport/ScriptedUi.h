@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The seam as tests drive it: every call is recorded, answers come from queues.
 // An empty queue gives the first button / a cancelled dialog, so a forgotten answer
@@ -15,7 +16,8 @@
 class ScriptedUi final : public UiServices {
 public:
     struct Call {
-        QString kind; // "message", "openFile", "folder", "color", "font", "open", "chooseProgram", "start"
+        QString kind; // "message", "openFile", "folder", "color", "font", "open", "chooseProgram", "start",
+                      // "progress" (arguments: the stop button's text)
         QString title;
         QString text; // message text, or the path / program
         MsgIcon icon = MsgIcon::None;
@@ -36,6 +38,10 @@ public:
     bool openDocumentResult = true;
     std::deque<QString> programs; // answers of chooseProgram
     bool runProcesses = true;     // start programs for real (tests check their effects)
+    // A progress display asks the task to stop at its first step at or past this one.
+    std::optional<long long> stopProgressAt;
+    // Every step shown by any progress display: (done, total).
+    QList<std::pair<long long, long long>> progressSteps;
 
     // Called on every call after it was recorded, while the "dialog" is up.
     std::function<void(const Call &)> onCall;
@@ -55,6 +61,7 @@ public:
     QString chooseProgram(const QString &document) override;
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
+    std::unique_ptr<Progress> progress(const ProgressRequest &request) override;
 
 private:
     void record(const Call &c);

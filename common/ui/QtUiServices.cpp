@@ -7,16 +7,20 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -70,6 +74,44 @@ unsigned toBgr(const QColor &c)
 {
     return unsigned(c.red()) | unsigned(c.green()) << 8 | unsigned(c.blue()) << 16;
 }
+
+// Appears once the task has run for the request's quiet time, so quick tasks flash nothing.
+class DialogProgress final : public Progress {
+public:
+    explicit DialogProgress(ProgressRequest request) : m_request(std::move(request)) { m_timer.start(); }
+
+    bool update(long long done, long long total) override
+    {
+        if (!m_dialog && m_timer.elapsed() >= m_request.quietMs)
+            open();
+        if (!m_dialog)
+            return true;
+        // A scale of its own: the dialog counts in int, a task in long long.
+        m_dialog->setValue(total > 0 ? int(std::min(done, total) * kSteps / total) : 0);
+        return !m_dialog->wasCanceled();
+    }
+
+private:
+    static constexpr int kSteps = 1000;
+
+    void open()
+    {
+        QWidget *parent = owner();
+        m_dialog = std::make_unique<QProgressDialog>(m_request.text, m_request.cancelText, 0, kSteps, parent);
+        if (m_request.cancelText.isEmpty())
+            m_dialog->setCancelButton(nullptr);
+        m_dialog->setWindowTitle(m_request.title);
+        // Modal, so that setValue lets the window repaint and the stop button be pressed.
+        m_dialog->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setAutoClose(false);
+        m_dialog->setAutoReset(false);
+    }
+
+    ProgressRequest m_request;
+    QElapsedTimer m_timer;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
 
 } // namespace
 
@@ -203,4 +245,9 @@ bool QtUiServices::startProcess(const QString &program, const QStringList &argum
                                 const QString &workingFolder)
 {
     return QProcess::startDetached(program, arguments, workingFolder);
+}
+
+std::unique_ptr<Progress> QtUiServices::progress(const ProgressRequest &request)
+{
+    return std::make_unique<DialogProgress>(request);
 }

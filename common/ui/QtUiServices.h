@@ -16,4 +16,5 @@ public:
     QString chooseProgram(const QString &document) override;
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
+    std::unique_ptr<Progress> progress(const ProgressRequest &request) override;
 };

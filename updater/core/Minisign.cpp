@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Minisign.h"
 
+#include "PosixHandles.h"
+
 #include <sodium.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <memory>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,15 +145,6 @@ const PublicKey *findKey(const std::vector<PublicKey> &keys, const Signature &si
         v.reason = "the signature was made with key " + v.keyId + ", which is not a configured update key";
     return key;
 }
-
-struct FdCloser {
-    int fd;
-    ~FdCloser()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 } // namespace
 
@@ -297,9 +289,9 @@ Verdict verifyFile(const std::vector<PublicKey> &keys, const Signature &sig, con
     const PublicKey *key = findKey(keys, sig, v);
     if (!key)
         return v;
-    const FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!file || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         v.reason = "the package " + path + " cannot be read";
         return v;
     }
@@ -309,7 +301,7 @@ Verdict verifyFile(const std::vector<PublicKey> &keys, const Signature &sig, con
         crypto_generichash_init(&state, nullptr, 0, crypto_generichash_BYTES_MAX);
         std::unique_ptr<unsigned char[]> buf(new unsigned char[1 << 16]);
         ssize_t n = 0;
-        while ((n = ::read(file.fd, buf.get(), 1 << 16)) > 0)
+        while ((n = ::read(file.get(), buf.get(), 1 << 16)) > 0)
             crypto_generichash_update(&state, buf.get(), static_cast<unsigned long long>(n));
         if (n < 0) {
             v.reason = "the package " + path + " cannot be read";
@@ -320,17 +312,13 @@ Verdict verifyFile(const std::vector<PublicKey> &keys, const Signature &sig, con
         good = crypto_sign_verify_detached(sig.signature.data(), hash, sizeof hash, key->key.data()) == 0;
     } else {
         // The legacy form signs the file itself, so it has to be seen whole.
-        const auto size = static_cast<std::size_t>(st.st_size);
-        void *map = size ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, file.fd, 0) : nullptr;
-        if (size && map == MAP_FAILED) {
+        const ReadMapping map(file.get(), static_cast<std::size_t>(st.st_size));
+        if (!map.ok()) {
             v.reason = "the package " + path + " cannot be read";
             return v;
         }
-        static const unsigned char nothing = 0; // an empty package has no mapping
-        const auto *data = size ? static_cast<const unsigned char *>(map) : &nothing;
-        good = crypto_sign_verify_detached(sig.signature.data(), data, size, key->key.data()) == 0;
-        if (map)
-            ::munmap(map, size);
+        good =
+            crypto_sign_verify_detached(sig.signature.data(), map.data(), map.size(), key->key.data()) == 0;
     }
     return finishVerdict(*key, sig, good, expectedName);
 }

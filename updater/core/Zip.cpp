@@ -3,6 +3,7 @@
 
 #include "ArchivePlan.h"
 #include "NameIndex.h"
+#include "PosixHandles.h"
 #include "UpdateBackup.h"
 #include "modFileCopy.h"
 
@@ -191,11 +192,10 @@ Result<> Extractor::stage(Target &t, std::size_t number)
         return fail(zip_error_code_zip(zip_get_error(m_za)),
                     QStringLiteral("%1: %2").arg(shown, QString::fromUtf8(zip_strerror(m_za))));
     t.staged = m_staging + '/' + QByteArray::number(qulonglong(number));
-    const int fd = ::open(t.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
+    UniqueFd fd(::open(t.staged.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd)
         return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, errnoText(errno)));
     auto writeError = [&](int err) {
-        ::close(fd);
         const QString why = err == ENOSPC ? QStringLiteral("the disk is full") : errnoText(err);
         return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, why));
     };
@@ -209,7 +209,6 @@ Result<> Extractor::stage(Target &t, std::size_t number)
         if (n < 0) {
             const int code = zip_error_code_zip(zip_file_get_error(zf.get()));
             const QString why = QString::fromUtf8(zip_file_strerror(zf.get()));
-            ::close(fd);
             return fail(code ? code : ZIP_ER_READ, QStringLiteral("%1: %2").arg(shown, why));
         }
         if (n == 0)
@@ -221,14 +220,13 @@ Result<> Extractor::stage(Target &t, std::size_t number)
         }
         total += std::uint64_t(n);
         if (total > e.size) {
-            ::close(fd);
             return fail(SizeMismatch,
                         QStringLiteral("%1 holds more than its declared %2 bytes.").arg(shown).arg(e.size));
         }
         const char *p = buffer.data();
         size_t left = size_t(n);
         while (left > 0) {
-            const ssize_t w = ::write(fd, p, left);
+            const ssize_t w = ::write(fd.get(), p, left);
             if (w < 0 && errno == EINTR)
                 continue;
             if (w <= 0)
@@ -238,7 +236,6 @@ Result<> Extractor::stage(Target &t, std::size_t number)
         }
     }
     if (total != e.size) {
-        ::close(fd);
         return fail(
             SizeMismatch,
             QStringLiteral("%1 holds %2 of its declared %3 bytes.").arg(shown).arg(total).arg(e.size));
@@ -251,12 +248,12 @@ Result<> Extractor::stage(Target &t, std::size_t number)
         t.mode = e.mode & ~int(processUmask()); // a package's 0666 must not make files anyone may change
     else
         t.mode = ArchivePlan::defaultMode(head, headLength);
-    ::fchmod(fd, mode_t(t.mode));
+    ::fchmod(fd.get(), mode_t(t.mode));
     if (t.mtime) {
         const struct timespec times[2] = {{0, UTIME_OMIT}, {t.mtime, 0}};
-        ::futimens(fd, times);
+        ::futimens(fd.get(), times);
     }
-    if (::close(fd) != 0)
+    if (fd.close() != 0)
         return fail(WriteFailed, QStringLiteral("%1: %2").arg(shown, errnoText(errno)));
     return {};
 }

@@ -2,6 +2,7 @@
 #include "modFileCopy.h"
 
 #include "AppInfo.h"
+#include "PosixHandles.h"
 #include "UiServices.h"
 
 #include <QCoreApplication>
@@ -64,14 +65,6 @@ bool writeAll(int fd, const char *data, size_t size)
         size -= size_t(n);
     }
     return true;
-}
-
-int closeQuietly(int fd)
-{
-    const int saved = errno;
-    const int rc = ::close(fd);
-    errno = saved;
-    return rc;
 }
 
 } // namespace
@@ -156,42 +149,37 @@ Result<> CopyFileReplace(const QString &from, const QString &to)
     };
     const QByteArray src = QFile::encodeName(from);
     const QByteArray dst = QFile::encodeName(to);
-    const int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    const UniqueFd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    if (!in)
         return fail(errno, true);
     struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        closeQuietly(in);
-        return fail(err, true);
-    }
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(S_ISDIR(st.st_mode) ? EISDIR : errno, true);
     const qsizetype slash = dst.lastIndexOf('/');
     QByteArray tmp = (slash < 0 ? QByteArray() : dst.left(slash + 1)) + ".vantelo-copy-XXXXXX";
-    const int out = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (out < 0) {
-        closeQuietly(in);
+    UniqueFd out(::mkostemp(tmp.data(), O_CLOEXEC));
+    if (!out)
         return fail(errno, false);
-    }
     // A replaced file keeps its permissions: a package made on Windows carries none,
     // and the program it updates must still start.
     struct stat old {};
     const mode_t mode =
         ::stat(dst.constData(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : st.st_mode & 07777;
-    bool ok = ::fchmod(out, mode) == 0;
+    bool ok = ::fchmod(out.get(), mode) == 0;
     off_t left = st.st_size;
     bool useRange = true;
     char buffer[1 << 16];
     while (ok && left > 0) {
         ssize_t n = -1;
         if (useRange) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(left), 0);
+            n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, size_t(left), 0);
             if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
                 useRange = false; // another file system or an old kernel: copy by hand
                 continue;
             }
         } else {
-            n = ::read(in, buffer, sizeof buffer);
-            if (n > 0 && !writeAll(out, buffer, size_t(n)))
+            n = ::read(in.get(), buffer, sizeof buffer);
+            if (n > 0 && !writeAll(out.get(), buffer, size_t(n)))
                 n = -1;
         }
         if (n < 0 && errno == EINTR)
@@ -205,12 +193,11 @@ Result<> CopyFileReplace(const QString &from, const QString &to)
     int err = ok ? 0 : errno;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (ok)
-        ::futimens(out, times);
-    if (::close(out) != 0 && ok) {
+        ::futimens(out.get(), times);
+    if (out.close() != 0 && ok) {
         ok = false;
         err = errno;
     }
-    closeQuietly(in);
     if (ok && ::rename(tmp.constData(), dst.constData()) != 0) {
         ok = false;
         err = errno;

@@ -3,6 +3,7 @@
 
 #include "AppInfo.h"
 #include "Platform.h"
+#include "PosixHandles.h"
 #include "UiServices.h"
 #include "clsRegisterAnyDLL.h"
 #include "modGlobal.h"
@@ -61,12 +62,11 @@ Result<> LogEvent(const QString &text)
     const QByteArray bytes = entry.toUtf8();
     const QString path = logFilePath();
     // Opened and closed for every entry, so each line is on disk once it is logged.
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    bool ok = fd >= 0;
+    UniqueFd fd(::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    bool ok = bool(fd);
     int err = ok ? 0 : errno;
     for (qsizetype done = 0; ok && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(fd.get(), bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -76,7 +76,7 @@ Result<> LogEvent(const QString &text)
             done += n;
         }
     }
-    if (fd >= 0 && ::close(fd) != 0 && ok) {
+    if (fd.close() != 0 && ok) {
         ok = false;
         err = errno;
     }

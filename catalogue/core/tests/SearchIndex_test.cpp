@@ -5,6 +5,7 @@
 
 #include "KeptPartList.h"
 #include "SearchIndex.h"
+#include "SearchIndexSetup.h"
 #include "SqliteHandles.h"
 #include "UpdateField.h"
 #include "modDB.h"
@@ -383,6 +384,36 @@ TEST(SearchIndex, AnOldCatalogueGainsTheIndexOnce)
     EXPECT_EQ(c.one(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE 'PARTS_Search%'")),
               QStringLiteral("0"));
     EXPECT_EQ(loadedRows(sql), before);
+}
+
+// The user watches the build through the seam's progress display and may stop it there.
+TEST(SearchIndex, PreparedWithProgressThatTheUserCanStop)
+{
+    CatalogueDb c(30000);
+    dropIndex(c);
+    const QString indexTables =
+        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name LIKE 'PARTS_Search%'");
+
+    c.ui.stopProgressAt = 1;
+    PrepareSearchIndex();
+    const auto shown = c.ui.callsOf(QStringLiteral("progress"));
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0].title, QStringLiteral("Orvana"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("Preparing the catalogue for fast searches..."));
+    EXPECT_EQ(shown[0].arguments, QStringList{QStringLiteral("Cancel")});
+    EXPECT_EQ(c.one(indexTables), QStringLiteral("0"));
+    EXPECT_TRUE(c.log().contains(QStringLiteral("not built: stopped by the user"))) << c.log().toStdString();
+    EXPECT_TRUE(c.ui.messages().isEmpty()) << c.shown();
+
+    c.ui.stopProgressAt.reset();
+    c.ui.progressSteps.clear();
+    PrepareSearchIndex();
+    ASSERT_FALSE(c.ui.progressSteps.isEmpty());
+    const auto last = c.ui.progressSteps.constLast();
+    EXPECT_EQ(last.first, last.second);
+    EXPECT_GT(last.second, 0);
+    EXPECT_NE(c.one(indexTables), QStringLiteral("0"));
+    EXPECT_TRUE(c.log().contains(QStringLiteral("Search index built for"))) << c.log().toStdString();
 }
 
 TEST(SearchIndex, CatalogueThatCannotTakeTheIndexKeepsSearching)

@@ -4,11 +4,11 @@
 #include "AppInfo.h"
 #include "SearchIndex.h"
 #include "SqliteConnection.h"
+#include "UiServices.h"
 #include "modGlobal.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProgressDialog>
 
 #include <memory>
 
@@ -17,30 +17,19 @@ namespace {
 constexpr int kQuietMs = 700;
 } // namespace
 
-void PrepareSearchIndex(QWidget *owner)
+void PrepareSearchIndex()
 {
-    std::unique_ptr<QProgressDialog> progress;
     QElapsedTimer timer;
     timer.start();
-    const auto result = SearchIndex::ensure(g_DbConnect, [&](long long done, long long total) {
-        if (!progress && timer.elapsed() >= kQuietMs) {
-            progress = std::make_unique<QProgressDialog>(
-                QCoreApplication::translate("SearchIndexSetup",
-                                            "Preparing the catalogue for fast searches..."),
-                QCoreApplication::translate("SearchIndexSetup", "Cancel"), 0, 1000, owner);
-            progress->setWindowTitle(AppInfo::catalogueTitle());
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setMinimumDuration(0);
-            progress->setAutoClose(false);
-            progress->setAutoReset(false);
-        }
-        if (progress) {
-            progress->setValue(total > 0 ? int(done * 1000 / total) : 0);
-            if (progress->wasCanceled())
-                return false;
-        }
-        return true;
-    });
+    ProgressRequest request;
+    request.title = AppInfo::catalogueTitle();
+    request.text =
+        QCoreApplication::translate("SearchIndexSetup", "Preparing the catalogue for fast searches...");
+    request.cancelText = QCoreApplication::translate("SearchIndexSetup", "Cancel");
+    request.quietMs = kQuietMs;
+    const std::unique_ptr<Progress> progress = ui().progress(request);
+    const auto result = SearchIndex::ensure(
+        g_DbConnect, [&](long long done, long long total) { return progress->update(done, total); });
 
     const QString file = SqliteConnection::dataSource(g_DbConnect);
     QString entry;
