@@ -11,6 +11,7 @@
 #include "modGlobal.h"
 #include "modGrid.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -34,17 +35,25 @@ void frmParts::showListResult()
         fg1->setCurrentCell(1, 1);
         fg1->select(1, 1, 1, fg1->cols() - 1);
     }
-    SetStatus(tr("%1 records").arg(fg1->rows() - 1));
+    showListCount();
+}
+
+void frmParts::showListCount()
+{
+    m_listStatus = tr("%1 records").arg(fg1->rows() - 1).trimmed();
+    SetStatus(m_listStatus);
 }
 
 bool frmParts::loadList(const QString &sql)
 {
-    // The first rows are shown at once; the count in the status line follows the rest.
+    // The first rows are shown at once; the count in the status line follows the rest, but
+    // only while nothing else has been said there since (a click on a row names its associated
+    // parts). A list that failed is gone, and so is what was said about its rows.
     return modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
         if (first)
             showListResult();
-        else
-            SetStatus(tr("%1 records").arg(fg1->rows() - 1));
+        else if (lblStatus->text() == m_listStatus || !hasDataRows(fg1))
+            showListCount();
         keepShownList();
     });
 }
