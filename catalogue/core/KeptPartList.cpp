@@ -32,15 +32,22 @@ std::optional<QString> plan(sqlite3 *db, const QString &sql)
     return details->join(u'\n');
 }
 
-bool fileIdentity(const QString &file, unsigned long long *device, unsigned long long *inode)
+} // namespace
+
+// Another file in the catalogue's place has another inode; a file written over in place
+// ("cat other > file") keeps it, and may even carry the same change counter in its header,
+// which is all PRAGMA data_version compares. Its modification time (to the nanosecond) and
+// size are what such a rewrite cannot keep equal.
+std::optional<KeptPartList::FileStamp> KeptPartList::stampOf(const QString &file)
 {
     struct stat st {};
     if (::stat(file.toUtf8().constData(), &st) != 0)
-        return false;
-    *device = st.st_dev;
-    *inode = st.st_ino;
-    return true;
+        return std::nullopt;
+    return FileStamp{st.st_dev, st.st_ino, static_cast<long long>(st.st_size), st.st_mtim.tv_sec,
+                     st.st_mtim.tv_nsec};
 }
+
+namespace {
 
 bool isColumn(sqlite3_stmt *st, int i, const char *name)
 {
@@ -72,8 +79,10 @@ std::unique_ptr<KeptPartList> KeptPartList::watch(const QString &connectionStrin
     sqlite3_busy_timeout(kept->m_db.get(), kBusyTimeoutMs);
     const auto version = kept->dataVersion();
     const auto readsAs = plan(kept->m_db.get(), listSql);
-    if (!version || !readsAs || !fileIdentity(file, &kept->m_device, &kept->m_inode))
+    const auto stamp = stampOf(file);
+    if (!version || !readsAs || !stamp)
         return nullptr;
+    kept->m_stamp = *stamp;
     kept->m_version = *version;
     kept->m_plan = *readsAs;
     return kept;
@@ -115,9 +124,7 @@ std::optional<long long> KeptPartList::dataVersion() const
 
 bool KeptPartList::sameFile() const
 {
-    unsigned long long device = 0;
-    unsigned long long inode = 0;
-    return fileIdentity(m_file, &device, &inode) && device == m_device && inode == m_inode;
+    return stampOf(m_file) == m_stamp;
 }
 
 bool KeptPartList::indexRows()

@@ -39,6 +39,15 @@ public:
 
 private:
     KeptPartList() = default;
+    struct FileStamp {
+        unsigned long long device = 0;
+        unsigned long long inode = 0;
+        long long size = 0;
+        long long modifiedSeconds = 0;
+        long long modifiedNanoseconds = 0;
+        bool operator==(const FileStamp &) const = default;
+    };
+    static std::optional<FileStamp> stampOf(const QString &file);
     std::optional<long long> dataVersion() const;
     bool sameFile() const;
     bool indexRows();
@@ -50,8 +59,7 @@ private:
     QString m_plan; // how its plan reads PARTS
     SqliteDb m_db;  // a connection of its own, to see others' writes
     long long m_version = 0;
-    unsigned long long m_device = 0;
-    unsigned long long m_inode = 0;
+    FileStamp m_stamp; // the file as it was when the list was read
     std::shared_ptr<const DataArray> m_list;
     int m_description = -1; // the list's PartDescription field
     // Row of each rowid: dense when the rowids are, else (rowid, row) pairs by rowid.

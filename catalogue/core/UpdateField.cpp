@@ -71,10 +71,11 @@ QString sqlNumber(double v, int decimals)
 
 } // namespace
 
-void UpdateField(std::int32_t partId, const QString &field, const QString &rawValue)
+bool UpdateField(std::int32_t partId, const QString &field, const QString &rawValue)
 {
     QString step = QStringLiteral("Begin");
     QString value = rawValue;
+    bool written = false;
     DbReport::guarded(
         QStringLiteral("UpdateField"),
         [&] {
@@ -129,7 +130,7 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                 const double whole = std::nearbyint(*n);
                 if (whole < -2147483648.0 || whole > 2147483647.0)
                     return refuse(outOfRange, title, field, code, size, value);
-                RunSQL(head + sqlNumber(whole, 0) + tail);
+                written = RunSQL(head + sqlNumber(whole, 0) + tail) == 0;
                 break;
             }
             case DbTypes::Currency: {
@@ -143,7 +144,7 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                 if (!ValueRules::decimalWithin(value, QStringLiteral("-922337203685477.5808"),
                                                QStringLiteral("922337203685477.5807")))
                     return refuse(outOfRange, title, field, code, size, value);
-                RunSQL(head + sqlNumber(*n, 4) + tail);
+                written = RunSQL(head + sqlNumber(*n, 4) + tail) == 0;
                 break;
             }
             case DbTypes::Date: {
@@ -155,18 +156,18 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                         QCoreApplication::translate("UpdateField", "The entered value is not a valid date."),
                         QCoreApplication::translate("UpdateField", "Date Field Not Updated"), field, code,
                         size, value);
-                RunSQL(head + u'\'' + ValueRules::isoDate(*date, hasTime) + u'\'' + tail);
+                written = RunSQL(head + u'\'' + ValueRules::isoDate(*date, hasTime) + u'\'' + tail) == 0;
                 break;
             }
             case DbTypes::Text:
                 step = QStringLiteral("Case 202");
                 if (ValueRules::characterCount(value) > size)
                     return refuse(tooLong(), textTitle(), field, code, size, value);
-                RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail);
+                written = RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail) == 0;
                 break;
             case DbTypes::Memo:
                 step = QStringLiteral("Case 203");
-                RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail);
+                written = RunSQL(head + u'\'' + SQLQuote(value) + u'\'' + tail) == 0;
                 break;
             default:
                 step = QStringLiteral("Case Else");
@@ -184,6 +185,29 @@ void UpdateField(std::int32_t partId, const QString &field, const QString &rawVa
                                kIndent + QStringLiteral("Field: ") + field,
                                kIndent + QStringLiteral("Value: ") + value, g_DbConnect};
         });
+    return written;
+}
+
+std::optional<QString> StoredValue(std::int32_t partId, const QString &field)
+{
+    try {
+        auto connection = DbConnection::open(g_DbConnect);
+        auto rs = connection->openRecordset(QStringLiteral("Select * from parts where PartID = ") +
+                                            QString::number(partId));
+        if (rs->eof())
+            return std::nullopt;
+        int at = -1;
+        for (int i = 0; i < rs->fieldCount() && at < 0; ++i)
+            if (rs->fieldName(i).toUpper() == field.toUpper())
+                at = i;
+        if (at < 0)
+            return std::nullopt;
+        DataArray rows;
+        rs->getRows(rows);
+        return rows.text(at, 0);
+    } catch (...) {
+        return std::nullopt;
+    }
 }
 
 bool ValueFits(const QString &table, const QString &field, const QString &value)

@@ -4,14 +4,19 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace modDB {
 
 // Writes one edited value into one column of one part, typed by g_Structure (which the
 // record view's "Select * from parts where PartID = n" left behind). A value that does not
-// fit the column is refused with a message and nothing is written; the caller learns
-// nothing back.
-void UpdateField(std::int32_t partId, const QString &field, const QString &value);
+// fit the column is refused with a message and nothing is written. True when the statement
+// ran; false after a refusal or a failure (both already shown).
+bool UpdateField(std::int32_t partId, const QString &field, const QString &value);
+
+// The field's value as the record view shows it, read again from the database; nullopt
+// when it cannot be read. Reports nothing: it follows an update whose failure was shown.
+std::optional<QString> StoredValue(std::int32_t partId, const QString &field);
 
 // Whether a value for a new row fits the column as an edit of it would: a text no longer
 // than the column's declared size, and characters that can be stored. Refuses what does

@@ -128,6 +128,9 @@ void frmParts::buildControls()
                 fg1_MouseDown(button, pos);
             });
     connect(fg1, &FlexGrid::beforeEdit, this, &frmParts::fg1_BeforeEdit, Qt::DirectConnection);
+    connect(
+        fg1, &FlexGrid::startEdit, this, [this](int row, int col, bool *) { fg1_StartEdit(row, col); },
+        Qt::DirectConnection);
     connect(fg1, &FlexGrid::afterEdit, this, &frmParts::fg1_AfterEdit);
     connect(fg2, &FlexGrid::dblClick, this, &frmParts::fg2_DblClick);
 }

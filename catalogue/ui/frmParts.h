@@ -53,6 +53,8 @@ private:
     QString selectList() const;
     bool hasDataRows(const FlexGrid *grid) const;
     void showListResult();
+    // The list's count in the status line, remembered so later batches know it is still theirs.
+    void showListCount();
     // Fills fg1 with a list, its first rows at once.
     bool loadList(const QString &sql); // false: the reading failed and was reported
     // Stops a list still being read; false when none is.
@@ -68,6 +70,7 @@ private:
     void fg1_KeyDown(int key, bool *swallow);
     void fg1_MouseDown(Qt::MouseButton button, const QPoint &pos);
     void fg1_BeforeEdit(int row, int col, bool *cancel);
+    void fg1_StartEdit(int row, int col);
     void fg1_AfterEdit(int row, int col);
     void fg2_DblClick();
     void showAssociatedParts(int row);
@@ -101,6 +104,8 @@ private:
     QAction *mnuTest = nullptr;
 
     bool m_RecordView = false;
+    QString m_editOpenedWith; // the text of the cell being edited when its editor opened
+    QString m_listStatus;     // what the list being read last put in the status line
 
     // The list of all parts being read, then kept while it can answer searches.
     std::unique_ptr<KeptPartList> m_listWatch;

@@ -7,10 +7,12 @@
 #include "KeptPartList.h"
 #include "UiServices.h"
 #include "UpdateField.h"
+#include "ValueRules.h"
 #include "modDB.h"
 #include "modGlobal.h"
 #include "modGrid.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -34,17 +36,25 @@ void frmParts::showListResult()
         fg1->setCurrentCell(1, 1);
         fg1->select(1, 1, 1, fg1->cols() - 1);
     }
-    SetStatus(tr("%1 records").arg(fg1->rows() - 1));
+    showListCount();
+}
+
+void frmParts::showListCount()
+{
+    m_listStatus = tr("%1 records").arg(fg1->rows() - 1).trimmed();
+    SetStatus(m_listStatus);
 }
 
 bool frmParts::loadList(const QString &sql)
 {
-    // The first rows are shown at once; the count in the status line follows the rest.
+    // The first rows are shown at once; the count in the status line follows the rest, but
+    // only while nothing else has been said there since (a click on a row names its associated
+    // parts). A list that failed is gone, and so is what was said about its rows.
     return modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
         if (first)
             showListResult();
-        else
-            SetStatus(tr("%1 records").arg(fg1->rows() - 1));
+        else if (lblStatus->text() == m_listStatus || !hasDataRows(fg1))
+            showListCount();
         keepShownList();
     });
 }
@@ -207,11 +217,29 @@ void frmParts::fg1_BeforeEdit(int, int col, bool *cancel)
         *cancel = true;
 }
 
+void frmParts::fg1_StartEdit(int row, int col)
+{
+    m_editOpenedWith = fg1->textMatrix(row, col);
+}
+
 void frmParts::fg1_AfterEdit(int row, int col)
 {
     // Only a value is written; its row's name says where.
     if (!m_RecordView || col != 1 || row < fg1->fixedRows())
         return;
+    // Left as it was opened, the text may be older than the database's: another window may
+    // have written since this one read it. Only a change is written (spaces count: the
+    // written value is trimmed, so " X " left as "X" does change what is stored).
+    const QString typed = fg1->textMatrix(row, 1);
+    if (typed == m_editOpenedWith)
+        return;
     const std::int32_t partId = fg1->textMatrix(0, 1).trimmed().toInt();
-    modDB::UpdateField(partId, fg1->textMatrix(row, 0), fg1->textMatrix(row, 1));
+    const QString field = fg1->textMatrix(row, 0);
+    if (modDB::UpdateField(partId, field, typed)) {
+        fg1->setTextMatrix(row, 1, ValueRules::trimSpaces(typed));
+        return;
+    }
+    // Refused or failed (and said so): the cell shows what the database holds, never a value
+    // it does not.
+    fg1->setTextMatrix(row, 1, modDB::StoredValue(partId, field).value_or(m_editOpenedWith));
 }

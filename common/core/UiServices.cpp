@@ -30,10 +30,34 @@ void setUi(UiServices *services)
     g_ui = services ? services : &g_nullUi;
 }
 
+QString quotableText(const QString &text)
+{
+    // A box quoting a long value (a memo, a statement carrying one) grows past the screen and
+    // hides its buttons; the log keeps the whole text.
+    constexpr qsizetype kLineChars = 200;
+    constexpr qsizetype kLines = 40;
+    const QString ellipsis(QChar(0x2026));
+    QStringList lines = text.split(u'\n');
+    if (lines.size() > kLines) {
+        lines.resize(kLines);
+        lines.append(ellipsis);
+    }
+    for (QString &line : lines) {
+        const bool crlf = line.endsWith(u'\r');
+        if (line.size() - (crlf ? 1 : 0) <= kLineChars)
+            continue;
+        qsizetype cut = kLineChars;
+        if (line.at(cut - 1).isHighSurrogate())
+            --cut;
+        line = line.left(cut) + ellipsis + (crlf ? QStringLiteral("\r") : QString());
+    }
+    return lines.join(u'\n');
+}
+
 MsgAnswer MsgBox(const QString &text, MsgIcon icon, MsgButtons buttons, const QString &title)
 {
     MessageBoxRequest r;
-    r.text = text;
+    r.text = quotableText(text);
     r.icon = icon;
     r.buttons = buttons;
     r.title = title;

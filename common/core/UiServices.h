@@ -108,5 +108,9 @@ public:
 UiServices &ui();
 void setUi(UiServices *services); // not owned; nullptr restores the default
 
-// Short forms for the common boxes.
+// The text as a message box shows it: a line longer than 200 characters is cut there with
+// "…", and a text of more than 40 lines ends with a line "…".
+QString quotableText(const QString &text);
+
+// Short forms for the common boxes; the text is shown as quotableText() gives it.
 MsgAnswer MsgBox(const QString &text, MsgIcon icon, MsgButtons buttons, const QString &title);

@@ -12,12 +12,15 @@
 #include "modGlobal.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <optional>
 #include <random>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -505,6 +508,36 @@ TEST(KeptPartList, AnswersOnlyWhileTheCatalogueIsUnchanged)
         modDB::UpdateField(id.toInt(), u"PartDescription"_s, u"seal of our own"_s);
         EXPECT_FALSE(list.rows(seal));
         EXPECT_EQ(KeptList().rows(seal), loadedRows(seal));
+    }
+    {
+        // Another catalogue written over the file in place ("cat other > file"): the same inode,
+        // the same size and the same change counter in the header.
+        KeptList list;
+        ASSERT_TRUE(list.rows(seal));
+        const QString other = c.env.path(u"other.mdb"_s);
+        ASSERT_TRUE(QFile::copy(c.path, other));
+        // Bins of the same length, so the file keeps its size.
+        CatalogueDb::execOn(
+            other, u"UPDATE PARTS SET Bin = 'Z' || substr(Bin, 2) WHERE PartDescription LIKE '%seal%'"_s);
+        QFile original(c.path);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        const QByteArray header = original.read(100);
+        original.close();
+        QFile file(other);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        ASSERT_NE(bytes.mid(24, 4), header.mid(24, 4)) << "the update counted as a change";
+        bytes.replace(24, 4, header.mid(24, 4)); // the file change counter
+        bytes.replace(92, 4, header.mid(92, 4)); // the version it is valid for
+        ASSERT_EQ(bytes.size(), QFileInfo(c.path).size());
+        // File systems stamp modification times from a clock that ticks every few milliseconds.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(original.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(original.write(bytes), bytes.size());
+        original.close();
+        EXPECT_FALSE(list.rows(seal));
+        EXPECT_FALSE(loadedRows(seal).filter(u"|Z"_s).isEmpty());
     }
     {
         // Another catalogue put in its place.

@@ -290,6 +290,45 @@ TEST(UpdateField, DatabaseRefusalIsRunSqlsReportAndOwnFailureIsItsOwn)
     EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
 }
 
+TEST(UpdateField, ABoxQuotingALongValueIsCutAndTheLogKeepsTheWholeReport)
+{
+    CatalogueDb db;
+    showRecord(1000001);
+    const QString value = QStringLiteral("B") + QString(99999, u'x');
+    UpdateField(1000001, QStringLiteral("Bin"), value);
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    const QString head = QStringLiteral("Cannot update Bin of type 202 and size 20 to ");
+    EXPECT_EQ(db.ui.messages()[0].text,
+              QStringLiteral("The entered value is too long.\r\n") + head +
+                  (QStringLiteral("B") + QString(99999, u'x')).left(200 - head.size()) + QChar(0x2026));
+    EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
+
+    // The database's refusal quotes the statement, which carries the value (a memo, so no
+    // size refuses it first).
+    db.ui.clear();
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(
+        LoadArray(QStringLiteral("Select Notes as Code from PARTS where PartID = 1000001"), data, names), 0);
+    EXPECT_FALSE(UpdateField(1000001, QStringLiteral("Code"), value));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    const QString shown = db.ui.messages()[0].text;
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Error in RunSQL\r\n     no such column: Code")));
+    EXPECT_LT(shown.size(), 2000);
+    EXPECT_TRUE(shown.contains(QStringLiteral("     Execute SQL: UPDATE PARTS SET [Code] = 'Bxxx")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("x\u2026\r\n")));
+    EXPECT_TRUE(db.log().contains(QStringLiteral("UPDATE PARTS SET [Code] = '") + value +
+                                  QStringLiteral("' WHERE PartID = 1000001")));
+
+    // Many lines end with a line "…".
+    db.ui.clear();
+    const QString lines = QStringLiteral("line\n").repeated(1000);
+    UpdateField(1000001, QStringLiteral("Code"), lines + QStringLiteral("end"));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_EQ(db.ui.messages()[0].text.count(u'\n'), 40);
+    EXPECT_TRUE(db.ui.messages()[0].text.endsWith(QChar(0x2026)));
+}
+
 TEST(UpdateField, CurrencyLimitsAreTheExactDecimalsAndUnstorableTextIsRefused)
 {
     CatalogueDb db;

@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -29,6 +30,14 @@ public:
 };
 
 constexpr int kSymbolSize = 9;
+
+// A line edit keeps 32,767 characters by default and cuts the rest without a word; a cell
+// (a memo) may hold any length, and its editor must write back what it was given.
+void takeAnyLength(QLineEdit *edit)
+{
+    if (edit)
+        edit->setMaxLength(std::numeric_limits<int>::max());
+}
 
 } // namespace
 
@@ -136,6 +145,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
         if (typed)
             items.removeFirst();
         combo->addItems(items);
+        takeAnyLength(combo->lineEdit());
         combo->onCloseUp = [this, row, col] { emit m_grid->comboCloseUp(row, col); };
         connect(combo, &QComboBox::activated, m_grid, [this, combo] {
             auto *self = const_cast<GridDelegate *>(this);
@@ -146,6 +156,7 @@ QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem 
     } else {
         editor = QStyledItemDelegate::createEditor(parent, option, index);
     }
+    takeAnyLength(qobject_cast<QLineEdit *>(editor));
     m_editor = editor;
     return editor;
 }

@@ -308,6 +308,52 @@ TEST(FlexGrid, InPlaceEditRunsItsNotificationsAndKeepsTheText)
     EXPECT_FALSE(events.contains(QStringLiteral("after 2,2")));
 }
 
+TEST(FlexGrid, TheEditorTakesAndWritesBackATextOfAnyLength)
+{
+    FlexGrid g;
+    fillList(g, 3);
+    g.setEditable(FlexGrid::EditMode::Keyboard);
+    g.show();
+    // A note written by another program, longer than a line edit keeps by default.
+    QString note;
+    for (int i = 0; note.size() < 100000; ++i)
+        note += QStringLiteral("line %1 of the note; ").arg(i);
+    note += QStringLiteral("the end");
+    g.setTextMatrix(2, 2, note);
+    g.setCurrentCell(2, 2);
+    ASSERT_TRUE(g.editCell());
+    auto *editor = g.viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().size(), note.size());
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(g.textMatrix(2, 2) == note)
+        << "left unchanged, it is written back whole, not " << g.textMatrix(2, 2).size() << " characters";
+
+    // A megabyte pasted in goes into the cell whole.
+    const QString pasted(1 << 20, u'p');
+    ASSERT_TRUE(g.editCell());
+    editor = g.viewport()->findChild<QLineEdit *>();
+    editor->selectAll();
+    editor->insert(pasted);
+    QTest::keyClick(editor, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(g.textMatrix(2, 2).size(), pasted.size());
+
+    // So does a long text typed into a choice list that takes typed text.
+    QObject::connect(&g, &FlexGrid::beforeEdit,
+                     [&](int, int, bool *) { g.setComboList(QStringLiteral("|a|b")); });
+    g.setCurrentCell(3, 2);
+    ASSERT_TRUE(g.editCell());
+    auto *combo = g.viewport()->findChild<QComboBox *>();
+    ASSERT_NE(combo, nullptr);
+    combo->setEditText(note);
+    EXPECT_EQ(combo->currentText(), note);
+    g.commitEdit();
+    settle();
+    EXPECT_TRUE(g.textMatrix(3, 2) == note) << g.textMatrix(3, 2).size() << " characters";
+}
+
 TEST(FlexGrid, ChoiceListsAndCellButtons)
 {
     FlexGrid g;

@@ -140,6 +140,26 @@ TEST_F(Listing, ShowAllRecordsShowsTheFirstRowsAtOnceAndEndsAsTheWholeList)
     EXPECT_TRUE(ui.messages().isEmpty());
 }
 
+TEST_F(Listing, TheCountOfAListStillReadLeavesWhatTheUserCausedInTheStatusLine)
+{
+    db->exec(QStringLiteral("UPDATE PARTS SET AsscWith = 'P-00000' WHERE PartNumber = 'P-00002'"));
+    auto w = open();
+    ASSERT_TRUE(modGrid::isLoading(*fg1));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(fg1->textMatrix(3, 3), QStringLiteral("P-00002"));
+    // The user's click names the associated parts while the rest of the list is read.
+    fg1->showCell(3, 3);
+    QTest::mouseClick(fg1->viewport(), Qt::LeftButton, {},
+                      fg1->visualRect(fg1->gridModel()->indexOf(3, 3)).center());
+    ASSERT_EQ(status(*w), QStringLiteral("2 associated parts found for P-00000"));
+    const QStringList seen = finish();
+    EXPECT_EQ(seen.count(QStringLiteral("2 associated parts found for P-00000")), seen.size())
+        << seen.join(u'\n').toStdString();
+    EXPECT_EQ(status(*w), QStringLiteral("2 associated parts found for P-00000"));
+    EXPECT_EQ(fg1->rows() - 1, kParts);
+    EXPECT_EQ(w->grid2()->rows(), 3);
+}
+
 TEST_F(Listing, EscStopsTheReadingAndANewSearchReplacesIt)
 {
     auto w = open();

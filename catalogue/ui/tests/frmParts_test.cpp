@@ -8,6 +8,7 @@
 #include "ScriptedUi.h"
 #include "TestEnv.h"
 #include "frmParts.h"
+#include "modGlobal.h"
 #include "modRegistry.h"
 
 #include <QAction>
@@ -387,6 +388,115 @@ TEST_F(Window, RecordViewEditsAreTypedAndWrittenAtOnce)
     ASSERT_EQ(ui.messages().size(), 1);
     EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Long Integer Field Not Updated"));
     EXPECT_EQ(db->value(QStringLiteral("SELECT Qty FROM PARTS WHERE PartID = ") + id), QStringLiteral("0"));
+}
+
+TEST_F(Window, AnEditLeftUnchangedWritesNothingAndLongTextsAreWrittenWhole)
+{
+    addSample();
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    const auto stored = [&](const char *field) {
+        return db->value(
+            QStringLiteral("SELECT %1 FROM PARTS WHERE PartID = %2").arg(QLatin1String(field), id));
+    };
+    // F2 and Enter, as a user leaves a value as it is.
+    const auto reopen = [&](FlexGrid *grid, const QString &field) {
+        grid->setCurrentCell(recordRow(field), 1);
+        QTest::keyClick(grid, Qt::Key_F2);
+        QLineEdit *editor = openEditor();
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClick(editor, Qt::Key_Return);
+        settle();
+    };
+    auto a = open();
+    FlexGrid *gridA = fg1;
+    auto b = open();
+    FlexGrid *gridB = fg1;
+    a->ShowRecord(id);
+    b->ShowRecord(id);
+
+    fg1 = gridA;
+    editValue(recordRow(QStringLiteral("Bin")), QStringLiteral("A-BIN-2"));
+    ASSERT_EQ(stored("Bin"), QStringLiteral("A-BIN-2"));
+    fg1 = gridB;
+    reopen(gridB, QStringLiteral("Bin"));
+    EXPECT_EQ(stored("Bin"), QStringLiteral("A-BIN-2")) << "B's old value is not written back";
+
+    // Spaces count: a stored " X " left as it is stays, edited to "X" it changes.
+    db->exec(QStringLiteral("UPDATE PARTS SET Bin = ' X ' WHERE PartID = ") + id);
+    b->ShowRecord(id);
+    reopen(gridB, QStringLiteral("Bin"));
+    EXPECT_EQ(stored("Bin"), QStringLiteral(" X "));
+    editValue(recordRow(QStringLiteral("Bin")), QStringLiteral("X"));
+    EXPECT_EQ(stored("Bin"), QStringLiteral("X"));
+
+    // A note longer than a line edit keeps by default, written by another program: left as
+    // it is it stays whole, and changed it is written whole.
+    QString note;
+    while (note.size() < 100000)
+        note += QStringLiteral("a long note, ");
+    note += QStringLiteral("the end");
+    db->exec(QStringLiteral("UPDATE PARTS SET Notes = '%1' WHERE PartID = %2").arg(note, id));
+    b->ShowRecord(id);
+    reopen(gridB, QStringLiteral("Notes"));
+    EXPECT_EQ(stored("Notes").size(), note.size());
+    editValue(recordRow(QStringLiteral("Notes")), note + QStringLiteral("!"));
+    EXPECT_EQ(stored("Notes").size(), note.size() + 1);
+    const QString pasted(1 << 20, u'm');
+    fg1->setCurrentCell(recordRow(QStringLiteral("Notes")), 1);
+    ASSERT_TRUE(fg1->editCell());
+    openEditor()->selectAll();
+    openEditor()->insert(pasted);
+    QTest::keyClick(openEditor(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(stored("Notes").size(), pasted.size());
+    EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+TEST_F(Window, AfterARefusedOrFailedEditTheRecordViewShowsWhatIsStored)
+{
+    addSample();
+    auto w = open();
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    w->ShowRecord(id);
+    const int bin = recordRow(QStringLiteral("Bin"));
+    const int qty = recordRow(QStringLiteral("Qty"));
+
+    // Refused: too long, or not a number.
+    editValue(bin, QString(21, u'Z'));
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("C-03"));
+    editValue(qty, QStringLiteral("abc"));
+    EXPECT_EQ(fg1->textMatrix(qty, 1), QStringLiteral("0"));
+
+    // Refused by the database: what it holds is read again, a value another program wrote
+    // since included.
+    db->exec(QStringLiteral("UPDATE PARTS SET Bin = 'C-99' WHERE PartID = ") + id);
+    db->exec(QStringLiteral("CREATE TRIGGER no_bins BEFORE UPDATE OF Bin ON PARTS "
+                            "BEGIN SELECT RAISE(ABORT, 'bins are fixed'); END"));
+    ui.clear();
+    editValue(bin, QStringLiteral("K-11"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Error in RunSQL")));
+    EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("C-99"));
+    db->exec(QStringLiteral("DROP TRIGGER no_bins"));
+
+    // The database cannot be reached at all: the cell shows again what it showed.
+    const QString connect = g_DbConnect;
+    g_DbConnect =
+        QStringLiteral("Data Source=") + env.programFolder() + QStringLiteral("/missing/ORVANA.MDB");
+    ui.clear();
+    editValue(bin, QStringLiteral("K-12"));
+    EXPECT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("C-99"));
+    g_DbConnect = connect;
+
+    // Written: the cell shows the value as stored, trimmed.
+    ui.clear();
+    editValue(bin, QStringLiteral("  K-13 "));
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("K-13"));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id),
+              QStringLiteral("K-13"));
 }
 
 TEST_F(Window, NewRefusesAnEmptyNumberAndOpensAnExistingPart)
