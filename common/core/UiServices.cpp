@@ -38,7 +38,9 @@ QString quotableText(const QString &text)
     constexpr qsizetype kLines = 40;
     const QString ellipsis(QChar(0x2026));
     QStringList lines = text.split(u'\n');
-    if (lines.size() > kLines) {
+    // Cut once: a text cut before keeps its lines (the seam cuts again what MsgBox cut).
+    const bool cutBefore = lines.size() == kLines + 1 && lines.constLast() == ellipsis;
+    if (lines.size() > kLines && !cutBefore) {
         lines.resize(kLines);
         lines.append(ellipsis);
     }

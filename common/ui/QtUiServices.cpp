@@ -117,7 +117,8 @@ private:
 
 MsgAnswer QtUiServices::messageBox(const MessageBoxRequest &r)
 {
-    QMessageBox box(iconOf(r.icon), r.title, r.text, QMessageBox::NoButton, owner());
+    // Every box, not only MsgBox's, keeps its buttons on the screen.
+    QMessageBox box(iconOf(r.icon), r.title, quotableText(r.text), QMessageBox::NoButton, owner());
     const QList<ButtonSpec> specs = buttonsOf(r.buttons);
     for (int i = 0; i < specs.size(); ++i) {
         QAbstractButton *b = box.addButton(specs[i].button);

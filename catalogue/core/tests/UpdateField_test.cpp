@@ -327,6 +327,9 @@ TEST(UpdateField, ABoxQuotingALongValueIsCutAndTheLogKeepsTheWholeReport)
     ASSERT_EQ(db.ui.messages().size(), 1);
     EXPECT_EQ(db.ui.messages()[0].text.count(u'\n'), 40);
     EXPECT_TRUE(db.ui.messages()[0].text.endsWith(QChar(0x2026)));
+    // The window's seam cuts every box again, which changes nothing cut before.
+    for (const QString &text : {db.ui.messages()[0].text, shown})
+        EXPECT_EQ(quotableText(text), text);
 }
 
 TEST(UpdateField, CurrencyLimitsAreTheExactDecimalsAndUnstorableTextIsRefused)
