@@ -431,6 +431,10 @@ Update aborted.</source>
 %3</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The window closes when the update has finished ...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>mendrel</name>
