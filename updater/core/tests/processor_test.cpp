@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
+#include "NameIndex.h"
 #include "PackageProcessor.h"
 #include "PresenceBeacon.h"
 #include "UpdateBackup.h"
@@ -413,6 +414,72 @@ TEST_F(Interpreter, NoLineReachesOutsideTheProgramFolderExceptThroughAnAbsoluteT
     const QString withNul = QStringLiteral("..") + QChar(0) + QStringLiteral("x");
     EXPECT_FALSE(modPaths::resolveField(target(), withNul, modPaths::Field::From).ok());
     EXPECT_FALSE(modPaths::resolveField(target(), withNul, modPaths::Field::To).ok());
+}
+
+// A path no file system can name is refused as a line, however long, and the lines
+// after it still run; one just short of the limit is resolved and runs.
+TEST_F(Interpreter, AFieldLongerThanAnyPathIsRefusedAndTheNextLineRuns)
+{
+    write(inTarget(QStringLiteral("p.txt")), "package file");
+    QByteArray deep;
+    for (int i = 0; i < 300000; ++i)
+        deep += "a\\";
+    const QByteArray lines = "1|p.txt|" + deep + "x.txt\r\n" + // 600,000 characters, 300,000 levels
+                             "3|" + deep + "*.txt|\r\n" + "1|p.txt|" + QByteArray(4096, 'n') +
+                             "\r\n" + // one level too long
+                             "1|p.txt|" + deep.left(400) + "ok.txt\r\n" + "1|p.txt|after.txt\r\n";
+    EXPECT_EQ(run(lines), PackageProcessor::Completed);
+    EXPECT_TRUE(g_UpdateError);
+    const QStringList refused = logEntries().filter(QStringLiteral("File Update Error: Line refused, "));
+    ASSERT_EQ(refused.size(), 3) << refused.join(u'\n').left(2000).toStdString();
+    EXPECT_TRUE(
+        refused[0].startsWith(QStringLiteral("File Update Error: Line refused, To is longer than the file "
+                                             "system can name (600005 characters): 1|p.txt|a\\a\\")));
+    EXPECT_TRUE(refused[1].startsWith(
+        QStringLiteral("File Update Error: Line refused, From is longer than the file system can name")));
+    EXPECT_TRUE(refused[2].startsWith(
+        QStringLiteral("File Update Error: Line refused, To is longer than the file system can name")));
+    EXPECT_EQ(read(inTarget(QStringLiteral("after.txt"))), "package file");
+    EXPECT_EQ(read(inTarget(QString(QString::fromLatin1(deep.left(400))).replace(u'\\', u'/') +
+                            QStringLiteral("ok.txt"))),
+              "package file");
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("a/a/a/a"))) && exists(inTarget(QStringLiteral("x.txt"))));
+}
+
+namespace {
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+} // namespace
+
+// The levels of a path are kept as a tree: a deep path costs memory in its length (each
+// prefix kept as a name of its own grew with the square), and still matches in any case.
+TEST_F(Interpreter, ADeepPathCostsMemoryInItsLength)
+{
+    QDir().mkpath(inTarget(QStringLiteral("Deep/Er")));
+    QString tail;
+    for (int i = 0; i < 8000; ++i)
+        tail += QStringLiteral("l/");
+    const qint64 before = residentBytes();
+    NameIndex names;
+    const QString resolved =
+        names.resolvePath(inTarget(QStringLiteral("deep/ER/") + tail + QStringLiteral("f")));
+    const qint64 grown = residentBytes() - before;
+    EXPECT_EQ(resolved, inTarget(QStringLiteral("Deep/Er/") + tail + QStringLiteral("f")));
+    EXPECT_LT(grown, qint64(32) * 1024 * 1024) << grown; // 170 MB with a copy of every prefix
+
+    // A missing level remembered in one case is found in another, and levels made
+    // meanwhile are listed again once forgotten.
+    EXPECT_EQ(names.resolvePath(inTarget(QStringLiteral("DEEP/er/L/L"))),
+              inTarget(QStringLiteral("Deep/Er/l/l")));
+    QDir().mkpath(inTarget(QStringLiteral("Deep/Er/l/l/Made")));
+    names.forget(inTarget(QStringLiteral("Deep/Er/l/l")));
+    EXPECT_EQ(names.resolvePath(inTarget(QStringLiteral("deep/er/l/l/made/x"))),
+              inTarget(QStringLiteral("Deep/Er/l/l/Made/x")));
 }
 
 TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
