@@ -398,4 +398,26 @@ Result<> UnzipPackage(const QString &package, const QString &destination, Update
     return Extractor(za.get(), root).run(backup);
 }
 
+bool packageAtFault(int code)
+{
+    switch (code) {
+    case UnsafeEntry:
+    case SpecialEntry:
+    case NameTooLong:
+    case SizeMismatch:
+    case ZIP_ER_MULTIDISK:
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_EOF:
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_INCONS:
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+    case ZIP_ER_COMPRESSED_DATA: return true;
+    default: return false;
+    }
+}
+
 } // namespace Zip

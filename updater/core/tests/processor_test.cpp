@@ -293,25 +293,40 @@ TEST_F(Processing, AMissingPackageIsToldAndTheLogShown)
     EXPECT_FALSE(view.busy);
 }
 
-TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndStays)
+// A package that can never unpack (unsafe entries, damaged data) is deleted as a failed
+// download is; one that fails only because of this folder is kept. Either way nothing
+// runs, and the box gives the reason in words beside its number.
+TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndGoesWhenItIsBad)
 {
     write(inTarget(QStringLiteral("a.txt")), "a");
-    const QList<QList<ZipItem>> bad = {
-        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("../escape.txt"), "x"}},
-        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"},
-         {QStringLiteral("lnk"), "/etc", false, true}},
+    struct Bad {
+        QList<ZipItem> items;
+        QString reason;
     };
-    for (const auto &items : bad) {
+    const QList<Bad> bad = {
+        {{{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("../escape.txt"), "x"}},
+         QStringLiteral("../escape.txt")},
+        {{{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"},
+          {QStringLiteral("lnk"), "/etc", false, true}},
+         QStringLiteral("lnk")},
+    };
+    for (const Bad &b : bad) {
         m_ui.clear();
-        makeZip(package(), items);
+        makeZip(package(), b.items);
         EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
-        EXPECT_TRUE(exists(package()));
+        EXPECT_FALSE(exists(package()));
         EXPECT_FALSE(exists(inTarget(QStringLiteral("mendrelparts.INI"))));
         EXPECT_FALSE(exists(inTarget(QStringLiteral("b.txt"))));
         EXPECT_FALSE(exists(m_env.path(QStringLiteral("escape.txt"))));
         ASSERT_EQ(m_ui.messages().size(), 1);
         EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
-        EXPECT_TRUE(m_ui.messages().at(0).text.startsWith(QStringLiteral("Error Number: 100")));
+        const QStringList lines = m_ui.messages().at(0).text.split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << m_ui.messages().at(0).text.toStdString();
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Error Number: 100")));
+        EXPECT_TRUE(lines[1].contains(b.reason)) << lines[1].toStdString();
+        EXPECT_EQ(lines[2], QStringLiteral("The package is damaged or unsafe and was deleted."));
+        EXPECT_TRUE(logHas(QStringLiteral("Delete ") + package() +
+                           QStringLiteral(" (damaged or unsafe: nothing unpacked)")));
         EXPECT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 1);
         EXPECT_FALSE(view.busy);
     }
@@ -321,10 +336,28 @@ TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndStays)
     EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
     ASSERT_EQ(m_ui.messages().size(), 1);
     EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
-    EXPECT_TRUE(m_ui.messages().at(0).text.endsWith(QStringLiteral("  (") + package() + u')'));
+    EXPECT_EQ(m_ui.messages().at(0).text,
+              QStringLiteral("Error Number: 19  (") + package() + QStringLiteral(")\n") + package() +
+                  QStringLiteral(": Not a zip archive\nThe package is damaged or unsafe and was deleted."));
     EXPECT_TRUE(logEntries().contains(
         QRegularExpression(QStringLiteral("^Error during UnZip: [1-9][0-9]* \\(.*\\)$"))));
+    EXPECT_FALSE(exists(package()));
+
+    // Refused because of this folder (an entry's folder is a link leading out): kept.
+    m_ui.clear();
+    QDir().mkpath(m_env.path(QStringLiteral("elsewhere")));
+    ASSERT_TRUE(QFile::link(m_env.path(QStringLiteral("elsewhere")), inTarget(QStringLiteral("out"))));
+    makeZip(package(),
+            {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("out/x.txt"), "x"}});
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
     EXPECT_TRUE(exists(package()));
+    EXPECT_FALSE(exists(m_env.path(QStringLiteral("elsewhere/x.txt"))));
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    const QStringList lines = m_ui.messages().at(0).text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << m_ui.messages().at(0).text.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Error Number: 1003  (") + package() + u')');
+    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_TRUE(logHas(QStringLiteral("UnZIP: the package is kept: ") + package()));
 }
 
 TEST_F(Processing, AFailureOutsideTheScriptIsReportedAndTheWindowLeftIdle)
@@ -537,9 +570,10 @@ TEST_F(Processing, AFailedUnpackLeavesTheFolderByteForByteAndNoDebris)
     QByteArray bytes = read(package());
     bytes[bytes.indexOf("SECOND-ENTRY") + 2] = '!';
     write(package(), bytes);
-    const QMap<QString, QByteArray> before = treeOf(target());
+    QMap<QString, QByteArray> before = treeOf(target());
     EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
-    EXPECT_EQ(treeOf(target()), before); // the package stays, nothing else changed
+    before.remove(QStringLiteral("mendrelparts.zip")); // its data is damaged: it goes
+    EXPECT_EQ(treeOf(target()), before);               // and nothing else changed
     EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-backup"))));
     ASSERT_FALSE(m_ui.messages().isEmpty());
     EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
