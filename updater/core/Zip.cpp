@@ -291,12 +291,13 @@ Result<> Extractor::moveIntoPlace(std::vector<Step> &done)
         const QByteArray target = QFile::encodeName(t.path);
         struct stat st {};
         Step step{Step::Added, target, {}};
-        if (::lstat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-            // The old file stays reachable until the new one replaces it in one rename.
+        if (::lstat(target.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+            // The old file stays reachable until the new one replaces it in one rename; a
+            // link is kept as the link (link() does not follow it), never copied as its target.
             step.kind = Step::Replaced;
             step.old = m_staging + "/old-" + QByteArray::number(qulonglong(++kept));
             if (::link(target.constData(), step.old.constData()) != 0 &&
-                !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old)))
+                (S_ISLNK(st.st_mode) || !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old))))
                 return fail(WriteFailed,
                             QStringLiteral("%1 cannot be kept: %2").arg(t.path, errnoText(errno)));
         }

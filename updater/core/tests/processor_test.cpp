@@ -561,6 +561,43 @@ TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
     EXPECT_EQ(read(inTarget(QStringLiteral("help/orvana.chm"))), "new help 3");
 }
 
+// Links the update replaced (by unpacking and by File Copy) or deleted come back as the
+// same links, and what they point to is never touched.
+TEST_F(Processing, ARollbackPutsBackReplacedAndDeletedLinksAsLinks)
+{
+    write(inTarget(QStringLiteral("lib/libfoo.so.1")), "library 1");
+    write(inTarget(QStringLiteral("orvana.cfg.real")), "settings");
+    const auto link = [](const char *target, const QString &at) {
+        ASSERT_EQ(::symlink(target, QFile::encodeName(at).constData()), 0) << at.toStdString();
+    };
+    link("libfoo.so.1", inTarget(QStringLiteral("lib/libfoo.so")));
+    link("orvana.cfg.real", inTarget(QStringLiteral("orvana.cfg")));
+    link("lib/libfoo.so.1", inTarget(QStringLiteral("current")));
+    const auto linkOf = [this](const char *relative) {
+        return QFile::symLinkTarget(inTarget(QLatin1String(relative)));
+    };
+    makeZip(package(), {{QStringLiteral("mendrelparts.INI"), "1|new.cfg|orvana.cfg\r\n3|current|\r\n"},
+                        {QStringLiteral("lib/libfoo.so"), "library 2"},
+                        {QStringLiteral("new.cfg"), "new settings"}});
+    ASSERT_TRUE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view))
+        << logEntries().join(u'\n').toStdString();
+    ASSERT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo(inTarget(QStringLiteral("lib/libfoo.so"))).isSymLink());
+    EXPECT_EQ(read(inTarget(QStringLiteral("lib/libfoo.so"))), "library 2");
+    EXPECT_EQ(read(inTarget(QStringLiteral("orvana.cfg"))), "new settings");
+    EXPECT_FALSE(QFileInfo(inTarget(QStringLiteral("current"))).isSymLink());
+
+    const auto rolledBack = UpdateBackup::rollback(target(), [](const QString &) {});
+    ASSERT_TRUE(rolledBack) << rolledBack.error().message.toStdString();
+    for (const char *l : {"lib/libfoo.so", "orvana.cfg", "current"})
+        EXPECT_TRUE(QFileInfo(inTarget(QLatin1String(l))).isSymLink()) << l;
+    EXPECT_EQ(linkOf("lib/libfoo.so"), inTarget(QStringLiteral("lib/libfoo.so.1")));
+    EXPECT_EQ(linkOf("orvana.cfg"), inTarget(QStringLiteral("orvana.cfg.real")));
+    EXPECT_EQ(linkOf("current"), inTarget(QStringLiteral("lib/libfoo.so.1")));
+    EXPECT_EQ(read(inTarget(QStringLiteral("lib/libfoo.so.1"))), "library 1");
+    EXPECT_EQ(read(inTarget(QStringLiteral("orvana.cfg.real"))), "settings");
+}
+
 TEST_F(Processing, AFailedUnpackLeavesTheFolderByteForByteAndNoDebris)
 {
     write(inTarget(QStringLiteral("orvana")), "old");
