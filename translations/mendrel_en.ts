@@ -127,10 +127,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Error Number: %1  (%2)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Error During UnZIP</source>
         <translation type="unfinished"></translation>
     </message>
@@ -143,6 +139,15 @@ Description: %2</source>
     </message>
     <message>
         <source>Batch process terminated.  Running instance of %1 detected. Please close %1 and start again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error Number: %1  (%2)
+%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The package is damaged or unsafe and was deleted.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -429,6 +434,10 @@ Update aborted.</source>
     <message>
         <source>Async Error #: %1 - %2
 %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The window closes when the update has finished ...</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

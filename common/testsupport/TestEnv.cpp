@@ -29,6 +29,8 @@ TestEnv::TestEnv()
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path(QStringLiteral("runtime"))));
     qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome()));
     Platform::setProgramFolder(programFolder());
+    // Never the programs this machine has installed in the real one.
+    Platform::setInstalledFolder(installedFolder());
     Platform::setProgramFolderWritable(std::nullopt);
     HiveFaults::forget();
 }

@@ -4,8 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Isolates a test from the machine: both hives, the program's folder and the user's
-// state folder live in a fresh temporary folder, removed afterwards.
+// Isolates a test from the machine: both hives, the program's folder, the installed
+// programs' folder (Platform::installedFolder) and the user's state folder live in a fresh temporary folder,
+// removed afterwards.
 class TestEnv final {
 public:
     TestEnv();
@@ -16,6 +17,7 @@ public:
     QString root() const { return m_dir.path(); }
     QString hiveDir() const { return m_dir.path() + QStringLiteral("/hives"); }
     QString programFolder() const { return m_dir.path() + QStringLiteral("/program"); }
+    QString installedFolder() const { return m_dir.path() + QStringLiteral("/opt"); }
     QString stateHome() const { return m_dir.path() + QStringLiteral("/state"); }
     QString path(const QString &relative) const { return m_dir.path() + u'/' + relative; }
 

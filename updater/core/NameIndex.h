@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QHash>
-#include <QSet>
 #include <QString>
+
+#include <map>
+#include <set>
+#include <vector>
 
 // Finds the spelling under which a name exists in a folder, matched without regard to
 // letter case when the exact spelling is missing, as Windows would. Each folder is
@@ -16,14 +18,28 @@ public:
     QString resolve(const QString &folder, const QString &name);
     // Every level of `path` resolved in turn ("." and ".." kept as written).
     QString resolvePath(const QString &path);
-    void forget(const QString &folder) { m_folders.remove(folder); }
+    // The folder and everything known below it are listed again when next asked.
+    void forget(const QString &folder);
 
 private:
+    // Folders form a tree of levels, so a deep path costs memory in its length, never
+    // a copy of every prefix.
     struct Folder {
-        QSet<QString> exact;
-        QHash<QString, QString> folded;
+        int parent = -1;
+        bool loaded = false;
+        bool missing = false; // not on disk when listed: nothing below it is listed either
+        // Ordered containers: a folder of one name costs a node, not a hash table's block.
+        std::set<QString> exact;
+        std::map<QString, QString> folded;
+        std::map<QString, int> children;
     };
-    Folder &load(const QString &folder);
+    static constexpr int kRoot = 0;     // "/"
+    static constexpr int kRelative = 1; // "."
 
-    QHash<QString, Folder> m_folders;
+    int child(int parent, const QString &name);
+    int findFolder(const QString &folder, bool create);
+    // The spelling of `name` in folder `node`, listed from `path` when first needed.
+    QString resolveIn(int node, const QString &path, const QString &name);
+
+    std::vector<Folder> m_folders{Folder{}, Folder{}};
 };

@@ -215,8 +215,23 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
             QCoreApplication::translate("PackageProcessor", "Error during UnZip: %1").arg(number));
         log(QStringLiteral("Error during UnZip: ") + number + QStringLiteral(" (") + package + u')');
         log(QStringLiteral("UnZIP: ") + unzipped.error().message);
-        MsgBox(QCoreApplication::translate("PackageProcessor", "Error Number: %1  (%2)").arg(number, package),
-               MsgIcon::Exclamation, MsgButtons::Ok,
+        QString text = QCoreApplication::translate("PackageProcessor", "Error Number: %1  (%2)\n%3")
+                           .arg(number, package, unzipped.error().message);
+        // A package that can never unpack goes, as a failed download does; one that
+        // failed for want of room or rights here is kept for another attempt.
+        if (Zip::packageAtFault(m_unzipError)) {
+            const auto deleted = modFileCopy::DeleteFile(package);
+            log(deleted ? QStringLiteral("Delete ") + package +
+                              QStringLiteral(" (damaged or unsafe: nothing unpacked)")
+                        : QStringLiteral("UnZIP: the damaged package could not be deleted: ") +
+                              deleted.error().message);
+            if (deleted)
+                text += u'\n' + QCoreApplication::translate(
+                                    "PackageProcessor", "The package is damaged or unsafe and was deleted.");
+        } else {
+            log(QStringLiteral("UnZIP: the package is kept: ") + package);
+        }
+        MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok,
                QCoreApplication::translate("PackageProcessor", "Error During UnZIP"));
         g_UpdateError = true;
         return;

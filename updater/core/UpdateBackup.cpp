@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,13 +30,41 @@ QString storeOf(const QString &programFolder)
     return programFolder + u'/' + UpdateBackup::storeName();
 }
 
-// Moves `from` to `to`, copying when they lie on different file systems.
+// Makes `to` a symbolic link with the same target as the link `from`.
+Result<> copyLink(const QByteArray &from, const QByteArray &to)
+{
+    QByteArray target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(from.constData(), target.data(), size_t(target.size()));
+    if (n < 0 || n >= target.size())
+        return fail(
+            QStringLiteral("%1: %2").arg(QFile::decodeName(from), errnoText(n < 0 ? errno : ENAMETOOLONG)));
+    target.truncate(n);
+    ::unlink(to.constData());
+    if (::symlink(target.constData(), to.constData()) != 0)
+        return fail(QStringLiteral("%1: %2").arg(QFile::decodeName(to), errnoText(errno)));
+    return {};
+}
+
+bool isLink(const QByteArray &path)
+{
+    struct stat st {};
+    return ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Moves `from` to `to`, copying when they lie on different file systems; a symbolic
+// link moves as the link, never as what it points to.
 Result<> moveFile(const QString &from, const QString &to)
 {
     const QByteArray f = QFile::encodeName(from);
     const QByteArray t = QFile::encodeName(to);
     if (::rename(f.constData(), t.constData()) == 0)
         return {};
+    if (errno == EXDEV && isLink(f)) {
+        if (auto copied = copyLink(f, t); !copied)
+            return copied;
+        ::unlink(f.constData());
+        return {};
+    }
     if (errno == EXDEV) {
         const auto copied = modFileCopy::CopyFileReplace(from, to);
         if (copied && ::unlink(f.constData()) == 0)
@@ -90,13 +119,17 @@ Result<> UpdateBackup::keep(const QString &path)
         return {};
     struct stat st {};
     const QByteArray p = QFile::encodeName(path);
-    if (::lstat(p.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::lstat(p.constData(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
         return {}; // nothing there to keep
     if (auto made = ensureFolder(); !made)
         return made;
     const QString slot = nextSlot();
     const QString kept = m_folder + u'/' + slot;
-    if (::link(p.constData(), QFile::encodeName(kept).constData()) != 0) {
+    if (S_ISLNK(st.st_mode)) {
+        // A link is kept as the link: what it points to is not this update's to keep.
+        if (auto copied = copyLink(p, QFile::encodeName(kept)); !copied)
+            return fail(QStringLiteral("%1 cannot be kept: %2").arg(path, copied.error().message));
+    } else if (::link(p.constData(), QFile::encodeName(kept).constData()) != 0) {
         if (const auto copied = modFileCopy::CopyFileReplace(path, kept); !copied)
             return fail(QStringLiteral("%1 cannot be kept: %2").arg(path, copied.error().message));
     }

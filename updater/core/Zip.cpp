@@ -288,12 +288,13 @@ Result<> Extractor::moveIntoPlace(std::vector<Step> &done)
         const QByteArray target = QFile::encodeName(t.path);
         struct stat st {};
         Step step{Step::Added, target, {}};
-        if (::lstat(target.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-            // The old file stays reachable until the new one replaces it in one rename.
+        if (::lstat(target.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+            // The old file stays reachable until the new one replaces it in one rename; a
+            // link is kept as the link (link() does not follow it), never copied as its target.
             step.kind = Step::Replaced;
             step.old = m_staging + "/old-" + QByteArray::number(qulonglong(++kept));
             if (::link(target.constData(), step.old.constData()) != 0 &&
-                !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old)))
+                (S_ISLNK(st.st_mode) || !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old))))
                 return fail(WriteFailed,
                             QStringLiteral("%1 cannot be kept: %2").arg(t.path, errnoText(errno)));
         }
@@ -393,6 +394,28 @@ Result<> UnzipPackage(const QString &package, const QString &destination, Update
     if (root.isEmpty() || !QFileInfo(root).isDir())
         return fail(QStringLiteral("The folder %1 does not exist.").arg(destination), FolderFailed);
     return Extractor(za.get(), root).run(backup);
+}
+
+bool packageAtFault(int code)
+{
+    switch (code) {
+    case UnsafeEntry:
+    case SpecialEntry:
+    case NameTooLong:
+    case SizeMismatch:
+    case ZIP_ER_MULTIDISK:
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPNOTSUPP:
+    case ZIP_ER_EOF:
+    case ZIP_ER_NOZIP:
+    case ZIP_ER_INCONS:
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+    case ZIP_ER_COMPRESSED_DATA: return true;
+    default: return false;
+    }
 }
 
 } // namespace Zip

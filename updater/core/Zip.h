@@ -36,6 +36,11 @@ enum : int {
 // was added are handed to it. A failure's code is libzip's error number or one of ours.
 Result<> UnzipPackage(const QString &package, const QString &destination, UpdateBackup *backup = nullptr);
 
+// Whether a failure of UnzipPackage lies in the package itself (damaged, not an archive,
+// unsafe or impossible entries), so no later attempt with it can succeed; otherwise it
+// lies in this machine (room, rights, a link in the folder) and the package is good.
+bool packageAtFault(int code);
+
 // Prefix of the staging folders and temporary files the updater makes beside its targets.
 inline QString debrisPrefix()
 {

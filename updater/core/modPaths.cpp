@@ -3,12 +3,17 @@
 
 #include "NameIndex.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <climits>
 
 namespace modPaths {
 
 namespace {
+
+constexpr qsizetype kPathMax = PATH_MAX; // bytes, with the terminating NUL
 
 bool hasDrive(const QString &f)
 {
@@ -51,6 +56,15 @@ Resolved resolveField(const QString &programFolder, const QString &field, Field 
                         .arg(kind == Field::From ? QStringLiteral("From") : QStringLiteral("To"));
         return r;
     }
+    // No file system names a path longer than PATH_MAX: such a field (or one of more levels
+    // than that) is refused before any work grows with it.
+    const QString which = kind == Field::From ? QStringLiteral("From") : QStringLiteral("To");
+    if (f.size() >= kPathMax || QFile::encodeName(f).size() >= kPathMax) {
+        r.refusal = QStringLiteral("%1 is longer than the file system can name (%2 characters)")
+                        .arg(which)
+                        .arg(f.size());
+        return r;
+    }
     bool absolute = false;
     if (hasDrive(f)) {
         f.remove(0, 2);
@@ -66,6 +80,12 @@ Resolved resolveField(const QString &programFolder, const QString &field, Field 
     if (!appendLevels(path, f, !absolute)) {
         r.refusal = QStringLiteral("%1 leaves the program folder")
                         .arg(kind == Field::From ? QStringLiteral("From") : QStringLiteral("To"));
+        return r;
+    }
+    if (QFile::encodeName(path).size() >= kPathMax) {
+        r.refusal = QStringLiteral("%1 is longer than the file system can name (%2 characters)")
+                        .arg(which)
+                        .arg(path.size());
         return r;
     }
     // As written: "" is the folder itself with its separator, "sub\" keeps its own.

@@ -6,8 +6,13 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -45,13 +50,58 @@ struct ResumeInfo {
     qint64 time = -1;
 };
 
+// The kept files sit in a folder others may write to: each is opened without following a
+// link, and only a regular file of this user with no other name counts. -1 when there is none such.
+int openOwnRegular(const QString &path, int flags, qint64 *size = nullptr)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    // One name only: a hard link planted there would be another file's data too.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        ::close(fd);
+        return -1;
+    }
+    if (size)
+        *size = st.st_size;
+    return fd;
+}
+
+// A fresh file at `path`: whatever was there (a planted link included, never its target)
+// goes first, and the creation refuses to follow or reuse anything put there meanwhile.
+int createFresh(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    ::unlink(name.constData());
+    return ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+// The length of a kept ".part", or -1 when there is none usable; anything else in its
+// place is removed so that the download starts over.
+qint64 keptPartSize(const QString &path)
+{
+    qint64 size = -1;
+    const int fd = openOwnRegular(path, O_RDONLY, &size);
+    if (fd < 0) {
+        ::unlink(QFile::encodeName(path).constData());
+        return -1;
+    }
+    ::close(fd);
+    return size;
+}
+
 ResumeInfo readInfo(const QString &localPath)
 {
     ResumeInfo info;
-    QFile f(infoPath(localPath));
-    if (!f.open(QIODevice::ReadOnly))
+    QFile f;
+    const int fd = openOwnRegular(infoPath(localPath), O_RDONLY);
+    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return info;
-    for (const QByteArray &line : f.readAll().split('\n')) {
+    }
+    for (const QByteArray &line : f.read(4096).split('\n')) {
         if (line.startsWith("size="))
             info.size = line.mid(5).toLongLong();
         else if (line.startsWith("mdtm="))
@@ -62,9 +112,15 @@ ResumeInfo readInfo(const QString &localPath)
 
 bool writeInfo(const QString &localPath, const ResumeInfo &info)
 {
-    QFile f(infoPath(localPath));
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           f.write(QByteArray("size=") + QByteArray::number(info.size) +
+    QFile f;
+    const int fd = createFresh(infoPath(localPath));
+    if (fd < 0)
+        return false;
+    if (!f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return f.write(QByteArray("size=") + QByteArray::number(info.size) +
                    "\nmdtm=" + QByteArray::number(info.time) + "\n") > 0;
 }
 
@@ -159,7 +215,7 @@ bool FtpSession::getFile(const QString &remotePath, const QString &localPath, qi
     m_reportedBytes = -1;
     // The local name is the finished package or nothing: an older copy goes now.
     QFile::remove(localPath);
-    const qint64 kept = QFileInfo(partPath(localPath)).size();
+    const qint64 kept = keptPartSize(partPath(localPath));
     const ResumeInfo info = readInfo(localPath);
     if (expectedBytes > 0 && kept > 0 && kept < expectedBytes && info.size == expectedBytes &&
         info.time >= 0) {
@@ -177,10 +233,34 @@ void FtpSession::startDownload(qint64 offset)
 {
     m_resumeFrom = offset;
     m_received = offset;
-    m_file.setFileName(partPath(m_localPath));
-    const QIODevice::OpenMode mode = offset > 0 ? QIODevice::Append : QIODevice::Truncate;
-    if (!m_file.open(QIODevice::WriteOnly | mode | QIODevice::Unbuffered)) {
-        const QString text = tr("Cannot write %1: %2").arg(m_file.fileName(), m_file.errorString());
+    const QString part = partPath(m_localPath);
+    int fd = -1;
+    if (offset > 0) {
+        // The part measured before the time query must still be the one appended to.
+        qint64 size = -1;
+        fd = openOwnRegular(part, O_WRONLY | O_APPEND, &size);
+        if (fd >= 0 && size != offset) {
+            ::close(fd);
+            fd = -1;
+        }
+        if (fd < 0) {
+            QFile::remove(infoPath(m_localPath));
+            m_resumeFrom = 0;
+            m_received = 0;
+        }
+    }
+    if (fd < 0)
+        fd = createFresh(part);
+    const int openError = fd < 0 ? errno : 0;
+    if (fd >= 0 &&
+        !m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        const QString reason =
+            openError ? QString::fromLocal8Bit(std::strerror(openError)) : m_file.errorString();
+        const QString text = tr("Cannot write %1: %2").arg(part, reason);
         const QString tag = m_tag;
         teardown();
         post([this, text, tag] { emit error(LocalFileError, text, tag); });
@@ -368,7 +448,7 @@ void FtpSession::finish(quint64 generation, CURLcode code)
     if (op == Op::Probe && code == CURLE_OK) {
         curl_off_t time = -1;
         curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &time);
-        const qint64 kept = QFileInfo(partPath(m_localPath)).size();
+        const qint64 kept = keptPartSize(partPath(m_localPath));
         const bool unchanged = time >= 0 && qint64(time) == m_keptTime && kept > 0;
         if (!unchanged) {
             QFile::remove(partPath(m_localPath));

@@ -15,16 +15,18 @@ std::array<ProgramInfo, 3> programTable()
         p.key = QLatin1String(key);
         p.registryKey = QLatin1String(regKey);
         p.executable = QLatin1String(exe);
-        p.defaultFolder = QLatin1String(folder);
+        // Under the installed folder, so tests (and a build installed elsewhere) point them away
+        // from the programs this machine really has.
+        p.defaultFolder = Platform::installedFolder() + u'/' + QLatin1String(folder);
         p.windowTitle = QLatin1String(title);
         p.packageFile = QLatin1String(package);
         return p;
     };
-    return {row("Carvell", "CARVELL", "Software\\Vantelo\\Carvell", "Carvell.EXE", "/opt/Vantelo/Carvell",
-                "Carvell", "mendrel.zip"),
-            row("Dunmore", "DUNMORE", "Software\\Vantelo\\Dunmore", "KELDON.EXE", "/opt/Vantelo/Dunmore",
+    return {row("Carvell", "CARVELL", "Software\\Vantelo\\Carvell", "Carvell.EXE", "Carvell", "Carvell",
+                "mendrel.zip"),
+            row("Dunmore", "DUNMORE", "Software\\Vantelo\\Dunmore", "KELDON.EXE", "Dunmore",
                 "Dunmore Service Management System", "mendrelserv.zip"),
-            row("Orvana", "ORVANA", "Software\\Vantelo\\ORVANA", "ORVANA.EXE", "/opt/Vantelo/Parts", "Orvana",
+            row("Orvana", "ORVANA", "Software\\Vantelo\\ORVANA", "ORVANA.EXE", "Parts", "Orvana",
                 "mendrelparts.zip")};
 }
 

@@ -11,7 +11,7 @@ struct ProgramInfo {
     QString key;           // "CARVELL"
     QString registryKey;   // under HKEY_LOCAL_MACHINE, value FRONT_END
     QString executable;    // looked for in the folder
-    QString defaultFolder; // when the registry names none
+    QString defaultFolder; // when the registry names none: below Platform::installedFolder()
     QString windowTitle;   // the title a running instance announces
     QString packageFile;   // the package on the update server
     bool installed = false;

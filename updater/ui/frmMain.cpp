@@ -580,7 +580,14 @@ void frmMain::completeTransfer()
     if (!packageTrusted())
         return;
     PackageProcessor processor(this);
+    m_processing = true;
     processor.ProcessFile(m_packageFile);
+    m_processing = false;
+    if (m_closeWhenDone) {
+        m_closeWhenDone = false;
+        logEvent(QStringLiteral("Closing now: the update has finished"));
+        close();
+    }
 }
 
 void frmMain::sizeReplyArrived()
@@ -616,7 +623,13 @@ void frmMain::sizeReplyArrived()
     Timer2->setInterval(timings().watchdogTickMs);
     Timer2->start();
     m_elapsedSeconds = 1;
-    m_ftp->getFile(UpdateServer::RemotePath(m_packageFile), local, qint64(reply.size));
+    // A size of 0 (or one the reply did not give in a readable form) announces nothing to
+    // hold the download to; the signature and the archive's own checks still guard it.
+    const bool sizeKnown = reply.size >= 1;
+    if (!sizeKnown)
+        logEvent(QStringLiteral("FTP: Size not known: %1 is downloaded without the length check (reply: %2)")
+                     .arg(m_packageFile, m_ftp->lastReply().trimmed()));
+    m_ftp->getFile(UpdateServer::RemotePath(m_packageFile), local, sizeKnown ? qint64(reply.size) : -1);
 }
 
 void frmMain::mabryFTP_Progress(qint64 bytes)
@@ -662,6 +675,17 @@ void frmMain::backToIdle()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    // The pauses between process-file lines keep the window running; ending the program
+    // there would leave a process file half run. Closing waits for its end instead.
+    if (m_processing) {
+        event->ignore();
+        if (!m_closeWhenDone)
+            logEvent(
+                QStringLiteral("Close requested while the process file runs: closing when it has finished"));
+        m_closeWhenDone = true;
+        SetStatusText(tr("The window closes when the update has finished ..."));
+        return;
+    }
     m_ftp->abort();
     dropUnverifiedPackage(QStringLiteral("the window was closed"));
     event->accept();

@@ -118,4 +118,6 @@ private:
     modService::EventLog m_log;      // says once per window that nothing is being recorded
     QString m_updateKeys;            // UPDATE_PUBKEY as it stood when the update started
     bool m_signaturePending = false; // the package is on disk but not yet verified
+    bool m_processing = false;       // the package's process file is running
+    bool m_closeWhenDone = false;    // a close asked for meanwhile, done when it ends
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
+#include "NameIndex.h"
 #include "PackageProcessor.h"
 #include "PresenceBeacon.h"
 #include "UpdateBackup.h"
@@ -292,25 +293,40 @@ TEST_F(Processing, AMissingPackageIsToldAndTheLogShown)
     EXPECT_FALSE(view.busy);
 }
 
-TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndStays)
+// A package that can never unpack (unsafe entries, damaged data) is deleted as a failed
+// download is; one that fails only because of this folder is kept. Either way nothing
+// runs, and the box gives the reason in words beside its number.
+TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndGoesWhenItIsBad)
 {
     write(inTarget(QStringLiteral("a.txt")), "a");
-    const QList<QList<ZipItem>> bad = {
-        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("../escape.txt"), "x"}},
-        {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"},
-         {QStringLiteral("lnk"), "/etc", false, true}},
+    struct Bad {
+        QList<ZipItem> items;
+        QString reason;
     };
-    for (const auto &items : bad) {
+    const QList<Bad> bad = {
+        {{{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("../escape.txt"), "x"}},
+         QStringLiteral("../escape.txt")},
+        {{{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"},
+          {QStringLiteral("lnk"), "/etc", false, true}},
+         QStringLiteral("lnk")},
+    };
+    for (const Bad &b : bad) {
         m_ui.clear();
-        makeZip(package(), items);
+        makeZip(package(), b.items);
         EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
-        EXPECT_TRUE(exists(package()));
+        EXPECT_FALSE(exists(package()));
         EXPECT_FALSE(exists(inTarget(QStringLiteral("mendrelparts.INI"))));
         EXPECT_FALSE(exists(inTarget(QStringLiteral("b.txt"))));
         EXPECT_FALSE(exists(m_env.path(QStringLiteral("escape.txt"))));
         ASSERT_EQ(m_ui.messages().size(), 1);
         EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
-        EXPECT_TRUE(m_ui.messages().at(0).text.startsWith(QStringLiteral("Error Number: 100")));
+        const QStringList lines = m_ui.messages().at(0).text.split(u'\n');
+        ASSERT_EQ(lines.size(), 3) << m_ui.messages().at(0).text.toStdString();
+        EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Error Number: 100")));
+        EXPECT_TRUE(lines[1].contains(b.reason)) << lines[1].toStdString();
+        EXPECT_EQ(lines[2], QStringLiteral("The package is damaged or unsafe and was deleted."));
+        EXPECT_TRUE(logHas(QStringLiteral("Delete ") + package() +
+                           QStringLiteral(" (damaged or unsafe: nothing unpacked)")));
         EXPECT_EQ(m_ui.callsOf(QStringLiteral("open")).size(), 1);
         EXPECT_FALSE(view.busy);
     }
@@ -320,10 +336,28 @@ TEST_F(Processing, APackageThatFailsToUnpackRunsNothingAndStays)
     EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
     ASSERT_EQ(m_ui.messages().size(), 1);
     EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));
-    EXPECT_TRUE(m_ui.messages().at(0).text.endsWith(QStringLiteral("  (") + package() + u')'));
+    EXPECT_EQ(m_ui.messages().at(0).text,
+              QStringLiteral("Error Number: 19  (") + package() + QStringLiteral(")\n") + package() +
+                  QStringLiteral(": Not a zip archive\nThe package is damaged or unsafe and was deleted."));
     EXPECT_TRUE(logEntries().contains(
         QRegularExpression(QStringLiteral("^Error during UnZip: [1-9][0-9]* \\(.*\\)$"))));
+    EXPECT_FALSE(exists(package()));
+
+    // Refused because of this folder (an entry's folder is a link leading out): kept.
+    m_ui.clear();
+    QDir().mkpath(m_env.path(QStringLiteral("elsewhere")));
+    ASSERT_TRUE(QFile::link(m_env.path(QStringLiteral("elsewhere")), inTarget(QStringLiteral("out"))));
+    makeZip(package(),
+            {{QStringLiteral("mendrelparts.INI"), "1|a.txt|b.txt\r\n"}, {QStringLiteral("out/x.txt"), "x"}});
+    EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
     EXPECT_TRUE(exists(package()));
+    EXPECT_FALSE(exists(m_env.path(QStringLiteral("elsewhere/x.txt"))));
+    ASSERT_EQ(m_ui.messages().size(), 1);
+    const QStringList lines = m_ui.messages().at(0).text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << m_ui.messages().at(0).text.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Error Number: 1003  (") + package() + u')');
+    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_TRUE(logHas(QStringLiteral("UnZIP: the package is kept: ") + package()));
 }
 
 TEST_F(Processing, AFailureOutsideTheScriptIsReportedAndTheWindowLeftIdle)
@@ -415,6 +449,72 @@ TEST_F(Interpreter, NoLineReachesOutsideTheProgramFolderExceptThroughAnAbsoluteT
     EXPECT_FALSE(modPaths::resolveField(target(), withNul, modPaths::Field::To).ok());
 }
 
+// A path no file system can name is refused as a line, however long, and the lines
+// after it still run; one just short of the limit is resolved and runs.
+TEST_F(Interpreter, AFieldLongerThanAnyPathIsRefusedAndTheNextLineRuns)
+{
+    write(inTarget(QStringLiteral("p.txt")), "package file");
+    QByteArray deep;
+    for (int i = 0; i < 300000; ++i)
+        deep += "a\\";
+    const QByteArray lines = "1|p.txt|" + deep + "x.txt\r\n" + // 600,000 characters, 300,000 levels
+                             "3|" + deep + "*.txt|\r\n" + "1|p.txt|" + QByteArray(4096, 'n') +
+                             "\r\n" + // one level too long
+                             "1|p.txt|" + deep.left(400) + "ok.txt\r\n" + "1|p.txt|after.txt\r\n";
+    EXPECT_EQ(run(lines), PackageProcessor::Completed);
+    EXPECT_TRUE(g_UpdateError);
+    const QStringList refused = logEntries().filter(QStringLiteral("File Update Error: Line refused, "));
+    ASSERT_EQ(refused.size(), 3) << refused.join(u'\n').left(2000).toStdString();
+    EXPECT_TRUE(
+        refused[0].startsWith(QStringLiteral("File Update Error: Line refused, To is longer than the file "
+                                             "system can name (600005 characters): 1|p.txt|a\\a\\")));
+    EXPECT_TRUE(refused[1].startsWith(
+        QStringLiteral("File Update Error: Line refused, From is longer than the file system can name")));
+    EXPECT_TRUE(refused[2].startsWith(
+        QStringLiteral("File Update Error: Line refused, To is longer than the file system can name")));
+    EXPECT_EQ(read(inTarget(QStringLiteral("after.txt"))), "package file");
+    EXPECT_EQ(read(inTarget(QString(QString::fromLatin1(deep.left(400))).replace(u'\\', u'/') +
+                            QStringLiteral("ok.txt"))),
+              "package file");
+    EXPECT_FALSE(exists(inTarget(QStringLiteral("a/a/a/a"))) && exists(inTarget(QStringLiteral("x.txt"))));
+}
+
+namespace {
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(1).toLongLong() * ::sysconf(_SC_PAGESIZE);
+}
+} // namespace
+
+// The levels of a path are kept as a tree: a deep path costs memory in its length (each
+// prefix kept as a name of its own grew with the square), and still matches in any case.
+TEST_F(Interpreter, ADeepPathCostsMemoryInItsLength)
+{
+    QDir().mkpath(inTarget(QStringLiteral("Deep/Er")));
+    QString tail;
+    for (int i = 0; i < 8000; ++i)
+        tail += QStringLiteral("l/");
+    const qint64 before = residentBytes();
+    NameIndex names;
+    const QString resolved =
+        names.resolvePath(inTarget(QStringLiteral("deep/ER/") + tail + QStringLiteral("f")));
+    const qint64 grown = residentBytes() - before;
+    EXPECT_EQ(resolved, inTarget(QStringLiteral("Deep/Er/") + tail + QStringLiteral("f")));
+    EXPECT_LT(grown, qint64(32) * 1024 * 1024) << grown; // 170 MB with a copy of every prefix
+
+    // A missing level remembered in one case is found in another, and levels made
+    // meanwhile are listed again once forgotten.
+    EXPECT_EQ(names.resolvePath(inTarget(QStringLiteral("DEEP/er/L/L"))),
+              inTarget(QStringLiteral("Deep/Er/l/l")));
+    QDir().mkpath(inTarget(QStringLiteral("Deep/Er/l/l/Made")));
+    names.forget(inTarget(QStringLiteral("Deep/Er/l/l")));
+    EXPECT_EQ(names.resolvePath(inTarget(QStringLiteral("deep/er/l/l/made/x"))),
+              inTarget(QStringLiteral("Deep/Er/l/l/Made/x")));
+}
+
 TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
 {
     write(inTarget(QStringLiteral("orvana")), "#!/bin/sh\necho old\n");
@@ -461,6 +561,43 @@ TEST_F(Processing, AnUpdateIsKeptAndRollsBackToTheFolderAsItWas)
     EXPECT_EQ(read(inTarget(QStringLiteral("help/orvana.chm"))), "new help 3");
 }
 
+// Links the update replaced (by unpacking and by File Copy) or deleted come back as the
+// same links, and what they point to is never touched.
+TEST_F(Processing, ARollbackPutsBackReplacedAndDeletedLinksAsLinks)
+{
+    write(inTarget(QStringLiteral("lib/libfoo.so.1")), "library 1");
+    write(inTarget(QStringLiteral("orvana.cfg.real")), "settings");
+    const auto link = [](const char *target, const QString &at) {
+        ASSERT_EQ(::symlink(target, QFile::encodeName(at).constData()), 0) << at.toStdString();
+    };
+    link("libfoo.so.1", inTarget(QStringLiteral("lib/libfoo.so")));
+    link("orvana.cfg.real", inTarget(QStringLiteral("orvana.cfg")));
+    link("lib/libfoo.so.1", inTarget(QStringLiteral("current")));
+    const auto linkOf = [this](const char *relative) {
+        return QFile::symLinkTarget(inTarget(QLatin1String(relative)));
+    };
+    makeZip(package(), {{QStringLiteral("mendrelparts.INI"), "1|new.cfg|orvana.cfg\r\n3|current|\r\n"},
+                        {QStringLiteral("lib/libfoo.so"), "library 2"},
+                        {QStringLiteral("new.cfg"), "new settings"}});
+    ASSERT_TRUE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view))
+        << logEntries().join(u'\n').toStdString();
+    ASSERT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo(inTarget(QStringLiteral("lib/libfoo.so"))).isSymLink());
+    EXPECT_EQ(read(inTarget(QStringLiteral("lib/libfoo.so"))), "library 2");
+    EXPECT_EQ(read(inTarget(QStringLiteral("orvana.cfg"))), "new settings");
+    EXPECT_FALSE(QFileInfo(inTarget(QStringLiteral("current"))).isSymLink());
+
+    const auto rolledBack = UpdateBackup::rollback(target(), [](const QString &) {});
+    ASSERT_TRUE(rolledBack) << rolledBack.error().message.toStdString();
+    for (const char *l : {"lib/libfoo.so", "orvana.cfg", "current"})
+        EXPECT_TRUE(QFileInfo(inTarget(QLatin1String(l))).isSymLink()) << l;
+    EXPECT_EQ(linkOf("lib/libfoo.so"), inTarget(QStringLiteral("lib/libfoo.so.1")));
+    EXPECT_EQ(linkOf("orvana.cfg"), inTarget(QStringLiteral("orvana.cfg.real")));
+    EXPECT_EQ(linkOf("current"), inTarget(QStringLiteral("lib/libfoo.so.1")));
+    EXPECT_EQ(read(inTarget(QStringLiteral("lib/libfoo.so.1"))), "library 1");
+    EXPECT_EQ(read(inTarget(QStringLiteral("orvana.cfg.real"))), "settings");
+}
+
 TEST_F(Processing, AFailedUnpackLeavesTheFolderByteForByteAndNoDebris)
 {
     write(inTarget(QStringLiteral("orvana")), "old");
@@ -470,9 +607,10 @@ TEST_F(Processing, AFailedUnpackLeavesTheFolderByteForByteAndNoDebris)
     QByteArray bytes = read(package());
     bytes[bytes.indexOf("SECOND-ENTRY") + 2] = '!';
     write(package(), bytes);
-    const QMap<QString, QByteArray> before = treeOf(target());
+    QMap<QString, QByteArray> before = treeOf(target());
     EXPECT_FALSE(PackageProcessor::processPackage(target(), QStringLiteral("mendrelparts.zip"), &view));
-    EXPECT_EQ(treeOf(target()), before); // the package stays, nothing else changed
+    before.remove(QStringLiteral("mendrelparts.zip")); // its data is damaged: it goes
+    EXPECT_EQ(treeOf(target()), before);               // and nothing else changed
     EXPECT_FALSE(exists(inTarget(QStringLiteral(".vantelo-backup"))));
     ASSERT_FALSE(m_ui.messages().isEmpty());
     EXPECT_EQ(m_ui.messages().at(0).title, QStringLiteral("Error During UnZIP"));

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 // Everything a session reported, in order.
@@ -323,6 +325,66 @@ TEST(FtpSession, ADroppedDownloadResumesWhereItStoppedWhileTheServersFileIsUncha
     EXPECT_TRUE(
         again.commands().mid(before).filter(QRegularExpression(QStringLiteral("^REST [1-9]"))).isEmpty());
     EXPECT_EQ(TestEnv::readFile(local), TestEnv::readFile(served));
+}
+
+// A kept part replaced by a link (or a second name of another file, or a file of another
+// user) is never resumed into: the download starts over beside it and the file it pointed
+// at stays as it was.
+TEST(FtpSession, AKeptPartThatIsNotOurOwnPlainFileIsNeverResumedInto)
+{
+    FtpTestServer server;
+    ASSERT_TRUE(server.start());
+    const qint64 size = 200000;
+    const QString served = server.putFile(QStringLiteral("mendrelparts.zip"), size);
+    const qint64 mdtm = QFileInfo(served).lastModified().toSecsSinceEpoch();
+    QTemporaryDir target;
+    QTemporaryDir elsewhere;
+    const QString local = target.filePath(QStringLiteral("mendrelparts.zip"));
+    const QString part = local + QStringLiteral(".part");
+    const QString outside = elsewhere.filePath(QStringLiteral("outside"));
+    const QByteArray outsideBytes = FtpTestServer::patternBytes(1000); // a true beginning of the package
+    const QByteArray info =
+        QByteArray("size=") + QByteArray::number(size) + "\nmdtm=" + QByteArray::number(mdtm) + "\n";
+
+    // The same part as our own plain file is resumed: the planted cases differ only in that.
+    TestEnv::writeFile(part, outsideBytes);
+    TestEnv::writeFile(local + QStringLiteral(".part.info"), info);
+    qint64 from = 0;
+    Recorder::Event e = download(server, QStringLiteral("mendrelparts.zip"), local, size, &from);
+    ASSERT_EQ(e.kind, QStringLiteral("done")) << qPrintable(e.text);
+    ASSERT_EQ(from, 1000) << "the control case must resume";
+
+    enum class Plant { SymbolicLink, HardLink, OtherUser };
+    for (Plant plant : {Plant::SymbolicLink, Plant::HardLink, Plant::OtherUser}) {
+        SCOPED_TRACE(int(plant));
+        if (plant == Plant::OtherUser && ::geteuid() != 0)
+            continue; // only root can give a file away
+        QFile::remove(local);
+        TestEnv::writeFile(outside, outsideBytes);
+        if (plant == Plant::SymbolicLink)
+            ASSERT_TRUE(QFile::link(outside, part));
+        else if (plant == Plant::HardLink)
+            ASSERT_EQ(::link(QFile::encodeName(outside).constData(), QFile::encodeName(part).constData()), 0);
+        else {
+            TestEnv::writeFile(part, outsideBytes);
+            ASSERT_EQ(::chown(QFile::encodeName(part).constData(), 65534, 65534), 0);
+        }
+        TestEnv::writeFile(local + QStringLiteral(".part.info"), info);
+        const qint64 before = server.commands().size();
+        e = download(server, QStringLiteral("mendrelparts.zip"), local, size, &from);
+        ASSERT_EQ(e.kind, QStringLiteral("done")) << qPrintable(e.text);
+        EXPECT_EQ(from, 0);
+        EXPECT_TRUE(server.commands()
+                        .mid(before)
+                        .filter(QRegularExpression(QStringLiteral("^REST [1-9]")))
+                        .isEmpty());
+        EXPECT_EQ(TestEnv::readFile(outside), outsideBytes); // the target was not written to
+        EXPECT_TRUE(QFile::exists(outside));                 // nor removed
+        EXPECT_EQ(TestEnv::readFile(local), TestEnv::readFile(served));
+        EXPECT_FALSE(QFileInfo::exists(part));
+        EXPECT_FALSE(QFileInfo(part).isSymLink());
+        QFile::remove(outside);
+    }
 }
 
 TEST(FtpSession, FewerBytesThanTheSizeQueryGaveIsAnError)

@@ -44,6 +44,8 @@ Result<> FtpTestServer::start()
                      QString::number(m_dropAfter),
                      QStringLiteral("--log"),
                      m_tempRoot.filePath(QStringLiteral("commands.log"))};
+    if (!m_sizeReply.isEmpty())
+        args << QStringLiteral("--size-reply") << m_sizeReply;
     if (!m_tlsCert.isEmpty())
         args << QStringLiteral("--tls-cert") << m_tlsCert << QStringLiteral("--tls-key") << m_tlsKey;
     m_process.setProcessChannelMode(QProcess::SeparateChannels);

@@ -31,6 +31,8 @@ public:
     void setRate(qint64 bytesPerSecond) { m_rate = bytesPerSecond; }
     void setDropAfter(qint64 bytes) { m_dropAfter = bytes; }
     void setRoot(const QString &folder) { m_root = folder; }
+    // SIZE of an existing file answers this whole reply line ("213 0", "213 n/a").
+    void setSizeReply(const QString &reply) { m_sizeReply = reply; }
     // Requires explicit TLS with this certificate (PEM) and key, for control and data.
     void setTls(const QString &certFile, const QString &keyFile)
     {
@@ -67,6 +69,7 @@ private:
     QString m_root;
     QString m_tlsCert;
     QString m_tlsKey;
+    QString m_sizeReply;
     QProcess m_process;
     int m_port = 0;
 };

@@ -7,6 +7,7 @@ Prints "PORT <n>" once it listens, then serves until killed. Modes:
   drop    the server goes away after --drop-after bytes of a download
   short   SIZE reports twice the real size (the download then comes up short)
   silent  accept connections and never answer
+With --size-reply, SIZE of an existing file answers that whole line instead.
 With --log, every command received is appended to that file, one a line.
 With --tls-cert and --tls-key, the server requires explicit TLS (AUTH TLS) on the
 control and the data connections (normal mode only).
@@ -42,6 +43,7 @@ def main():
     ap.add_argument("--rate", type=int, default=0)
     ap.add_argument("--drop-after", type=int, default=256 * 1024)
     ap.add_argument("--log", default="")
+    ap.add_argument("--size-reply", default="")
     ap.add_argument("--tls-cert", default="")
     ap.add_argument("--tls-key", default="")
     args = ap.parse_args()
@@ -88,6 +90,9 @@ def main():
             return super().pre_process_command(line, cmd, arg)
 
         def ftp_SIZE(self, path):
+            if args.size_reply and os.path.isfile(path):
+                self.respond(args.size_reply)
+                return
             if args.mode == "short" and self._current_type != "a" and os.path.isfile(path):
                 self.respond("213 %d" % (2 * os.path.getsize(path)))
                 return

@@ -27,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 
 TEST_F(UpdaterWindow, DiscoveryOrderSelectionAndFolders)
 {
@@ -75,13 +76,28 @@ TEST_F(UpdaterWindow, ProgramsNotInstalledAreNotListedButKeepTheirFolders)
     frmMain w;
     EXPECT_TRUE(listed(w).isEmpty());
     EXPECT_EQ(label(w, "lblStatus"), QStringLiteral("."));
-    EXPECT_EQ(w.program(ProgramDiscovery::Dunmore).folder, QStringLiteral("/opt/Vantelo/Dunmore"));
-    EXPECT_EQ(w.program(ProgramDiscovery::Orvana).folder, QStringLiteral("/opt/Vantelo/Parts"));
+    EXPECT_EQ(w.program(ProgramDiscovery::Dunmore).folder,
+              m_env.installedFolder() + QStringLiteral("/Dunmore"));
+    EXPECT_EQ(w.program(ProgramDiscovery::Orvana).folder, m_env.installedFolder() + QStringLiteral("/Parts"));
 
     clickUpdate(w); // nothing to update: reported, no question asked
     ASSERT_EQ(m_ui.messages().size(), 1);
     EXPECT_EQ(m_ui.messages()[0].text, QStringLiteral("Application not recognized: \nUpdate aborted."));
     EXPECT_TRUE(logHas(QStringLiteral("Application not recognized: \nUpdate aborted.")));
+}
+
+// The default folders lie under the installed folder, which the test owns: a program
+// there is listed, whatever this machine has installed in the real one.
+TEST_F(UpdaterWindow, ProgramsInTheDefaultFoldersAreListed)
+{
+    setFrontEnd("ORVANA", QString());
+    write(m_env.installedFolder() + QStringLiteral("/Parts/orvana"), "exe");
+    write(m_env.installedFolder() + QStringLiteral("/Dunmore/KELDON.EXE"), "exe");
+    frmMain w;
+    EXPECT_EQ(listed(w), (QStringList{QStringLiteral("Dunmore"), QStringLiteral("Orvana")}));
+    EXPECT_EQ(w.program(ProgramDiscovery::Orvana).folder, m_env.installedFolder() + QStringLiteral("/Parts"));
+    EXPECT_EQ(w.program(ProgramDiscovery::Carvell).folder,
+              m_env.installedFolder() + QStringLiteral("/Carvell"));
 }
 
 TEST_F(UpdaterWindow, PassiveOptionTextsAndStoredValue)
@@ -198,6 +214,52 @@ TEST_F(UpdaterWindow, FullUpdateThroughProcessingInBothTransferModes)
     }
 }
 
+// A size reply that announces nothing usable (0, or no number) shows T = 1 and downloads
+// without the length check, logged; an announced size is still held to.
+TEST_F(UpdaterWindow, ASizeOfZeroOrUnreadableDownloadsWithoutTheLengthCheck)
+{
+    for (const char *reply : {"213 0", "213 unknown"}) {
+        FtpTestServer server;
+        server.setSizeReply(QLatin1String(reply));
+        startServer(server);
+        putPartsPackage(server);
+        QFile::remove(parts() + QStringLiteral("/lib/orvana.bin"));
+        modService::ResetLog();
+        m_ui.clear();
+        frmMain w;
+        m_ui.answers = {MsgAnswer::Yes};
+        clickUpdate(w);
+        ASSERT_TRUE(waitUntil(
+            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+            20000))
+            << reply << " " << messageTexts().join(u'|').toStdString();
+        EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program")) << reply;
+        EXPECT_TRUE(logHas(QStringLiteral("FTP: File Is Available: mendrelparts.zip (Size = 0)"))) << reply;
+        EXPECT_TRUE(logHas(QStringLiteral("FTP: Size not known: mendrelparts.zip is downloaded without the "
+                                          "length check (reply: %1)")
+                               .arg(QLatin1String(reply))))
+            << reply;
+        EXPECT_FALSE(g_UpdateError) << reply;
+    }
+
+    FtpTestServer lying;
+    lying.setSizeReply(QStringLiteral("213 99999"));
+    startServer(lying);
+    putPartsPackage(lying);
+    modService::ResetLog();
+    m_ui.clear();
+    frmMain w;
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return m_ui.messages().size() > 1 && idle(w); }, 20000));
+    EXPECT_TRUE(messageTexts().join(u'|').contains(QStringLiteral("Async Error #: 20609 - ")))
+        << messageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(messageTexts().join(u'|').contains(QStringLiteral(" of 99999 bytes")))
+        << messageTexts().join(u'|').toStdString();
+    EXPECT_TRUE(g_UpdateError);
+    EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
+}
+
 TEST_F(UpdaterWindow, AnUpdateRollsBackFromTheCommandLineAndDebrisGoesAtStart)
 {
     write(parts() + QStringLiteral("/lib/orvana.bin"), "old program");
@@ -269,6 +331,57 @@ TEST_F(UpdaterWindow, CancelWhileDownloadingLeavesNoFileAndTheWindowIdle)
     EXPECT_EQ(label(w, "SBPanel1"), QStringLiteral("Ready ..."));
     EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
     EXPECT_TRUE(QDir(parts()).entryList(QDir::Files).isEmpty());
+}
+
+// The pauses and copies of a process file let the window run: a close then (close box,
+// Alt+F4, File > Exit) waits until the last line has run, and is done afterwards.
+TEST_F(UpdaterWindow, ClosingWhileTheProcessFileRunsWaitsForItsEnd)
+{
+    constexpr int kLines = 400;
+    QByteArray ini = "- many small copies\r\n";
+    for (int i = 0; i < kLines; ++i)
+        ini += "1|new/f.bin|lib/f" + QByteArray::number(i) + ".bin\r\n";
+    const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+    makeZip(zip, {{QStringLiteral("mendrelparts.INI"), ini}, {QStringLiteral("new/f.bin"), "copy"}});
+    FtpTestServer server;
+    startServer(server);
+    server.putFile(QStringLiteral("mendrelparts.zip"), read(zip));
+
+    frmMain w;
+    w.show();
+    const auto landed = [&] { return QDir(parts() + QStringLiteral("/lib")).entryList(QDir::Files).size(); };
+    // Asked from inside the processing's own event loops, as a click would be.
+    int closeAsks = 0;
+    qsizetype landedAtFirstAsk = -1;
+    bool closedByAsk = false;
+    QTimer asker;
+    asker.setInterval(1);
+    QObject::connect(&asker, &QTimer::timeout, &w, [&] {
+        if (closeAsks >= 3 || landed() < 20 || !w.isVisible())
+            return;
+        if (closeAsks == 0)
+            landedAtFirstAsk = landed();
+        ++closeAsks;
+        closedByAsk = closedByAsk || w.close();
+    });
+    asker.start();
+    m_ui.answers = {MsgAnswer::Yes};
+    clickUpdate(w);
+    ASSERT_TRUE(waitUntil([&] { return !w.isVisible(); }, 30000)) << closeAsks;
+    asker.stop();
+
+    EXPECT_EQ(closeAsks, 3);
+    EXPECT_FALSE(closedByAsk);
+    EXPECT_GT(landedAtFirstAsk, 0);
+    EXPECT_LT(landedAtFirstAsk, kLines);
+    EXPECT_EQ(landed(), kLines); // every line ran
+    EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.INI")));
+    EXPECT_TRUE(logHas(QStringLiteral("End Process File")));
+    const QStringList entries = logEntries();
+    EXPECT_EQ(entries.filter(QStringLiteral("Close requested while the process file runs")).size(), 1);
+    EXPECT_GT(entries.indexOf(QStringLiteral("Closing now: the update has finished")),
+              entries.indexOf(QStringLiteral("End Process File")));
+    EXPECT_FALSE(g_UpdateError);
 }
 
 // Ctrl+Q, shown in the menu, ends the program, but not in the middle of a transfer.
