@@ -17,8 +17,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -47,6 +49,23 @@ template <typename T> T *child(const QWidget &w, const char *name)
 QString status(const frmParts &w)
 {
     return child<QLabel>(w, "lblStatus")->text();
+}
+
+// What the window's backing store holds once the event loop has painted it: what the user
+// sees. A fresh grab paints anew, so it shows rows that a grid never told to update leaves
+// out of the window.
+QImage onScreen(const QWidget &w)
+{
+    QWidget *top = w.window();
+    const QPixmap window = top->screen()->grabWindow(top->winId());
+    const qreal ratio = window.devicePixelRatio();
+    const QRect area(w.mapTo(top, QPoint(0, 0)) * ratio, w.size() * ratio);
+    return window.copy(area).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage freshlyPainted(QWidget &w)
+{
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // A real window over a real catalogue in a temporary program folder.
@@ -339,6 +358,37 @@ TEST_F(Window, TheCurrentPartBringsItsAssociatedParts)
     doubleClickCell(fg2, 1, 3);
     EXPECT_TRUE(w->recordView());
     EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("PartNumber")), 1), QStringLiteral("ASM-100"));
+}
+
+TEST_F(Window, TheAssociatedPartsAreDrawnInTheWindowNotOnlyWhenGrabbed)
+{
+    addSample();
+    auto w = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    // The event loop paints what was marked for update, soon but not at once.
+    const auto painted = [&] {
+        return QTest::qWaitFor([&] { return onScreen(*fg2) == freshlyPainted(*fg2); }, 2000);
+    };
+    ASSERT_TRUE(painted());
+    const QImage empty = onScreen(*fg2);
+
+    clickCell(fg1, rowOf(fg1, QStringLiteral("SEAL-2")), 3);
+    ASSERT_EQ(fg2->rows(), 4);
+    EXPECT_TRUE(painted());
+    const QImage filled = onScreen(*fg2);
+    EXPECT_NE(filled, empty);
+
+    // Another part with associates, then one without: never the rows of the one before.
+    clickCell(fg1, rowOf(fg1, QStringLiteral("BOLT-7")), 3);
+    EXPECT_TRUE(painted());
+    clickCell(fg1, rowOf(fg1, QStringLiteral("WASHER_9")), 3);
+    EXPECT_TRUE(painted());
+    EXPECT_EQ(onScreen(*fg2), empty);
+
+    search(*w, QStringLiteral("seal"));
+    clickCell(fg1, rowOf(fg1, QStringLiteral("SEAL-2")), 3);
+    EXPECT_TRUE(painted());
+    EXPECT_EQ(onScreen(*fg2), filled);
 }
 
 TEST_F(Window, DoubleClickShowsTheRecordViewWhoseNamesAreNotEdited)
