@@ -19,11 +19,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("AccessCatalogueSetup", text);
-}
-
 void log(const QString &entry)
 {
     // A log that cannot be written is reported by the operations that must log.
@@ -58,17 +53,23 @@ bool PrepareAccessCatalogue()
     const QString target = inPlace ? file : Platform::userDataFolder() + u'/' + name;
     const QString question =
         inPlace
-            ? tr("%1 is a Microsoft Access database. Convert it to the catalogue's own format? The Access "
-                 "file is kept unchanged as %2.")
+            ? QCoreApplication::translate(
+                  "AccessCatalogueSetup",
+                  "%1 is a Microsoft Access database. Convert it to the catalogue's own format? The Access "
+                  "file is kept unchanged as %2.")
                   .arg(name, QFileInfo(AccessImport::keptName(file)).fileName())
-            : tr("%1 is a Microsoft Access database. Convert it to the catalogue's own format? Its folder "
-                 "cannot be written, so the converted catalogue is kept as %2; the Access file is kept "
-                 "unchanged.")
+            : QCoreApplication::translate(
+                  "AccessCatalogueSetup",
+                  "%1 is a Microsoft Access database. Convert it to the catalogue's own format? Its folder "
+                  "cannot be written, so the converted catalogue is kept as %2; the Access file is kept "
+                  "unchanged.")
                   .arg(name, target);
     if (MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, title) != MsgAnswer::Yes) {
         log(QStringLiteral("%1 is a Microsoft Access database; not converted (declined).").arg(file));
-        MsgBox(tr("%1 was not converted, so the catalogue cannot be opened: it is a Microsoft Access "
-                  "database.")
+        MsgBox(QCoreApplication::translate(
+                   "AccessCatalogueSetup",
+                   "%1 was not converted, so the catalogue cannot be opened: it is a Microsoft Access "
+                   "database.")
                    .arg(name),
                MsgIcon::Exclamation, MsgButtons::Ok, title);
         return false;
@@ -78,8 +79,10 @@ bool PrepareAccessCatalogue()
     {
         ProgressRequest request;
         request.title = title;
-        request.text = tr("Converting %1 to the catalogue's own format...").arg(name);
-        request.cancelText = tr("Cancel");
+        request.text = QCoreApplication::translate("AccessCatalogueSetup",
+                                                   "Converting %1 to the catalogue's own format...")
+                           .arg(name);
+        request.cancelText = QCoreApplication::translate("AccessCatalogueSetup", "Cancel");
         request.quietMs = 500;
         const std::unique_ptr<Progress> progress = ui().progress(request);
         AccessImport::Options options;
@@ -94,8 +97,13 @@ bool PrepareAccessCatalogue()
     if (!converted) {
         const bool stopped = converted.error().code == AccessImport::kStopped;
         log(QStringLiteral("%1 not converted: %2").arg(file, converted.error().message));
-        MsgBox(stopped ? tr("The conversion of %1 was stopped; every file is left as it was.").arg(name)
-                       : tr("%1 could not be converted; every file is left as it was.\n%2")
+        MsgBox(stopped ? QCoreApplication::translate(
+                             "AccessCatalogueSetup",
+                             "The conversion of %1 was stopped; every file is left as it was.")
+                             .arg(name)
+                       : QCoreApplication::translate(
+                             "AccessCatalogueSetup",
+                             "%1 could not be converted; every file is left as it was.\n%2")
                              .arg(name, converted.error().message),
                MsgIcon::Exclamation, MsgButtons::Ok, title);
         return false;
@@ -105,7 +113,8 @@ bool PrepareAccessCatalogue()
     QString where;
     if (inPlace) {
         log(QStringLiteral("%1. The Access file is kept as %2.").arg(what, AccessImport::keptName(file)));
-        where = tr("%1. The Access file is kept unchanged as %2.")
+        where = QCoreApplication::translate("AccessCatalogueSetup",
+                                            "%1. The Access file is kept unchanged as %2.")
                     .arg(what, QFileInfo(AccessImport::keptName(file)).fileName());
     } else {
         log(QStringLiteral("%1 into %2.").arg(what, target));
@@ -114,7 +123,10 @@ bool PrepareAccessCatalogue()
         g_BackEndDatabase = target;
         const qsizetype at = g_DbConnect.lastIndexOf(file);
         g_DbConnect.replace(at, file.size(), target);
-        where = tr("%1. The converted catalogue is %2; the Access file is left unchanged.").arg(what, target);
+        where = QCoreApplication::translate(
+                    "AccessCatalogueSetup",
+                    "%1. The converted catalogue is %2; the Access file is left unchanged.")
+                    .arg(what, target);
     }
     MsgBox(where, MsgIcon::Information, MsgButtons::Ok, title);
     return true;

@@ -31,11 +31,6 @@ namespace AccessImport {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("AccessImport", text);
-}
-
 QString systemError()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
@@ -172,9 +167,13 @@ QString declaration(MdbHandle *mdb, const MdbColumn *col, QString *unreadable)
     case MDB_OLE:
     case MDB_BINARY: return QStringLiteral("BLOB");
     case MDB_COMPLEX:
-        *unreadable = tr("an attachment or multi-valued column, which cannot be read");
+        *unreadable = QCoreApplication::translate(
+            "AccessImport", "an attachment or multi-valued column, which cannot be read");
         return {};
-    default: *unreadable = tr("a column type %1 that cannot be read").arg(col->col_type); return {};
+    default:
+        *unreadable = QCoreApplication::translate("AccessImport", "a column type %1 that cannot be read")
+                          .arg(col->col_type);
+        return {};
     }
 }
 
@@ -190,7 +189,9 @@ Result<Value> readValue(MdbHandle *mdb, Column &c, const MdbField &field)
     const int size = field.siz;
     auto fixed = [&](int bytes) -> Result<> {
         if (size != bytes || start < 0 || start + bytes > int(sizeof mdb->pg_buf))
-            return fail(tr("a value of %1 bytes where %2 belong").arg(size).arg(bytes));
+            return fail(QCoreApplication::translate("AccessImport", "a value of %1 bytes where %2 belong")
+                            .arg(size)
+                            .arg(bytes));
         return {};
     };
     const unsigned char *p = mdb->pg_buf + start;
@@ -223,7 +224,8 @@ Result<Value> readValue(MdbHandle *mdb, Column &c, const MdbField &field)
             return Value::integer(raw / 10000);
         // Up to 15 significant digits a double gives back exactly what was stored.
         if (raw <= -1000000000000000LL || raw >= 1000000000000000LL)
-            return fail(tr("the amount %1 has more digits than the catalogue keeps exactly")
+            return fail(QCoreApplication::translate(
+                            "AccessImport", "the amount %1 has more digits than the catalogue keeps exactly")
                             .arg(QString::fromLatin1(taken(mdb_money_to_string(mdb, start)))));
         return Value::real(double(raw) / 10000.0);
     }
@@ -252,7 +254,7 @@ Result<Value> readValue(MdbHandle *mdb, Column &c, const MdbField &field)
         double d = 0;
         std::memcpy(&d, p, 8);
         if (!std::isfinite(d) || d < -657434.0 || d >= 2958466.0) // 100-01-01 to 9999-12-31
-            return fail(tr("%1 is not a date").arg(d));
+            return fail(QCoreApplication::translate("AccessImport", "%1 is not a date").arg(d));
         return Value::text(accessDate(d));
     }
     case MDB_REPID:
@@ -265,27 +267,30 @@ Result<Value> readValue(MdbHandle *mdb, Column &c, const MdbField &field)
         const QByteArray text = taken(mdb_numeric_to_string(mdb, start, col->col_scale, col->col_prec));
         if (auto v = exactDecimal(text))
             return *v;
-        return fail(tr("the decimal %1 has more digits than the catalogue keeps exactly")
+        return fail(QCoreApplication::translate(
+                        "AccessImport", "the decimal %1 has more digits than the catalogue keeps exactly")
                         .arg(QString::fromLatin1(text)));
     }
     case MDB_TEXT:
     case MDB_MEMO: return Value::text(taken(mdb_col_to_string(mdb, mdb->pg_buf, start, col->col_type, size)));
     case MDB_BINARY:
         if (start < 0 || size < 0 || start + size > int(sizeof mdb->pg_buf))
-            return fail(tr("a value outside its page"));
+            return fail(QCoreApplication::translate("AccessImport", "a value outside its page"));
         return Value::blob(QByteArray(reinterpret_cast<const char *>(p), size));
     case MDB_OLE: {
         if (size < MDB_MEMO_OVERHEAD)
-            return fail(tr("an object without its header"));
+            return fail(QCoreApplication::translate("AccessImport", "an object without its header"));
         size_t length = 0;
         void *data = mdb_ole_read_full(mdb, col, &length);
         if (!data)
-            return fail(tr("an object that cannot be read"));
+            return fail(QCoreApplication::translate("AccessImport", "an object that cannot be read"));
         QByteArray bytes(static_cast<const char *>(data), qsizetype(length));
         g_free(data);
         return Value::blob(std::move(bytes));
     }
-    default: return fail(tr("a column type %1 that cannot be read").arg(col->col_type));
+    default:
+        return fail(QCoreApplication::translate("AccessImport", "a column type %1 that cannot be read")
+                        .arg(col->col_type));
     }
 }
 
@@ -312,7 +317,7 @@ QString valueText(const Value &v)
     case Value::Int: return QString::number(v.i);
     case Value::Real: return QString::number(v.r, 'g', 17);
     case Value::Text: return QString::fromUtf8(v.bytes);
-    case Value::Blob: return tr("%1 bytes").arg(v.bytes.size());
+    case Value::Blob: return QCoreApplication::translate("AccessImport", "%1 bytes").arg(v.bytes.size());
     }
     return {};
 }
@@ -373,7 +378,8 @@ public:
         QByteArray name = dir + "/.orvana-conversion-XXXXXX";
         f.m_fd = UniqueFd(::mkostemp(name.data(), O_CLOEXEC));
         if (!f.m_fd)
-            return fail(tr("%1 cannot be written: %2").arg(folder, systemError()));
+            return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                            .arg(folder, systemError()));
         ::fchmod(f.m_fd.get(), 0644);
         f.m_tempName = name;
         f.m_procPath = name;
@@ -402,7 +408,8 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
-                return fail(tr("%1 cannot be written: %2").arg(target, systemError()));
+                return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                                .arg(target, systemError()));
             at += n;
         }
         std::vector<unsigned char> back(std::size_t(1) << 20);
@@ -412,7 +419,9 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0 || std::memcmp(back.data(), data + at, std::size_t(n)) != 0)
-                return fail(tr("%1 cannot be written: what was written does not read back.").arg(target));
+                return fail(QCoreApplication::translate(
+                                "AccessImport", "%1 cannot be written: what was written does not read back.")
+                                .arg(target));
             at += n;
         }
         return {};
@@ -423,13 +432,18 @@ public:
     {
         const QByteArray name = QFile::encodeName(target);
         if (::fsync(m_fd.get()) != 0)
-            return fail(tr("%1 cannot be written: %2").arg(target, systemError()));
+            return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                            .arg(target, systemError()));
         const int linked = m_tempName.isEmpty() ? ::linkat(AT_FDCWD, m_procPath.constData(), AT_FDCWD,
                                                            name.constData(), AT_SYMLINK_FOLLOW)
                                                 : ::link(m_tempName.constData(), name.constData());
         if (linked != 0)
-            return fail(errno == EEXIST ? tr("%1 exists already; it is not overwritten.").arg(target)
-                                        : tr("%1 cannot be written: %2").arg(target, systemError()));
+            return fail(
+                errno == EEXIST
+                    ? QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
+                          .arg(target)
+                    : QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                          .arg(target, systemError()));
         syncFolder(target);
         return {};
     }
@@ -495,7 +509,7 @@ Result<> Converter::step(bool always)
         return {};
     m_sinceStep.start();
     if (!m_options.progress(m_done, m_total))
-        return fail(tr("The conversion was stopped."), kStopped);
+        return fail(QCoreApplication::translate("AccessImport", "The conversion was stopped."), kStopped);
     return {};
 }
 
@@ -504,7 +518,8 @@ Result<MdbTable> Converter::openTable(MdbCatalogEntry *entry)
     MdbTable table(mdb_read_table(entry));
     // mdb_read_indices answers null however it went; the indexes are in the table after it.
     if (!table || !mdb_read_columns(table.get()) || (mdb_read_indices(table.get()), false))
-        return fail(tr("Table %1 cannot be read.").arg(QString::fromUtf8(entry->object_name)));
+        return fail(QCoreApplication::translate("AccessImport", "Table %1 cannot be read.")
+                        .arg(QString::fromUtf8(entry->object_name)));
     return table;
 }
 
@@ -521,8 +536,10 @@ Result<> Converter::prepareColumns(MdbTable &table, Table &t)
         c.declared = declaration(mdb, col, &c.unreadable);
         if (!c.unreadable.isEmpty()) {
             if (!m_options.skipUnreadable)
-                return fail(tr("Table %1, column %2: %3.").arg(t.name, c.name, c.unreadable));
-            leaveOut(tr("%1.%2 (%3)").arg(t.name, c.name, c.unreadable));
+                return fail(QCoreApplication::translate("AccessImport", "Table %1, column %2: %3.")
+                                .arg(t.name, c.name, c.unreadable));
+            leaveOut(
+                QCoreApplication::translate("AccessImport", "%1.%2 (%3)").arg(t.name, c.name, c.unreadable));
         }
         c.autoNumber = col->is_long_auto && col->col_type == MDB_LONGINT;
         autoNumbers += c.autoNumber ? 1 : 0;
@@ -554,11 +571,13 @@ Result<> Converter::copyRows(sqlite3 *db, MdbTableDef *table, Table &t)
         parameters << QStringLiteral("?");
     }
     if (defs.isEmpty())
-        return fail(tr("Table %1 has no column that can be read.").arg(t.name));
+        return fail(QCoreApplication::translate("AccessImport", "Table %1 has no column that can be read.")
+                        .arg(t.name));
     if (auto made = execSqlite(db, QStringLiteral("CREATE TABLE %1 (\n  %2\n)")
                                        .arg(quoted(t.name), defs.join(QStringLiteral(",\n  "))));
         !made)
-        return fail(tr("Table %1 cannot be created: %2").arg(t.name, made.error().message));
+        return fail(QCoreApplication::translate("AccessImport", "Table %1 cannot be created: %2")
+                        .arg(t.name, made.error().message));
     const QByteArray insertSql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                      .arg(quoted(t.name), names.join(u','), parameters.join(u','))
                                      .toUtf8();
@@ -573,7 +592,9 @@ Result<> Converter::copyRows(sqlite3 *db, MdbTableDef *table, Table &t)
     while (mdb_fetch_row(table)) {
         ++row;
         if (!crackCurrentRow(table, fields))
-            return fail(tr("Table %1: row %2 cannot be read.").arg(t.name).arg(row));
+            return fail(QCoreApplication::translate("AccessImport", "Table %1: row %2 cannot be read.")
+                            .arg(t.name)
+                            .arg(row));
         sqlite3_reset(insert.get());
         int parameter = 0;
         for (Column &c : t.columns) {
@@ -583,16 +604,17 @@ Result<> Converter::copyRows(sqlite3 *db, MdbTableDef *table, Table &t)
             auto value = readValue(m_mdb.get(), c, fields[std::size_t(c.index)]);
             if (!value) {
                 if (!m_options.skipUnreadable)
-                    return fail(tr("Table %1, column %2, row %3: %4.")
-                                    .arg(t.name, c.name, QString::number(row), value.error().message));
-                leaveOut(tr("%1.%2, row %3 (%4)")
+                    return fail(
+                        QCoreApplication::translate("AccessImport", "Table %1, column %2, row %3: %4.")
+                            .arg(t.name, c.name, QString::number(row), value.error().message));
+                leaveOut(QCoreApplication::translate("AccessImport", "%1.%2, row %3 (%4)")
                              .arg(t.name, c.name, QString::number(row), value.error().message));
                 value = Value{};
             }
             bind(insert.get(), parameter, *value);
         }
         if (sqlite3_step(insert.get()) != SQLITE_DONE)
-            return fail(tr("Table %1, row %2: %3")
+            return fail(QCoreApplication::translate("AccessImport", "Table %1, row %2: %3")
                             .arg(t.name, QString::number(row), QString::fromUtf8(sqlite3_errmsg(db))));
         t.rowids.push_back(sqlite3_last_insert_rowid(db));
         ++m_done;
@@ -603,7 +625,8 @@ Result<> Converter::copyRows(sqlite3 *db, MdbTableDef *table, Table &t)
         return ok;
     if (t.rowids.size() != t.expectedRows) {
         const QString missing =
-            tr("Table %1: %2 of its %3 rows could be read; the file is damaged.")
+            QCoreApplication::translate("AccessImport",
+                                        "Table %1: %2 of its %3 rows could be read; the file is damaged.")
                 .arg(t.name, QString::number(t.rowids.size()), QString::number(t.expectedRows));
         if (!m_options.skipUnreadable)
             return fail(missing);
@@ -644,8 +667,9 @@ Result<> Converter::createIndexes(sqlite3 *db, MdbTableDef *table, const Table &
                                 .arg(unique ? QStringLiteral("UNIQUE ") : QString(), quoted(name),
                                      quoted(t.name), keys.join(u','));
         if (auto made = execSqlite(db, sql); !made)
-            return fail(tr("Table %1: its index %2 cannot be made: %3")
-                            .arg(t.name, QString::fromUtf8(idx->name), made.error().message));
+            return fail(
+                QCoreApplication::translate("AccessImport", "Table %1: its index %2 cannot be made: %3")
+                    .arg(t.name, QString::fromUtf8(idx->name), made.error().message));
     }
     return {};
 }
@@ -669,7 +693,8 @@ Result<> Converter::verify(sqlite3 *db, MdbTableDef *table, Table &t)
     const SqliteStmt count = prepareSqlite(db, countSql.constData(), -1, &rc);
     if (!count || sqlite3_step(count.get()) != SQLITE_ROW ||
         sqlite3_column_int64(count.get(), 0) != qint64(t.rowids.size()))
-        return fail(tr("Table %1: the converted table does not hold its %2 rows.")
+        return fail(QCoreApplication::translate("AccessImport",
+                                                "Table %1: the converted table does not hold its %2 rows.")
                         .arg(t.name, QString::number(t.rowids.size())));
 
     std::vector<MdbField> fields;
@@ -677,17 +702,23 @@ Result<> Converter::verify(sqlite3 *db, MdbTableDef *table, Table &t)
     std::size_t row = 0;
     while (row < t.rowids.size() && mdb_fetch_row(table)) {
         if (!crackCurrentRow(table, fields))
-            return fail(tr("Table %1: row %2 cannot be read.").arg(t.name).arg(row + 1));
+            return fail(QCoreApplication::translate("AccessImport", "Table %1: row %2 cannot be read.")
+                            .arg(t.name)
+                            .arg(row + 1));
         sqlite3_reset(select.get());
         sqlite3_bind_int64(select.get(), 1, t.rowids[row]);
         if (sqlite3_step(select.get()) != SQLITE_ROW)
-            return fail(tr("Table %1: row %2 is missing from the converted table.").arg(t.name).arg(row + 1));
+            return fail(QCoreApplication::translate("AccessImport",
+                                                    "Table %1: row %2 is missing from the converted table.")
+                            .arg(t.name)
+                            .arg(row + 1));
         for (std::size_t k = 0; k < kept.size(); ++k) {
             auto value = readValue(m_mdb.get(), *kept[k], fields[std::size_t(kept[k]->index)]);
             if (!value)
                 value = Value{}; // left out and listed while copying
             if (!sameAsStored(select.get(), int(k), *value))
-                return fail(tr("Table %1, column %2, row %3: the converted value is not %4.")
+                return fail(QCoreApplication::translate(
+                                "AccessImport", "Table %1, column %2, row %3: the converted value is not %4.")
                                 .arg(t.name, kept[k]->name, QString::number(row + 1), valueText(*value)));
         }
         ++row;
@@ -698,8 +729,10 @@ Result<> Converter::verify(sqlite3 *db, MdbTableDef *table, Table &t)
     if (auto ok = step(true); !ok)
         return ok;
     if (row != t.rowids.size())
-        return fail(tr("Table %1: the Access file gave %2 rows the second time it was read, not %3.")
-                        .arg(t.name, QString::number(row), QString::number(t.rowids.size())));
+        return fail(
+            QCoreApplication::translate(
+                "AccessImport", "Table %1: the Access file gave %2 rows the second time it was read, not %3.")
+                .arg(t.name, QString::number(row), QString::number(t.rowids.size())));
     return {};
 }
 
@@ -709,13 +742,19 @@ Result<Summary> Converter::run(sqlite3 *db)
     m_summary.source = QFileInfo(m_source).fileName();
     m_mdb.reset(mdb_open(file.constData(), MDB_NOFLAGS));
     if (!m_mdb)
-        return fail(tr("%1 cannot be read as a Microsoft Access database.").arg(m_source));
+        return fail(
+            QCoreApplication::translate("AccessImport", "%1 cannot be read as a Microsoft Access database.")
+                .arg(m_source));
     MdbHandle *mdb = m_mdb.get();
     if (mdb->f->db_passwd[0] != 0)
-        return fail(tr("%1 is protected by a password; remove it in Microsoft Access first.").arg(m_source));
+        return fail(QCoreApplication::translate(
+                        "AccessImport", "%1 is protected by a password; remove it in Microsoft Access first.")
+                        .arg(m_source));
     m_summary.format = formatName(mdb->f->jet_version);
     if (!mdb_read_catalog(mdb, MDB_TABLE))
-        return fail(tr("The list of tables of %1 cannot be read; the file is damaged.").arg(m_source));
+        return fail(QCoreApplication::translate(
+                        "AccessImport", "The list of tables of %1 cannot be read; the file is damaged.")
+                        .arg(m_source));
 
     std::vector<MdbCatalogEntry *> entries;
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -769,7 +808,7 @@ Result<Summary> Converter::run(sqlite3 *db)
         const QByteArray name = t.name.toUtf8();
         MdbTable table(mdb_read_table_by_name(mdb, const_cast<gchar *>(name.constData()), MDB_TABLE));
         if (!table || !mdb_read_columns(table.get()))
-            return fail(tr("Table %1 cannot be read.").arg(t.name));
+            return fail(QCoreApplication::translate("AccessImport", "Table %1 cannot be read.").arg(t.name));
         for (Column &c : t.columns) {
             c.col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, guint(c.index)));
             if (c.col->col_type == MDB_OLE)
@@ -783,7 +822,8 @@ Result<Summary> Converter::run(sqlite3 *db)
         const bool indexable =
             bool(prepareSqlite(db, "SELECT PartNumber, PartDescription FROM PARTS LIMIT 0"));
         if (auto built = indexable ? SearchIndex::build(db, {}) : Result<>(); !built)
-            return fail(tr("The search index cannot be made: %1").arg(built.error().message));
+            return fail(QCoreApplication::translate("AccessImport", "The search index cannot be made: %1")
+                            .arg(built.error().message));
     }
     if (auto analysed = execSqlite(db, "ANALYZE"); !analysed)
         return tl::unexpected(analysed.error());
@@ -794,7 +834,8 @@ Result<NewFile> convertToFile(const QString &accessFile, const QString &target, 
                               Summary *summary)
 {
     if (!isAccessFile(accessFile))
-        return fail(tr("%1 is not a Microsoft Access database.").arg(accessFile));
+        return fail(QCoreApplication::translate("AccessImport", "%1 is not a Microsoft Access database.")
+                        .arg(accessFile));
     auto file = NewFile::create(QFileInfo(target).absolutePath());
     if (!file)
         return tl::unexpected(file.error());
@@ -813,7 +854,8 @@ Result<NewFile> convertToFile(const QString &accessFile, const QString &target, 
     sqlite3_int64 size = 0;
     const unsigned char *image = sqlite3_serialize(db.get(), "main", &size, SQLITE_SERIALIZE_NOCOPY);
     if (!image)
-        return fail(tr("%1 cannot be written: %2").arg(target, QString::fromUtf8(sqlite3_errmsg(db.get()))));
+        return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                        .arg(target, QString::fromUtf8(sqlite3_errmsg(db.get()))));
     if (auto written = file->write(image, size, target); !written)
         return tl::unexpected(written.error());
     *summary = *converted;
@@ -849,7 +891,8 @@ QString keptName(const QString &accessFile)
 Result<Summary> convert(const QString &accessFile, const QString &newFile, const Options &options)
 {
     if (QFileInfo::exists(newFile) || QFileInfo(newFile).isSymLink())
-        return fail(tr("%1 exists already; it is not overwritten.").arg(newFile));
+        return fail(QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
+                        .arg(newFile));
     Summary summary;
     auto file = convertToFile(accessFile, newFile, options, &summary);
     if (!file)
@@ -863,7 +906,8 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
 {
     const QString kept = keptName(accessFile);
     if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
-        return fail(tr("%1 exists already; it is not overwritten.").arg(kept));
+        return fail(QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
+                        .arg(kept));
     Summary summary;
     auto file = convertToFile(accessFile, accessFile, options, &summary);
     if (!file)
@@ -874,8 +918,11 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
     const QByteArray original = QFile::encodeName(accessFile);
     const QByteArray keptBytes = QFile::encodeName(kept);
     if (::link(original.constData(), keptBytes.constData()) != 0)
-        return fail(errno == EEXIST ? tr("%1 exists already; it is not overwritten.").arg(kept)
-                                    : tr("%1 cannot be written: %2").arg(kept, systemError()));
+        return fail(errno == EEXIST ? QCoreApplication::translate("AccessImport",
+                                                                  "%1 exists already; it is not overwritten.")
+                                          .arg(kept)
+                                    : QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                                          .arg(kept, systemError()));
     const QString staged = accessFile + QStringLiteral(".converted");
     const QByteArray stagedBytes = QFile::encodeName(staged);
     ::unlink(stagedBytes.constData()); // left by a conversion killed at this very step
@@ -887,7 +934,8 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
     if (auto placed = file->publish(staged); !placed)
         return undo(placed.error().message);
     if (::rename(stagedBytes.constData(), original.constData()) != 0)
-        return undo(tr("%1 cannot be written: %2").arg(accessFile, systemError()));
+        return undo(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
+                        .arg(accessFile, systemError()));
     NewFile::syncFolder(accessFile);
     return summary;
 }
