@@ -8,6 +8,7 @@ packages=(
   cmake g++ ninja-build pkg-config clang-tidy
   qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev fonts-dejavu-core
   libsqlite3-dev sqlite3
+  mdbtools-dev
   unixodbc unixodbc-dev libsqliteodbc
   postgresql odbc-postgresql
   libcurl4-openssl-dev curl

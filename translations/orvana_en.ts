@@ -2,6 +2,189 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
+    <name>AccessCatalogueSetup</name>
+    <message>
+        <source>%1 is a Microsoft Access database. Convert it to the catalogue&apos;s own format? The Access file is kept unchanged as %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a Microsoft Access database. Convert it to the catalogue&apos;s own format? Its folder cannot be written, so the converted catalogue is kept as %2; the Access file is kept unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was not converted, so the catalogue cannot be opened: it is a Microsoft Access database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converting %1 to the catalogue&apos;s own format...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The conversion of %1 was stopped; every file is left as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 could not be converted; every file is left as it was.
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. The Access file is kept unchanged as %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1. The converted catalogue is %2; the Access file is left unchanged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AccessImport</name>
+    <message>
+        <source>an attachment or multi-valued column, which cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a column type %1 that cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a value of %1 bytes where %2 belong</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the amount %1 has more digits than the catalogue keeps exactly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the decimal %1 has more digits than the catalogue keeps exactly</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a value outside its page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an object without its header</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>an object that cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a Microsoft Access database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 tables, %2 rows converted from %3 (%4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 exists already; it is not overwritten.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: what was written does not read back.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The conversion was stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1 cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1, column %2: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1.%2 (%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1 has no column that can be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1 cannot be created: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: row %2 cannot be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1, column %2, row %3: %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1.%2, row %3 (%4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1, row %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: %2 of its %3 rows could be read; the file is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: its index %2 cannot be made: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: the converted table does not hold its %2 rows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: row %2 is missing from the converted table.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1, column %2, row %3: the converted value is not %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Table %1: the Access file gave %2 rows the second time it was read, not %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read as a Microsoft Access database.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is protected by a password; remove it in Microsoft Access first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The list of tables of %1 cannot be read; the file is damaged.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The search index cannot be made: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DbConnection</name>
     <message>
         <source>The statement contains a NUL character.</source>
@@ -362,12 +545,6 @@ Cannot update %2 of type %3 and size %4 to %5</source>
 <context>
     <name>orvana-newdb</name>
     <message>
-        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
-or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
-(never where PARTS exists), optionally filled with N generated parts.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>the catalogue file to create, or &quot;DSN=name&quot;</source>
         <translation type="unfinished"></translation>
     </message>
@@ -394,6 +571,54 @@ or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
     <message>
         <source>%1: catalogue with %2 parts
 </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--sample cannot be used with --from-access</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--from-access converts into a file, not &apos;%1&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Left out:
+  %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It has no PARTS table.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
+or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
+(never where PARTS exists), optionally filled with N generated parts.
+With --from-access, converts the Microsoft Access catalogue OLD into the new catalogue file PATH
+(never over an existing file); OLD is only read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>convert the Microsoft Access database OLD into PATH</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OLD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --from-access: leave out and list the columns and values that cannot be read, instead of failing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--skip-unreadable needs --from-access</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

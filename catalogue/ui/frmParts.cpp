@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "frmParts.h"
 
+#include "AccessCatalogueSetup.h"
 #include "AppInfo.h"
 #include "DataArraySource.h"
 #include "FlexGrid.h"
@@ -197,6 +198,9 @@ void frmParts::Form_Load()
                             QCoreApplication::translate(
                                 "frmParts", "Changes to the settings and the window's place are not kept.")});
 
+    // An Access catalogue left by the Windows program is converted first, or not read at all.
+    if (!PrepareAccessCatalogue())
+        return;
     PrepareSearchIndex();
     ShowAllRecords();
 }
@@ -206,7 +210,12 @@ void frmParts::mnuOptions_Click()
     // The sheet stores every change as it is made and loads the settings again on closing.
     stopListing();
     reportSettingProblems(ShowOptions());
-    PrepareSearchIndex(); // the settings may name another catalogue
+    if (!PrepareAccessCatalogue()) { // the settings may name another catalogue
+        modGrid::GridSet1(*fg1);
+        modGrid::GridSet1(*fg2);
+        return;
+    }
+    PrepareSearchIndex();
     ShowAllRecords();
 }
 

@@ -96,6 +96,12 @@ QString userStateFolder()
     return QDir::cleanPath(state) + QStringLiteral("/vantelo");
 }
 
+QString userDataFolder()
+{
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) +
+           QStringLiteral("/vantelo");
+}
+
 QString defaultLogFolder()
 {
     if (programFolderWritable())

@@ -31,6 +31,8 @@ bool folderWritable(const QString &folder);
 QString sharedDataFolder(); // /var/lib/vantelo
 // The user's own state folder: $XDG_STATE_HOME/vantelo (~/.local/state/vantelo).
 QString userStateFolder();
+// The user's own data folder: $XDG_DATA_HOME/vantelo (~/.local/share/vantelo), not created.
+QString userDataFolder();
 // Where a program's log goes when nothing else is set: its folder while writable,
 // otherwise the user's state folder (created on the way).
 QString defaultLogFolder();

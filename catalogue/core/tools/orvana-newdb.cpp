@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
 // database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
+// orvana-newdb --from-access OLD NEW [--skip-unreadable]: converts a Microsoft Access catalogue.
+#include "AccessImport.h"
 #include "CommandLine.h"
 #include "NewCatalogue.h"
 #include "Translations.h"
@@ -8,6 +10,38 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+
+namespace {
+
+int fromAccess(const QString &accessFile, const QString &path, bool sample, bool skipUnreadable)
+{
+    const QString command = QStringLiteral("orvana-newdb");
+    if (sample)
+        return CommandLine::fail(command, QCoreApplication::translate(
+                                              "orvana-newdb", "--sample cannot be used with --from-access"));
+    if (path.contains(QStringLiteral("DSN=")))
+        return CommandLine::fail(command, QCoreApplication::translate(
+                                              "orvana-newdb", "--from-access converts into a file, not '%1'")
+                                              .arg(path));
+    AccessImport::Options options;
+    options.skipUnreadable = skipUnreadable;
+    const auto converted = AccessImport::convert(accessFile, path, options);
+    if (!converted) {
+        std::fprintf(stderr, "orvana-newdb: %s\n", converted.error().message.toLocal8Bit().constData());
+        return 1;
+    }
+    QString report =
+        QCoreApplication::translate("orvana-newdb", "%1: %2\n").arg(path, AccessImport::describe(*converted));
+    if (!converted->leftOut.isEmpty())
+        report += QCoreApplication::translate("orvana-newdb", "Left out:\n  %1\n")
+                      .arg(converted->leftOut.join(QStringLiteral("\n  ")));
+    if (!converted->hasParts)
+        report += QCoreApplication::translate("orvana-newdb", "It has no PARTS table.\n");
+    std::fputs(report.toLocal8Bit().constData(), stdout);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -20,7 +54,10 @@ int main(int argc, char **argv)
                                             "Creates a catalogue database with the PARTS table at PATH "
                                             "(never over an existing file),\nor in the empty PostgreSQL "
                                             "database of an ODBC data source \"DSN=name\"\n(never where "
-                                            "PARTS exists), optionally filled with N generated parts."));
+                                            "PARTS exists), optionally filled with N generated parts.\n"
+                                            "With --from-access, converts the Microsoft Access catalogue "
+                                            "OLD into the new catalogue file PATH\n(never over an existing "
+                                            "file); OLD is only read."));
     parser.addPositionalArgument(
         QStringLiteral("PATH"),
         QCoreApplication::translate("orvana-newdb", "the catalogue file to create, or \"DSN=name\""));
@@ -29,6 +66,16 @@ int main(int argc, char **argv)
         QCoreApplication::translate("orvana-newdb", "fill it with N generated parts (0 to 100000000)"),
         QCoreApplication::translate("orvana-newdb", "N"));
     parser.addOption(sampleOption);
+    const QCommandLineOption accessOption(
+        QStringLiteral("from-access"),
+        QCoreApplication::translate("orvana-newdb", "convert the Microsoft Access database OLD into PATH"),
+        QCoreApplication::translate("orvana-newdb", "OLD"));
+    parser.addOption(accessOption);
+    const QCommandLineOption skipOption(
+        QStringLiteral("skip-unreadable"),
+        QCoreApplication::translate("orvana-newdb", "with --from-access: leave out and list the columns and "
+                                                    "values that cannot be read, instead of failing"));
+    parser.addOption(skipOption);
     const QStringList args = QCoreApplication::arguments();
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, args))
         return *rc;
@@ -43,6 +90,12 @@ int main(int argc, char **argv)
         return CommandLine::fail(
             command,
             QCoreApplication::translate("orvana-newdb", "one PATH only, not '%1'").arg(paths.join(u' ')));
+    if (parser.isSet(accessOption))
+        return fromAccess(parser.value(accessOption), paths.constFirst(), parser.isSet(sampleOption),
+                          parser.isSet(skipOption));
+    if (parser.isSet(skipOption))
+        return CommandLine::fail(
+            command, QCoreApplication::translate("orvana-newdb", "--skip-unreadable needs --from-access"));
     long long sample = 0;
     if (parser.isSet(sampleOption)) {
         bool ok = false;
