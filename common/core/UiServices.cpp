@@ -33,9 +33,10 @@ void setUi(UiServices *services)
 QString quotableText(const QString &text)
 {
     // A box quoting a long value (a memo, a statement carrying one) grows past the screen and
-    // hides its buttons; the log keeps the whole text.
-    constexpr qsizetype kLineChars = 200;
-    constexpr qsizetype kLines = 40;
+    // hides its buttons; the log keeps the whole text. A line of a sentence that names a file
+    // stays whole.
+    constexpr qsizetype kLineChars = 400;
+    constexpr qsizetype kLines = 30;
     const QString ellipsis(QChar(0x2026));
     QStringList lines = text.split(u'\n');
     // Cut once: a text cut before keeps its lines (the seam cuts again what MsgBox cut).

@@ -108,8 +108,8 @@ public:
 UiServices &ui();
 void setUi(UiServices *services); // not owned; nullptr restores the default
 
-// The text as a message box shows it: a line longer than 200 characters is cut there with
-// "…", and a text of more than 40 lines ends with a line "…".
+// The text as a message box shows it: a line longer than 400 characters is cut there with
+// "…", and a text of more than 30 lines ends with a line "…".
 QString quotableText(const QString &text);
 
 // Short forms for the common boxes; the text is shown as quotableText() gives it.

@@ -300,7 +300,7 @@ TEST(UpdateField, ABoxQuotingALongValueIsCutAndTheLogKeepsTheWholeReport)
     const QString head = QStringLiteral("Cannot update Bin of type 202 and size 20 to ");
     EXPECT_EQ(db.ui.messages()[0].text,
               QStringLiteral("The entered value is too long.\r\n") + head +
-                  (QStringLiteral("B") + QString(99999, u'x')).left(200 - head.size()) + QChar(0x2026));
+                  (QStringLiteral("B") + QString(99999, u'x')).left(400 - head.size()) + QChar(0x2026));
     EXPECT_EQ(stored(db, "Bin"), QStringLiteral("A-01"));
 
     // The database's refusal quotes the statement, which carries the value (a memo, so no
@@ -325,7 +325,7 @@ TEST(UpdateField, ABoxQuotingALongValueIsCutAndTheLogKeepsTheWholeReport)
     const QString lines = QStringLiteral("line\n").repeated(1000);
     UpdateField(1000001, QStringLiteral("Code"), lines + QStringLiteral("end"));
     ASSERT_EQ(db.ui.messages().size(), 1);
-    EXPECT_EQ(db.ui.messages()[0].text.count(u'\n'), 40);
+    EXPECT_EQ(db.ui.messages()[0].text.count(u'\n'), 30);
     EXPECT_TRUE(db.ui.messages()[0].text.endsWith(QChar(0x2026)));
     // The window's seam cuts every box again, which changes nothing cut before.
     for (const QString &text : {db.ui.messages()[0].text, shown})
