@@ -7,6 +7,7 @@
 #include "PackageSignature.h"
 #include "Timings.h"
 #include "UiServices.h"
+#include "modService.h"
 #include "modUpdateServer.h"
 
 #include <QLocale>

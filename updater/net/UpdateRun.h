@@ -2,7 +2,7 @@
 #pragma once
 
 #include "UpdateView.h"
-#include "modService.h"
+#include "modServiceLog.h"
 
 #include <QObject>
 #include <QString>

@@ -8,6 +8,7 @@
 #include "PackageSignature.h"
 #include "RegistryHive.h"
 #include "UiServices.h"
+#include "modService.h"
 #include "modUpdateServer.h"
 
 #include <QFile>
