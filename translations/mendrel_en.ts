@@ -187,6 +187,98 @@ Estimated time remaining: %4</source>
     </message>
 </context>
 <context>
+    <name>UpdateRun</name>
+    <message>
+        <source>Disconnecting fom host ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please wait.  Disconnecting from host ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connecting to server .....</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connecting to host ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Logging on to host ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0 - The connection could not be started.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Web Update Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connecting to host .....%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to connect to host ... please try later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connect Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Getting %1 file size now ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TAG: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unexpected FTP Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File transfer complete!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disconnecting now ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File %1 is not available at this time.  Please try later ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File Not Available</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size of: %1 is %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Downloading %1 now ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unable to connect to server.   Please try later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Async Error #: %1 - %2
+%3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update cannot start, because a setting in %1 cannot be read (%2). Nothing was downloaded or installed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>frmMain</name>
     <message>
         <source>Click Here To Update</source>
@@ -352,91 +444,6 @@ Update aborted.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Disconnecting fom host ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Please wait.  Disconnecting from host ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Connecting to server .....</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Connecting to host ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Logging on to host ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>0 - The connection could not be started.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Web Update Error</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Connecting to host .....%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unable to connect to host ... please try later</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Connect Error</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Getting %1 file size now ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>TAG: %1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unexpected FTP Return</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>File transfer complete!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Disconnecting now ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>File %1 is not available at this time.  Please try later ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>File Not Available</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Size of: %1 is %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Downloading %1 now ...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Unable to connect to server.   Please try later</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Async Error #: %1 - %2
-%3</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>The window closes when the update has finished ...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -446,10 +453,6 @@ Update aborted.</source>
     </message>
     <message>
         <source>The Passive File Transfer choice is not kept.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The update cannot start, because a setting in %1 cannot be read (%2). Nothing was downloaded or installed.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ArchivePlan.h"
 
-#include "Zip.h"
+#include "ZipErrors.h"
 
 #include <QHash>
 

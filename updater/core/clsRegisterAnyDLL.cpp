@@ -5,7 +5,7 @@
 #include "Timings.h"
 #include "UiServices.h"
 #include "clsWinDir.h"
-#include "modService.h"
+#include "modServicePause.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,13 +2,9 @@
 #include "frmMain.h"
 
 #include "AppInfo.h"
-#include "FtpSession.h"
 #include "HiveReport.h"
-#include "PackageProcessor.h"
-#include "PackageSignature.h"
 #include "Platform.h"
 #include "PresenceBeacon.h"
-#include "Timings.h"
 #include "TransferText.h"
 #include "UiServices.h"
 #include "frmAbout.h"
@@ -16,7 +12,6 @@
 #include "modHHSubclass.h"
 #include "modRegistry.h"
 #include "modService.h"
-#include "modUpdateServer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -34,7 +29,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <cmath>
 #include <exception>
 
 namespace {
@@ -45,7 +39,6 @@ const char *const kUpdateCaption = QT_TRANSLATE_NOOP("frmMain", "Click Here To U
 const char *const kReady = QT_TRANSLATE_NOOP("frmMain", "Ready ...");
 constexpr int kHelpTopic = 1040;
 constexpr int kInternetHelpTopic = 1010;
-constexpr int kWatchdogLimit = 90;
 
 MsgAnswer box(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons = MsgButtons::Ok,
               int helpTopic = 0)
@@ -66,35 +59,21 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent), m_programs(ProgramDisco
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kTitle);
-    m_ftp = new FtpSession(this);
-    m_ftp->setObjectName(QStringLiteral("mabryFTP"));
-    connect(m_ftp, &FtpSession::done, this, [this](const QString &) { mabryFTP_Done(); });
-    connect(m_ftp, &FtpSession::error, this,
-            [this](int code, const QString &text, const QString &) { mabryFTP_Error(code, text); });
-    connect(m_ftp, &FtpSession::progress, this, [this](qint64 bytes, qint64 total) {
-        if (m_signaturePending) // the signature's own size, not the package's
-            m_totalBytes = qint32(std::min<qint64>(total > 0 ? total : bytes, 2147483647));
-        mabryFTP_Progress(bytes);
+    m_run = new UpdateRun(this, this);
+    connect(m_run, &UpdateRun::gaveUp, this, [this] {
+        close();
+        emit programEnded();
     });
-
-    // The watchdog starts with a short first tick and switches itself off unless connecting.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(std::max(1, timings().watchdogTickMs / 2));
-    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+    connect(m_run, &UpdateRun::processingEnded, this, &frmMain::processingEnded);
 
     buildWindow();
     buildMenus();
     Form_Load();
-    Timer1->start();
 }
 
 frmMain::~frmMain()
 {
-    m_ftp->abort();
+    delete m_run; // before the view it reports to goes
     setHourglass(false);
 }
 
@@ -381,7 +360,34 @@ void frmMain::ShowNotBusy()
 
 void frmMain::logEvent(const QString &text)
 {
-    m_log.write(text);
+    m_run->logEvent(text);
+}
+
+void frmMain::setUpdateCaption(bool cancel)
+{
+    cmdUpdate->setText(cancel ? tr("Cancel") : tr(kUpdateCaption));
+}
+
+void frmMain::startProgress()
+{
+    Progress2->setRange(0, 105);
+    Progress2->show();
+}
+
+void frmMain::resetProgress()
+{
+    Progress2->setValue(0);
+}
+
+void frmMain::showProgress(qint64 bytes, qint32 total, int elapsedSeconds)
+{
+    lblStatus->setText(TransferText::progressLabel(bytes, total, elapsedSeconds));
+    Progress2->setValue(int(float(bytes) / float(total) * 100.0f));
+}
+
+void frmMain::repaintNow()
+{
+    repaint();
 }
 
 bool frmMain::anyProgramRunning()
@@ -401,6 +407,7 @@ void frmMain::cmdUpdate_Click()
 {
     if (anyProgramRunning())
         return;
+    QString packageFile;
     if (m_supportPackage) {
         g_TargetFolder = Platform::programFolder();
         const QString number = txtPackage->text().trimmed();
@@ -415,7 +422,7 @@ void frmMain::cmdUpdate_Click()
             box(tr("Invalid package number."), tr("Abort Update"), MsgIcon::Exclamation);
             return;
         }
-        m_packageFile = *file;
+        packageFile = *file;
     } else {
         const QListWidgetItem *item = lstPrograms->currentItem();
         const QString key = item ? item->text().toUpper() : QString();
@@ -424,19 +431,18 @@ void frmMain::cmdUpdate_Click()
             if (p.key == key)
                 chosen = &p;
         if (!chosen) {
-            m_packageFile = QStringLiteral("zzzzz.zip");
             g_TargetFolder = Platform::programFolder();
             const QString text = tr("Application not recognized: %1\nUpdate aborted.").arg(key);
             logEvent(text);
             box(text, kTitle, MsgIcon::Exclamation);
             return;
         }
-        m_packageFile = chosen->packageFile;
+        packageFile = chosen->packageFile;
         g_TargetFolder = chosen->folder;
     }
 
-    if (m_busy) {
-        ToggleTransfer();
+    if (m_run->busy()) {
+        m_run->cancel();
         return;
     }
     if (box(tr("Are you connected to the Internet?"), tr("Web Update"), MsgIcon::Question, MsgButtons::YesNo,
@@ -444,240 +450,23 @@ void frmMain::cmdUpdate_Click()
         SetStatusText(tr("Update cancelled"));
         return;
     }
-    g_UpdateError = false;
-    if (!readUpdateKeys())
-        return;
-    ToggleTransfer();
-    ConnectToServer();
+    m_run->start(packageFile);
 }
 
-void frmMain::ToggleTransfer()
+void frmMain::processingEnded()
 {
-    if (!m_busy) {
-        m_busy = true;
-        ShowBusy();
-        cmdUpdate->setText(tr("Cancel"));
-    } else {
-        m_busy = false;
-        cmdUpdate->setText(tr(kUpdateCaption));
-        CancelTransfer();
-    }
-}
-
-void frmMain::CancelTransfer()
-{
-    dropUnverifiedPackage(QStringLiteral("the update was cancelled"));
-    m_ftp->setTag(QStringLiteral("--"));
-    if (m_ftp->state() != FtpSession::State::Disconnected) {
-        m_ftp->setTag(QStringLiteral("CANCEL"));
-        cmdUpdate->setEnabled(false);
-        SetStatusText(tr("Disconnecting fom host ..."));
-        lblStatus->setText(tr("Please wait.  Disconnecting from host ..."));
-        ShowBusy();
-        repaint();
-        m_ftp->disconnectFromServer();
-    } else {
-        SetStatusText(tr(kReady));
-        ShowNotBusy();
-    }
-    Progress2->setValue(0);
-}
-
-void frmMain::ConnectToServer()
-{
-    setHourglass(true);
-    m_downloading = false;
-    m_fileAvailable = false;
-    m_connectTicks = 0;
-    SetStatusText(tr("Connecting to server ....."));
-    if (const Result<> configured = UpdateServer::Configure(*m_ftp, g_PassiveMode); !configured) {
-        setHourglass(false);
-        backToIdle();
-        refuseUnreadableSettings(configured.error().message);
+    if (!m_closeWhenDone)
         return;
-    }
-    SetStatusText(tr("Connecting to host ..."));
-    m_ftp->setTag(QStringLiteral("CONNECT"));
-    SetStatusText(tr("Logging on to host ..."));
-    Timer1->setInterval(timings().watchdogTickMs);
-    Timer1->start();
-    if (m_ftp->state() == FtpSession::State::Connected) {
-        m_ftp->setTag(QStringLiteral("RESET"));
-        m_ftp->disconnectFromServer();
-    }
-    cmdUpdate->setEnabled(false);
-    if (!m_ftp->connectAndLogOn()) {
-        box(tr("0 - The connection could not be started."), tr("Web Update Error"), MsgIcon::Exclamation);
-        backToIdle();
-    }
-}
-
-void frmMain::Timer1_Timer()
-{
-    if (m_ftp->tag() != QStringLiteral("CONNECT")) {
-        Timer1->stop();
-        return;
-    }
-    ++m_connectTicks;
-    SetStatusText(tr("Connecting to host .....%1").arg(m_connectTicks));
-    if (m_connectTicks < kWatchdogLimit)
-        return;
-    Timer1->stop();
-    m_ftp->abort();
-    box(tr("Unable to connect to host ... please try later"), tr("Connect Error"), MsgIcon::Critical);
+    m_closeWhenDone = false;
+    logEvent(QStringLiteral("Closing now: the update has finished"));
     close();
-    emit programEnded();
-}
-
-void frmMain::Timer2_Timer()
-{
-    ++m_elapsedSeconds;
-}
-
-void frmMain::mabryFTP_Done()
-{
-    const QString tag = m_ftp->tag();
-    if (tag == QStringLiteral("CONNECT")) {
-        cmdUpdate->setEnabled(true);
-        SetStatusText(tr("Getting %1 file size now ...").arg(m_packageFile));
-        m_ftp->setTag(QStringLiteral("GetFileSize"));
-        m_ftp->sendCommand(QStringLiteral("SIZE ") + UpdateServer::RemotePath(m_packageFile));
-    } else if (tag == QStringLiteral("GetFileSize")) {
-        sizeReplyArrived();
-    } else if (tag == QStringLiteral("Get")) {
-        logEvent(QStringLiteral("FTP: Download Complete: ") + m_packageFile);
-        if (m_updateKeys.isEmpty())
-            completeTransfer();
-        else
-            fetchSignature();
-    } else if (tag == kSignatureTag) {
-        logEvent(QStringLiteral("FTP: Download Complete: ") + PackageSignature::SignatureFile(m_packageFile));
-        completeTransfer();
-    } else if (tag == QStringLiteral("COMPLETE")) {
-        logEvent(QStringLiteral("FTP TAG: Complete"));
-    } else if (tag == QStringLiteral("CANCEL") || tag == QStringLiteral("FILE_NOT_AVAIL")) {
-        logEvent(QStringLiteral("FTP TAG: ") + tag);
-        m_downloading = false;
-        m_busy = false;
-        cmdUpdate->setEnabled(true);
-        ShowNotBusy();
-    } else {
-        box(tr("TAG: %1").arg(tag), tr("Unexpected FTP Return"), MsgIcon::Exclamation);
-        logEvent(QStringLiteral("FTP TAG: ") + tag);
-    }
-}
-
-void frmMain::completeTransfer()
-{
-    m_ftp->setTag(QStringLiteral("COMPLETE"));
-    m_ftp->disconnectFromServer();
-    m_downloading = false;
-    m_busy = false;
-    SetStatusText(tr("File transfer complete!"));
-    cmdUpdate->setEnabled(true);
-    ShowNotBusy();
-    cmdUpdate->setText(tr(kUpdateCaption));
-    if (!packageTrusted())
-        return;
-    PackageProcessor processor(this);
-    m_processing = true;
-    processor.ProcessFile(m_packageFile);
-    m_processing = false;
-    if (m_closeWhenDone) {
-        m_closeWhenDone = false;
-        logEvent(QStringLiteral("Closing now: the update has finished"));
-        close();
-    }
-}
-
-void frmMain::sizeReplyArrived()
-{
-    const UpdateServer::SizeReply reply = UpdateServer::ParseSizeReply(m_ftp->lastReply());
-    m_fileAvailable = reply.available;
-    if (!reply.available) {
-        logEvent(QStringLiteral("FTP: File Not Available: ") + m_packageFile);
-        SetStatusText(tr("Disconnecting now ..."));
-        m_ftp->setTag(QStringLiteral("FILE_NOT_AVAIL"));
-        m_ftp->disconnectFromServer();
-        cmdUpdate->setEnabled(true);
-        m_busy = false;
-        m_downloading = false;
-        ShowNotBusy();
-        cmdUpdate->setText(tr(kUpdateCaption));
-        box(tr("File %1 is not available at this time.  Please try later ...").arg(m_packageFile),
-            tr("File Not Available"), MsgIcon::Exclamation);
-        return;
-    }
-    const QString sizeText = QLocale::c().toString(reply.size, 'f', 0);
-    SetStatusText(tr("Size of: %1 is %2").arg(m_packageFile, sizeText));
-    m_totalBytes = qint32(std::clamp(std::llround(reply.size), 0LL, 2147483647LL));
-    logEvent(QStringLiteral("FTP: File Is Available: %1 (Size = %2)").arg(m_packageFile).arg(m_totalBytes));
-
-    const QString local = g_TargetFolder + u'/' + m_packageFile;
-    SetStatusText(tr("Downloading %1 now ...").arg(m_packageFile));
-    logEvent(QStringLiteral("FTP: Begin Download Now: %1 to %2").arg(m_packageFile, local));
-    m_ftp->setTag(QStringLiteral("Get"));
-    m_downloading = true;
-    Progress2->setRange(0, 105);
-    Progress2->show();
-    Timer2->setInterval(timings().watchdogTickMs);
-    Timer2->start();
-    m_elapsedSeconds = 1;
-    // A size of 0 (or one the reply did not give in a readable form) announces nothing to
-    // hold the download to; the signature and the archive's own checks still guard it.
-    const bool sizeKnown = reply.size >= 1;
-    if (!sizeKnown)
-        logEvent(QStringLiteral("FTP: Size not known: %1 is downloaded without the length check (reply: %2)")
-                     .arg(m_packageFile, m_ftp->lastReply().trimmed()));
-    m_ftp->getFile(UpdateServer::RemotePath(m_packageFile), local, sizeKnown ? qint64(reply.size) : -1);
-}
-
-void frmMain::mabryFTP_Progress(qint64 bytes)
-{
-    if (m_totalBytes < 1)
-        m_totalBytes = 1;
-    lblStatus->setText(TransferText::progressLabel(bytes, m_totalBytes, m_elapsedSeconds));
-    Progress2->setValue(int(float(bytes) / float(m_totalBytes) * 100.0f));
-}
-
-void frmMain::mabryFTP_Error(int code, const QString &text)
-{
-    if (m_ftp->tag() == kSignatureTag) {
-        signatureDownloadFailed(code, text);
-        return;
-    }
-    const bool connectFailed = code == FtpSession::ConnectFailed && m_ftp->tag() == QStringLiteral("CONNECT");
-    if (connectFailed) {
-        box(tr("Unable to connect to server.   Please try later"), kTitle, MsgIcon::Critical);
-        ToggleTransfer();
-    } else {
-        box(tr("Async Error #: %1 - %2\n%3").arg(code).arg(text, m_ftp->tag()), kTitle, MsgIcon::None);
-    }
-    logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
-    if (!m_ftp->lastErrorDetail().isEmpty())
-        logEvent(QStringLiteral("FTP: ") + m_ftp->lastErrorDetail()); // the transfer library's own words
-    g_UpdateError = true;
-    m_lastAsyncError = code;
-    ++m_asyncErrorCount;
-    // The session is gone after an error; an update cut short must not leave the window busy.
-    if (!connectFailed && m_ftp->state() == FtpSession::State::Disconnected && m_busy)
-        backToIdle();
-}
-
-void frmMain::backToIdle()
-{
-    Timer1->stop();
-    m_busy = false;
-    m_downloading = false;
-    cmdUpdate->setText(tr(kUpdateCaption));
-    ShowNotBusy();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
     // The pauses between process-file lines keep the window running; ending the program
     // there would leave a process file half run. Closing waits for its end instead.
-    if (m_processing) {
+    if (m_run->processing()) {
         event->ignore();
         if (!m_closeWhenDone)
             logEvent(
@@ -686,7 +475,6 @@ void frmMain::closeEvent(QCloseEvent *event)
         SetStatusText(tr("The window closes when the update has finished ..."));
         return;
     }
-    m_ftp->abort();
-    dropUnverifiedPackage(QStringLiteral("the window was closed"));
+    m_run->abort(QStringLiteral("the window was closed"));
     event->accept();
 }

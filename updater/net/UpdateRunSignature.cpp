@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// frmMain: the package's minisign signature, fetched after the package in the same
+// UpdateRun: the package's minisign signature, fetched after the package in the same
 // session and checked before anything is unpacked.
-#include "frmMain.h"
+#include "UpdateRun.h"
 
 #include "AppInfo.h"
 #include "FtpSession.h"
@@ -12,18 +12,17 @@
 #include "modUpdateServer.h"
 
 #include <QFile>
-#include <QProgressBar>
 
 // A setting that guards the update and cannot be read stops it: read as absent, it would
 // turn its check off (no signature check, no TLS, the system's authorities).
-void frmMain::refuseUnreadableSettings(const QString &what)
+void UpdateRun::refuseUnreadableSettings(const QString &what)
 {
     logEvent(QStringLiteral("Update refused: %1").arg(what));
     g_UpdateError = true;
     const QString text = tr("The update cannot start, because a setting in %1 cannot be read (%2). Nothing "
                             "was downloaded or installed.")
                              .arg(hivePath(RegRoot::LocalMachine), what);
-    SetStatusLabel(text);
+    m_view->SetStatusLabel(text);
     MessageBoxRequest r;
     r.text = text;
     r.title = AppInfo::updaterTitle();
@@ -31,7 +30,7 @@ void frmMain::refuseUnreadableSettings(const QString &what)
     ui().messageBox(r);
 }
 
-bool frmMain::readUpdateKeys()
+bool UpdateRun::readUpdateKeys()
 {
     const Result<QString> keys = PackageSignature::ConfiguredKeys();
     if (!keys) {
@@ -43,17 +42,17 @@ bool frmMain::readUpdateKeys()
     return true;
 }
 
-void frmMain::fetchSignature()
+void UpdateRun::fetchSignature()
 {
     const QString name = PackageSignature::SignatureFile(m_packageFile);
-    const QString local = g_TargetFolder + u'/' + name;
+    const QString local = localPath(name);
     m_signaturePending = true;
-    SetStatusText(QStringLiteral("Downloading %1 now ...").arg(name));
+    m_view->SetStatusText(tr("Downloading %1 now ...").arg(name));
     logEvent(QStringLiteral("FTP: Begin Download Now: %1 to %2").arg(name, local));
     m_ftp->setTag(QString(kSignatureTag));
     m_totalBytes = 0;
     m_elapsedSeconds = 1;
-    Progress2->setValue(0);
+    m_view->resetProgress();
     if (!m_ftp->getFile(UpdateServer::RemotePath(name), local)) {
         m_ftp->abort();
         backToIdle();
@@ -61,7 +60,7 @@ void frmMain::fetchSignature()
     }
 }
 
-void frmMain::signatureDownloadFailed(int code, const QString &text)
+void UpdateRun::signatureDownloadFailed(int code, const QString &text)
 {
     logEvent(QStringLiteral("Async Error #: %1 - %2 - Tag: %3").arg(code).arg(text, m_ftp->tag()));
     if (!m_ftp->lastErrorDetail().isEmpty())
@@ -75,14 +74,14 @@ void frmMain::signatureDownloadFailed(int code, const QString &text)
                       .arg(PackageSignature::SignatureFile(m_packageFile), text));
 }
 
-bool frmMain::packageTrusted()
+bool UpdateRun::packageTrusted()
 {
     if (m_updateKeys.isEmpty()) {
         logEvent(QStringLiteral("Signature: not checked (no update key configured)"));
         return true;
     }
-    const QString package = g_TargetFolder + u'/' + m_packageFile;
-    const QString signature = g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile);
+    const QString package = localPath(m_packageFile);
+    const QString signature = localPath(PackageSignature::SignatureFile(m_packageFile));
     const PackageSignature::Result r =
         PackageSignature::Check(m_updateKeys, package, signature, m_packageFile);
     for (const QString &note : r.notes)
@@ -97,17 +96,16 @@ bool frmMain::packageTrusted()
     return true;
 }
 
-void frmMain::refusePackage(const QString &reason)
+void UpdateRun::refusePackage(const QString &reason)
 {
     m_signaturePending = false;
-    const QString package = g_TargetFolder + u'/' + m_packageFile;
-    QFile::remove(package);
-    QFile::remove(g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile));
+    QFile::remove(localPath(m_packageFile));
+    QFile::remove(localPath(PackageSignature::SignatureFile(m_packageFile)));
     logEvent(QStringLiteral("Package signature refused for %1: %2; package deleted, nothing unpacked")
                  .arg(m_packageFile, reason));
     g_UpdateError = true;
     const QString text = PackageSignature::RefusalText(m_packageFile);
-    SetStatusLabel(text);
+    m_view->SetStatusLabel(text);
     MessageBoxRequest r;
     r.text = text;
     r.title = AppInfo::updaterTitle();
@@ -116,13 +114,13 @@ void frmMain::refusePackage(const QString &reason)
     modService::ShowLog();
 }
 
-void frmMain::dropUnverifiedPackage(const QString &why)
+void UpdateRun::dropUnverifiedPackage(const QString &why)
 {
     if (!m_signaturePending)
         return;
     m_signaturePending = false;
-    QFile::remove(g_TargetFolder + u'/' + m_packageFile);
-    QFile::remove(g_TargetFolder + u'/' + PackageSignature::SignatureFile(m_packageFile));
+    QFile::remove(localPath(m_packageFile));
+    QFile::remove(localPath(PackageSignature::SignatureFile(m_packageFile)));
     logEvent(
         QStringLiteral("Signature: %1 before the signature was checked; %2 deleted").arg(why, m_packageFile));
 }
