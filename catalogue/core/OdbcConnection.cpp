@@ -163,7 +163,10 @@ DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETUR
         return DbError{
             QCoreApplication::translate("OdbcConnection", "ODBC call failed (return code %1).").arg(rc), rc,
             QStringLiteral("ODBC")};
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
+    QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
+    // libpq ends its messages with a line break, which would leave an empty line in the report.
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
     const QString source =
         QStringLiteral("ODBC (SQLSTATE %1)").arg(QString::fromLatin1(reinterpret_cast<const char *>(state)));
     return DbError{text, native, source};

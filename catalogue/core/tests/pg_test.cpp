@@ -197,7 +197,7 @@ TEST(PgStopped, EveryCallOnAStoppedServerIsReportedWithinTheBoundAndTheNextOneWo
             ASSERT_GE(db.ui.messages().size(), 1u);
             const auto m = db.ui.messages().last();
             EXPECT_TRUE(m.text.startsWith(QLatin1String(c.report))) << db.shown();
-            EXPECT_TRUE(m.text.contains(QStringLiteral("timeout expired"))) << db.shown();
+            EXPECT_TRUE(m.text.contains(QStringLiteral("timeout expired\r\n     101\r\n"))) << db.shown();
             EXPECT_EQ(m.icon, MsgIcon::Exclamation);
         }
     }
