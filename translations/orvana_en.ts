@@ -244,6 +244,13 @@
     </message>
 </context>
 <context>
+    <name>OdbcWatchdog</name>
+    <message>
+        <source>The database server did not answer within %1 seconds.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PgDialect</name>
     <message>
         <source>Characters found after end of SQL statement.</source>

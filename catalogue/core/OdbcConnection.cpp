@@ -38,11 +38,28 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
     if (!m_dbc)
         throw error(SQL_HANDLE_ENV, m_env.get(), rc);
 
+    // The driver turns the log-in time-out into its own connect time-out; a data source that
+    // sets one itself makes the driver refuse both, and then its own stands.
+    const auto loginTimeout = [this](SQLULEN seconds) {
+        SQLSetConnectAttr(m_dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(seconds), 0);
+    };
+    loginTimeout(SQLULEN((OdbcWatchdog::bound().count() + 999) / 1000));
+    const std::set<ino_t> before = OdbcWatchdog::sockets();
     QByteArray in = connectionString.toUtf8();
-    rc = SQLDriverConnect(m_dbc.get(), nullptr, chars(in), SQLSMALLINT(in.size()), nullptr, 0, nullptr,
-                          SQL_DRIVER_NOPROMPT);
+    const auto connect = [&] {
+        return SQLDriverConnect(m_dbc.get(), nullptr, chars(in), SQLSMALLINT(in.size()), nullptr, 0, nullptr,
+                                SQL_DRIVER_NOPROMPT);
+    };
+    rc = connect();
+    if (!ok(rc) &&
+        error(SQL_HANDLE_DBC, m_dbc.get(), rc)
+            .description.contains(QLatin1String("connect_timeout parameter in pqopt option conflicts"))) {
+        loginTimeout(0);
+        rc = connect();
+    }
     if (!ok(rc))
         throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
+    m_watchdog = std::make_unique<OdbcWatchdog>(before);
     m_connected = true;
 
     SQLCHAR name[128] = {};
@@ -60,6 +77,7 @@ OdbcConnection::OdbcConnection(const QString &connectionString)
         try {
             execute(QStringLiteral("SET standard_conforming_strings = on"));
         } catch (const DbError &) {
+            m_watchdog.reset();
             SQLDisconnect(m_dbc.get()); // the owners free the handles
             throw;
         }
@@ -71,7 +89,8 @@ OdbcConnection::~OdbcConnection()
     if (m_connected) {
         // A transaction left open by a failure is undone, or the driver refuses to disconnect.
         if (!m_autoCommit)
-            SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+            m_watchdog->run([&] { return SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK); });
+        m_watchdog.reset();
         SQLDisconnect(m_dbc.get());
     }
 }
@@ -88,19 +107,22 @@ QString OdbcConnection::dialect(const QString &sql) const
 
 void OdbcConnection::setAutoCommit(bool on)
 {
-    const SQLRETURN rc = SQLSetConnectAttr(
-        m_dbc.get(), SQL_ATTR_AUTOCOMMIT,
-        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)), 0);
+    const SQLRETURN rc = m_watchdog->run([&] {
+        return SQLSetConnectAttr(
+            m_dbc.get(), SQL_ATTR_AUTOCOMMIT,
+            reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+            0);
+    });
     if (!ok(rc))
-        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
+        fail(SQL_HANDLE_DBC, m_dbc.get(), rc);
     m_autoCommit = on;
 }
 
 void OdbcConnection::commit()
 {
-    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_COMMIT);
+    const SQLRETURN rc = m_watchdog->run([&] { return SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_COMMIT); });
     if (!ok(rc))
-        throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
+        fail(SQL_HANDLE_DBC, m_dbc.get(), rc);
 }
 
 void OdbcConnection::execute(const QString &sql)
@@ -111,17 +133,23 @@ void OdbcConnection::execute(const QString &sql)
     if (!stmt)
         throw error(SQL_HANDLE_DBC, m_dbc.get(), rc);
     QByteArray text = dialect(sql).toUtf8();
-    rc = SQLExecDirect(stmt.get(), chars(text), SQLINTEGER(text.size()));
+    rc = m_watchdog->run([&] { return SQLExecDirect(stmt.get(), chars(text), SQLINTEGER(text.size())); });
     // An UPDATE or DELETE that touched no row answers "no data": that is no failure.
     if (!ok(rc) && rc != SQL_NO_DATA)
-        throw error(SQL_HANDLE_STMT, stmt.get(), rc);
+        fail(SQL_HANDLE_STMT, stmt.get(), rc);
 }
 
 std::unique_ptr<DbRecordset> OdbcConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
-    return std::make_unique<OdbcRecordset>(m_dbc.get(), dialect(sql),
+    return std::make_unique<OdbcRecordset>(m_dbc.get(), *m_watchdog, dialect(sql),
                                            m_server == Server::PostgreSQL ? &sql : nullptr);
+}
+
+void OdbcConnection::fail(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) const
+{
+    m_watchdog->throwIfFired();
+    throw error(handleType, handle, rc);
 }
 
 DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc)
@@ -135,7 +163,10 @@ DbError OdbcConnection::error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETUR
         return DbError{
             QCoreApplication::translate("OdbcConnection", "ODBC call failed (return code %1).").arg(rc), rc,
             QStringLiteral("ODBC")};
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
+    QString text = QString::fromUtf8(reinterpret_cast<const char *>(message.data()));
+    // libpq ends its messages with a line break, which would leave an empty line in the report.
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
     const QString source =
         QStringLiteral("ODBC (SQLSTATE %1)").arg(QString::fromLatin1(reinterpret_cast<const char *>(state)));
     return DbError{text, native, source};

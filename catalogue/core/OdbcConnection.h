@@ -3,8 +3,12 @@
 
 #include "DbConnection.h"
 #include "OdbcHandles.h"
+#include "OdbcWatchdog.h"
+
+#include <memory>
 
 // A connection through the ODBC driver manager, with the connection string as it stands.
+// Log-in and every call that waits for the server end within OdbcWatchdog::bound().
 class OdbcConnection final : public DbConnection {
 public:
     explicit OdbcConnection(const QString &connectionString);
@@ -27,10 +31,13 @@ public:
 
 private:
     QString dialect(const QString &sql) const;
+    // The driver's failure of a call, or the watchdog's when it cut the connection.
+    [[noreturn]] void fail(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc) const;
 
     OdbcEnv m_env;
     OdbcDbc m_dbc;
     bool m_connected = false;
     Server m_server = Server::Other;
     bool m_autoCommit = true;
+    std::unique_ptr<OdbcWatchdog> m_watchdog; // stopped before the disconnect frees its socket
 };

@@ -3,6 +3,7 @@
 
 #include "DbTypes.h"
 #include "OdbcConnection.h"
+#include "OdbcWatchdog.h"
 #include "PgDialect.h"
 
 #include <sqlext.h>
@@ -59,16 +60,19 @@ DbTypes::TypeInfo fromSqlType(SQLSMALLINT type, SQLULEN columnSize)
 
 } // namespace
 
-OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *written)
+OdbcRecordset::OdbcRecordset(SQLHDBC dbc, OdbcWatchdog &watchdog, const QString &sql, const QString *written)
+    : m_watchdog(watchdog)
 {
     SQLRETURN rc = SQL_SUCCESS;
     m_stmt = allocOdbc<SQL_HANDLE_STMT>(dbc, rc);
     if (!m_stmt)
         throw OdbcConnection::error(SQL_HANDLE_DBC, dbc, rc);
     QByteArray text = sql.toUtf8();
-    rc = SQLExecDirect(m_stmt.get(), reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size()));
+    rc = m_watchdog.run([&] {
+        return SQLExecDirect(m_stmt.get(), reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size()));
+    });
     if (!ok(rc) && rc != SQL_NO_DATA)
-        throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
+        fail(rc);
 
     SQLSMALLINT count = 0;
     SQLNumResultCols(m_stmt.get(), &count);
@@ -109,18 +113,24 @@ OdbcRecordset::OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *wri
 OdbcRecordset::~OdbcRecordset()
 {
     if (m_stmt)
-        SQLCloseCursor(m_stmt.get());
+        m_watchdog.run([&] { return SQLCloseCursor(m_stmt.get()); });
+}
+
+void OdbcRecordset::fail(SQLRETURN rc) const
+{
+    m_watchdog.throwIfFired();
+    throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
 }
 
 void OdbcRecordset::fetch()
 {
-    const SQLRETURN rc = SQLFetch(m_stmt.get());
+    const SQLRETURN rc = m_watchdog.run([&] { return SQLFetch(m_stmt.get()); });
     if (rc == SQL_NO_DATA) {
         m_eof = true;
         return;
     }
     if (!ok(rc))
-        throw OdbcConnection::error(SQL_HANDLE_STMT, m_stmt.get(), rc);
+        fail(rc);
     m_eof = false;
     for (std::size_t f = 0; f < m_columns.size(); ++f)
         m_rowNull[f] = !read(int(f), m_row[f]);

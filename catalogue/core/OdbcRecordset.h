@@ -4,13 +4,15 @@
 #include "DbRecordset.h"
 #include "OdbcHandles.h"
 
+class OdbcWatchdog;
+
 #include <vector>
 
 class OdbcRecordset final : public DbRecordset {
 public:
     // `written`, for a PostgreSQL server: the statement before the dialect step, whose
-    // spelling of names the headings keep.
-    OdbcRecordset(SQLHDBC dbc, const QString &sql, const QString *written = nullptr);
+    // spelling of names the headings keep. `watchdog`, the connection's, outlives the result.
+    OdbcRecordset(SQLHDBC dbc, OdbcWatchdog &watchdog, const QString &sql, const QString *written = nullptr);
     ~OdbcRecordset() override;
     OdbcRecordset(const OdbcRecordset &) = delete;
     OdbcRecordset &operator=(const OdbcRecordset &) = delete;
@@ -32,9 +34,11 @@ private:
     };
 
     void fetch();
+    [[noreturn]] void fail(SQLRETURN rc) const;
     // The current row's cell; false for null. Each cell can be read once.
     bool read(int field, std::vector<char> &out);
 
+    OdbcWatchdog &m_watchdog;
     OdbcStmt m_stmt;
     std::vector<Column> m_columns;
     std::vector<std::vector<char>> m_row; // the current row, read when it is fetched

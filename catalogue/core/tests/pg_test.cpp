@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
+#include "OdbcWatchdog.h"
 #include "PgDialect.h"
 #include "UpdateField.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -130,4 +134,129 @@ TEST(PgServer, BackslashesStayInsideTheirLiteralWhateverTheServersSetting)
         << db.shown();
     ASSERT_EQ(data.rowCount(), 1);
     EXPECT_EQ(data.text(0, 0), QStringLiteral("FLT-10"));
+}
+
+namespace {
+
+// A short bound for the tests, the program's again afterwards.
+struct ShortBound {
+    explicit ShortBound(std::chrono::milliseconds bound) { OdbcWatchdog::setBound(bound); }
+    ~ShortBound() { OdbcWatchdog::setBound(kProgramBound); }
+    static constexpr std::chrono::milliseconds kProgramBound{15000};
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+const QString kSearch =
+    QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin "
+                   "from PARTS where PartNumber LIKE '%SEAL%' ORDER BY 3");
+
+} // namespace
+
+TEST(PgStopped, EveryCallOnAStoppedServerIsReportedWithinTheBoundAndTheNextOneWorks)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    EXPECT_EQ(OdbcWatchdog::bound(), ShortBound::kProgramBound);
+    const ShortBound bound(std::chrono::seconds(2));
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = 1000001"), data, names), 0)
+        << db.shown();
+    db.ui.clear();
+    {
+        const PgTestServer::Pause pause(*db.server);
+        const struct {
+            const char *report;
+            std::function<bool()> call;
+        } calls[] = {
+            {"Error in LoadArray\r\n",
+             [&] { return LoadArray(kSearch, data, names) == -1 && !data.isArray(); }},
+            {"Error in RunSQL\r\n", [] { return RunSQL(QStringLiteral("DELETE FROM PARTS")) == -1; }},
+            // The typed update reports through the statement it runs.
+            {"Error in RunSQL\r\n",
+             [] {
+                 UpdateField(1000001, QStringLiteral("Bin"), QStringLiteral("Z-9"));
+                 return true;
+             }},
+            {"Error in LookUp\r\n",
+             [] {
+                 return LookUp(QStringLiteral("PARTS"), QStringLiteral("PartID"),
+                               QStringLiteral("PartNumber = 'SEAL-35'")) == QStringLiteral("-1");
+             }},
+        };
+        for (const auto &c : calls) {
+            SCOPED_TRACE(c.report);
+            db.ui.clear();
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_TRUE(c.call());
+            EXPECT_LT(secondsSince(start), 6.0);
+            ASSERT_GE(db.ui.messages().size(), 1u);
+            const auto m = db.ui.messages().last();
+            EXPECT_TRUE(m.text.startsWith(QLatin1String(c.report))) << db.shown();
+            EXPECT_TRUE(m.text.contains(QStringLiteral("timeout expired\r\n     101\r\n"))) << db.shown();
+            EXPECT_EQ(m.icon, MsgIcon::Exclamation);
+        }
+    }
+    db.ui.clear();
+    ASSERT_EQ(LoadArray(kSearch, data, names), 0) << db.shown();
+    EXPECT_EQ(data.text(2, 0), QStringLiteral("SEAL-35"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")), QStringLiteral("A-01"));
+    EXPECT_TRUE(db.ui.messages().isEmpty()) << db.shown();
+}
+
+TEST(PgStopped, AServerStoppedWhileItWorksOnAStatementIsCutOffAfterTheBound)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    const ShortBound bound(std::chrono::seconds(2));
+    const QString slow = QStringLiteral("Select PartNumber, pg_sleep(1) from PARTS Order By 1");
+    DataArray data;
+    QStringList names;
+    for (const char *routine : {"LoadArray", "RunSQL"}) {
+        SCOPED_TRACE(routine);
+        db.ui.clear();
+        const auto start = std::chrono::steady_clock::now();
+        {
+            // Connected and the statement sent by then: the backend stops in the middle of it.
+            const PgTestServer::Pause pause(*db.server, std::chrono::milliseconds(700));
+            if (routine == std::string("LoadArray"))
+                EXPECT_EQ(LoadArray(slow, data, names), -1);
+            else
+                EXPECT_EQ(RunSQL(slow), -1);
+            EXPECT_LT(secondsSince(start), 6.0);
+        }
+        ASSERT_EQ(db.ui.messages().size(), 1) << db.shown();
+        const QString text = db.ui.messages()[0].text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Error in ") + QLatin1String(routine))) << db.shown();
+        EXPECT_TRUE(text.contains(QStringLiteral("The database server did not answer within 2 seconds.")))
+            << db.shown();
+        EXPECT_TRUE(!data.isArray());
+    }
+    // A statement the running server takes its time over, within the bound, is not cut off.
+    db.ui.clear();
+    ASSERT_EQ(
+        LoadArray(QStringLiteral("Select PartNumber, pg_sleep(0.3) from PARTS Order By 1"), data, names), 0)
+        << db.shown();
+    EXPECT_EQ(data.rowCount(), 4);
+}
+
+TEST(PgStopped, ADataSourceWithItsOwnConnectTimeoutKeepsIt)
+{
+    SKIP_WITHOUT_ENGINE(Engine::PostgreSQL);
+    CatalogueDb db(0, Engine::PostgreSQL);
+    const ShortBound bound(std::chrono::seconds(2));
+    g_DbConnect += QStringLiteral(";pqopt={connect_timeout=4}");
+    EXPECT_EQ(dbCount(QStringLiteral("PARTS"), {}), 4) << db.shown();
+    // Its own time-out, not ours, ends the log-on to the stopped server.
+    const PgTestServer::Pause pause(*db.server);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(dbCount(QStringLiteral("PARTS"), {}), -1);
+    EXPECT_GT(secondsSince(start), 3.5);
+    EXPECT_LT(secondsSince(start), 8.0);
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(QStringLiteral("timeout expired"))) << db.shown();
 }

@@ -12,7 +12,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <memory>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -302,4 +304,73 @@ Result<QString> PgTestServer::query(const QString &database, const QString &sql)
     if (rc != 0)
         return fail(QStringLiteral("psql failed (%1): %2 in %3").arg(rc).arg(text, sql));
     return text;
+}
+
+PgTestServer::Pause::Pause(const PgTestServer &server, std::chrono::milliseconds after,
+                           std::chrono::milliseconds limit)
+{
+    std::ifstream pidFile(str(server.m_root + QStringLiteral("/data/postmaster.pid")));
+    pidFile >> m_postmaster;
+    if (m_postmaster <= 0) {
+        std::fprintf(stderr, "PgTestServer: no postmaster.pid\n");
+        return;
+    }
+    if (after.count() <= 0) // stopped before the test goes on
+        signal(SIGSTOP);
+    m_thread = std::thread([this, after, limit] {
+        std::unique_lock lock(m_mutex);
+        if (after.count() > 0) {
+            if (m_done.wait_for(lock, after, [this] { return m_ending; }))
+                return;
+            signal(SIGSTOP);
+        }
+        m_done.wait_for(lock, limit, [this] { return m_ending; });
+        signal(SIGCONT);
+    });
+}
+
+PgTestServer::Pause::~Pause()
+{
+    if (!m_thread.joinable())
+        return;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_ending = true;
+    }
+    m_done.notify_one();
+    m_thread.join();
+}
+
+// The postmaster first, so it forks no backend meanwhile; then each of its children (every
+// backend is a session of its own, so there is no one group to signal).
+void PgTestServer::Pause::signal(int sig)
+{
+    if (sig == SIGCONT) {
+        kill(m_postmaster, SIGCONT);
+        for (const pid_t pid : m_stopped)
+            kill(pid, SIGCONT);
+        m_stopped.clear();
+        return;
+    }
+    kill(m_postmaster, sig);
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return;
+    while (const dirent *entry = readdir(proc)) {
+        const pid_t pid = pid_t(std::atoi(entry->d_name));
+        if (pid <= 0)
+            continue;
+        std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto close = line.rfind(')');
+        char state = 0;
+        int parent = 0;
+        if (close == std::string::npos ||
+            std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) != 2 || parent != m_postmaster)
+            continue;
+        if (kill(pid, sig) == 0)
+            m_stopped.push_back(pid);
+    }
+    closedir(proc);
 }

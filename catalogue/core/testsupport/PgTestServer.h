@@ -8,6 +8,12 @@
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 // A PostgreSQL server of the test program's own: initdb and pg_ctl into a temporary folder,
 // a free port on 127.0.0.1, the socket inside that folder, trust log-on for the user
 // "orvana". Started at first use, stopped (and its folder removed) when the program ends;
@@ -44,6 +50,29 @@ public:
     QStringList psqlArguments(const QString &database) const;
 
     static QString driverPath();
+
+    // Stops every process of the server with SIGSTOP, as a server that hangs: its sockets
+    // stay open and its kernel still acknowledges. `after` later (from a thread of its own,
+    // so a call can be under way), and for at most `limit`, so a test of code that would
+    // wait for ever still ends. SIGCONT when the guard goes, whatever the test did.
+    class Pause final {
+    public:
+        explicit Pause(const PgTestServer &server, std::chrono::milliseconds after = {},
+                       std::chrono::milliseconds limit = std::chrono::seconds(30));
+        ~Pause();
+        Pause(const Pause &) = delete;
+        Pause &operator=(const Pause &) = delete;
+
+    private:
+        void signal(int sig);
+
+        pid_t m_postmaster = 0;
+        std::vector<pid_t> m_stopped;
+        std::thread m_thread;
+        std::mutex m_mutex;
+        std::condition_variable m_done;
+        bool m_ending = false;
+    };
 
 private:
     PgTestServer() = default;

@@ -3,6 +3,7 @@
 // a PARTS table made with plain SQL, the connection string set in the options, two windows
 // on the same table.
 #include "FlexGrid.h"
+#include "OdbcWatchdog.h"
 #include "PgTestServer.h"
 #include "ScriptedUi.h"
 #include "TestEnv.h"
@@ -10,10 +11,13 @@
 #include "modRegistry.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -196,4 +200,34 @@ TEST_F(ServerWindow, TwoUsersSeeEachOthersChangesAndKeepTheirOwn)
     EXPECT_EQ(column(b, 3), QStringList({u"BLT-7"_s, u"GSK-100"_s, u"SEAL-10"_s, u"SEAL-9"_s}));
     EXPECT_EQ(status(*second), QStringLiteral("4 records"));
     EXPECT_TRUE(ui.messages().size() == 1) << "only the delete question";
+}
+
+TEST_F(ServerWindow, ASearchOnAStoppedServerIsReportedAndTheWindowGoesOn)
+{
+    OdbcWatchdog::setBound(std::chrono::seconds(2));
+    const auto restore = qScopeGuard([] { OdbcWatchdog::setBound(std::chrono::seconds(15)); });
+    auto w = open();
+    FlexGrid *fg1 = w->grid1();
+    ASSERT_EQ(status(*w), QStringLiteral("4 records"));
+    {
+        const PgTestServer::Pause pause(*server);
+        QElapsedTimer clock;
+        clock.start();
+        search(*w, QStringLiteral("gasket"));
+        EXPECT_LT(clock.elapsed(), 6000);
+        ASSERT_EQ(ui.messages().size(), 1) << "the report only, no question to add the part";
+        EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral("Error in LoadArray\r\n")))
+            << ui.messages()[0].text.toStdString();
+        EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Orvana"));
+        EXPECT_EQ(fg1->textMatrix(0, 0), QStringLiteral("No Records Found"));
+        EXPECT_EQ(status(*w), QStringLiteral("0 records"));
+    }
+    // The event loop runs on, and the server, back, answers the next search.
+    bool ran = false;
+    QTimer::singleShot(0, w.get(), [&] { ran = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(ran, 2000);
+    ui.clear();
+    search(*w, QStringLiteral("gasket"));
+    EXPECT_EQ(column(fg1, 3), QStringList({u"GSK-100"_s, u"GSK-200"_s}));
+    EXPECT_TRUE(ui.messages().isEmpty());
 }
