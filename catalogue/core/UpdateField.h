@@ -6,12 +6,19 @@
 #include <cstdint>
 #include <optional>
 
+class StructureArray;
+
 namespace modDB {
 
-// Writes one edited value into one column of one part, typed by g_Structure (which the
-// record view's "Select * from parts where PartID = n" left behind). A value that does not
-// fit the column is refused with a message and nothing is written. True when the statement
-// ran; false after a refusal or a failure (both already shown).
+// Writes one edited value into one column of one part, typed by the structure of the
+// record it was shown in (FieldCheck). A value that does not fit the column is refused with
+// a message and nothing is written. True when the statement ran; false after a refusal or a
+// failure (both already shown).
+bool UpdateField(std::int32_t partId, const QString &field, const StructureArray &structure,
+                 const QString &value);
+
+// The same, typed by g_Structure: right only while the last query that returned a row was
+// the record view's "Select * from parts where PartID = n".
 bool UpdateField(std::int32_t partId, const QString &field, const QString &value);
 
 // The field's value as the record view shows it, read again from the database; nullopt

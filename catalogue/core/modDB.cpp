@@ -38,10 +38,19 @@ std::optional<QString> firstValue(const QString &sql, QString &statement, QStrin
 
 std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames)
 {
+    StructureArray structure;
+    return LoadArray(sql, data, fieldNames, structure);
+}
+
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       StructureArray &structure)
+{
     // A caller's earlier result must never pass for this one's.
     data.clear();
     fieldNames.clear();
+    structure.erase();
 
+    StructureArray fields;
     QString step = QStringLiteral("Open Connection: ") + g_DbConnect;
     const bool ran = guarded(
         QStringLiteral("LoadArray"),
@@ -51,7 +60,8 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
             auto rs = connection->openRecordset(sql);
             step = QStringLiteral("If not EOF ...");
             if (!rs->eof()) {
-                GetStructure(*rs);
+                GetStructure(*rs, fields);
+                g_Structure = fields;
                 step = QStringLiteral("Collect field names");
                 QStringList names;
                 for (int i = 0; i < rs->fieldCount(); ++i)
@@ -67,6 +77,8 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
         [&] {
             return QStringList{kIndent + step, g_DbConnect, sql};
         });
+    if (ran)
+        structure = std::move(fields);
     return ran ? 0 : -1;
 }
 
@@ -143,7 +155,12 @@ bool RowReader::read(DataArray &data, int maxRows)
 
 void GetStructure(const DbRecordset &rs)
 {
-    g_Structure.erase();
+    GetStructure(rs, g_Structure);
+}
+
+void GetStructure(const DbRecordset &rs, StructureArray &structure)
+{
+    structure.erase();
     QString step = QStringLiteral("For each field ...");
     guarded(
         QStringLiteral("GetStructure"),
@@ -156,7 +173,7 @@ void GetStructure(const DbRecordset &rs)
                 const QString type = QString::number(rs.typeCode(i));
                 step = QStringLiteral("Read field size");
                 const QString size = QString::number(rs.definedSize(i));
-                g_Structure.append(name, type, size);
+                structure.append(name, type, size);
                 step = QStringLiteral("Next");
             }
             step = QStringLiteral("Complete");

@@ -52,6 +52,10 @@ namespace modDB {
 // and `fieldNames` the result's names (aliases where given), and g_Structure describes the
 // fields; without rows both stay empty and g_Structure is left as it was.
 std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames);
+// The same, and `structure` describes this query's fields as g_Structure then does; without
+// rows, or on failure, it is no array. For a caller that types values by its own record.
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       StructureArray &structure);
 
 // LoadArray in steps, for a list that is shown while it is read. A failure at any step is
 // reported as LoadArray's; the rows read until then are dropped, as LoadArray drops them.
@@ -80,8 +84,9 @@ private:
     std::unique_ptr<DbRecordset> m_rs;
 };
 
-// Rebuilds g_Structure from an open result set positioned on its first row.
+// Rebuilds g_Structure (or `structure`) from an open result set positioned on its first row.
 void GetStructure(const DbRecordset &rs);
+void GetStructure(const DbRecordset &rs, StructureArray &structure);
 
 // 0 on success, -1 on failure.
 std::int16_t RunSQL(const QString &sql);

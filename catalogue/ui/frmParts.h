@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "modDB.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -104,6 +106,9 @@ private:
     QAction *mnuTest = nullptr;
 
     bool m_RecordView = false;
+    // The fields of the record the record view shows, as its query described them: its edits
+    // are typed by these, whatever query ran since.
+    StructureArray m_recordStructure;
     QString m_editOpenedWith; // the text of the cell being edited when its editor opened
     QString m_listStatus;     // what the list being read last put in the status line
 

@@ -138,7 +138,8 @@ void frmParts::Search()
 void frmParts::ShowRecord(const QString &partId)
 {
     m_RecordView = true;
-    modGrid::g_LoadGrid(*fg1, QStringLiteral("Select * from parts where PartID = ") + partId, -1);
+    modGrid::g_LoadGrid(*fg1, QStringLiteral("Select * from parts where PartID = ") + partId, -1,
+                        m_recordStructure);
     if (fg1->cols() == 2 && fg1->fixedCols() == 0) {
         fg1->setFixedRows(1);
         fg1->setEditable(FlexGrid::EditMode::KeyboardMouse);
@@ -235,7 +236,7 @@ void frmParts::fg1_AfterEdit(int row, int col)
         return;
     const std::int32_t partId = fg1->textMatrix(0, 1).trimmed().toInt();
     const QString field = fg1->textMatrix(row, 0);
-    if (modDB::UpdateField(partId, field, typed)) {
+    if (modDB::UpdateField(partId, field, m_recordStructure, typed)) {
         fg1->setTextMatrix(row, 1, ValueRules::trimSpaces(typed));
         return;
     }

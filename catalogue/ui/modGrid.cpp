@@ -144,13 +144,20 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
 
 void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView)
 {
+    StructureArray structure;
+    g_LoadGrid(grid, sql, recordView, structure);
+}
+
+void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView, StructureArray &structure)
+{
     cancelLoad(grid);
+    structure.erase();
     DataArray data;
     QStringList fieldNames;
     DbReport::guarded(
         QStringLiteral("g_LoadGrid"),
         [&] {
-            modDB::LoadArray(sql, data, fieldNames);
+            modDB::LoadArray(sql, data, fieldNames, structure);
             GridSet1(grid);
             Array2Grid(std::move(data), grid, fieldNames, recordView);
         },

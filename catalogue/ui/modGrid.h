@@ -32,6 +32,8 @@ void Array2Grid(DataArray data, FlexGrid &grid, const QStringList &fieldNames, s
 
 // LoadArray, GridSet1, Array2Grid.
 void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView);
+// The same, and `structure` describes the fields of the rows shown (no array when none are).
+void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView, StructureArray &structure);
 
 // g_LoadGrid for a list that is shown while it is read: the first rows are in the grid when
 // it returns (a short list completely), the rest follow from the event loop, so the window

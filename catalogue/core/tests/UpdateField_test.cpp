@@ -258,6 +258,43 @@ TEST_P(UpdateFieldOn, WithoutStructureOrFieldNothingIsWritten)
     EXPECT_EQ(snapshot(db), before);
 }
 
+TEST_P(UpdateFieldOn, TheRecordsOwnStructureTypesTheEditWhateverQueryRanSince)
+{
+    CatalogueDb db(0, GetParam());
+    DataArray data;
+    QStringList names;
+    StructureArray record;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = 1000001"), data, names, record),
+              0);
+    ASSERT_EQ(record.fieldCount(), 9);
+    // A later query names other columns after the record's: Bin a memo, Qty a text.
+    ASSERT_EQ(
+        LoadArray(QStringLiteral("Select Notes as Bin, PartNumber as Qty from PARTS where PartID = 1000001"),
+                  data, names),
+        0);
+    ASSERT_EQ(g_Structure.at(1, 0), QStringLiteral("203"));
+    // And one without rows leaves its caller no structure, and g_Structure as it was.
+    StructureArray none = record;
+    ASSERT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = -5"), data, names, none), 0);
+    EXPECT_FALSE(none.isArray());
+    EXPECT_EQ(g_Structure.at(1, 0), QStringLiteral("203"));
+
+    const QString before = snapshot(db);
+    EXPECT_FALSE(UpdateField(1000001, QStringLiteral("Bin"), record, QString(21, u'Z')));
+    EXPECT_FALSE(UpdateField(1000001, QStringLiteral("Qty"), record, QStringLiteral("abc")));
+    ASSERT_EQ(db.ui.messages().size(), 2);
+    EXPECT_EQ(db.ui.messages()[0].title, QStringLiteral("Text Field Not Updated"));
+    EXPECT_EQ(db.ui.messages()[1].text,
+              QStringLiteral("The entered value is not numeric.\r\nCannot update Qty "
+                             "of type 3 and size 4 to abc"));
+    EXPECT_EQ(snapshot(db), before);
+    EXPECT_TRUE(UpdateField(1000001, QStringLiteral("Qty"), record, QStringLiteral("7")));
+    EXPECT_TRUE(UpdateField(1000001, QStringLiteral("Notes"), record, QStringLiteral("kept")));
+    EXPECT_EQ(stored(db, "Qty"), QStringLiteral("7"));
+    EXPECT_EQ(stored(db, "Notes"), QStringLiteral("kept"));
+    EXPECT_EQ(db.ui.messages().size(), 2);
+}
+
 TEST(UpdateField, DatabaseRefusalIsRunSqlsReportAndOwnFailureIsItsOwn)
 {
     CatalogueDb db;

@@ -8,6 +8,7 @@
 #include "ScriptedUi.h"
 #include "TestEnv.h"
 #include "frmParts.h"
+#include "modDB.h"
 #include "modGlobal.h"
 #include "modRegistry.h"
 
@@ -547,6 +548,44 @@ TEST_F(Window, AfterARefusedOrFailedEditTheRecordViewShowsWhatIsStored)
     EXPECT_EQ(fg1->textMatrix(bin, 1), QStringLiteral("K-13"));
     EXPECT_EQ(db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id),
               QStringLiteral("K-13"));
+}
+
+TEST_F(Window, AnEditIsTypedByItsRecordWhateverQueryRanSince)
+{
+    addSample();
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    const auto stored = [&](const char *field) {
+        return db->value(
+            QStringLiteral("SELECT %1 FROM PARTS WHERE PartID = %2").arg(QLatin1String(field), id));
+    };
+    auto a = open();
+    FlexGrid *gridA = fg1;
+    a->ShowRecord(id);
+    // Another window lists the parts, then a query names other columns Bin (a memo) and Qty
+    // (a text): the last structure left behind is not the record's.
+    auto b = open();
+    DataArray data;
+    QStringList names;
+    ASSERT_EQ(
+        modDB::LoadArray(QStringLiteral("Select Notes as Bin, PartNumber as Qty from PARTS"), data, names),
+        0);
+    fg1 = gridA;
+
+    editValue(recordRow(QStringLiteral("Bin")), QString(21, u'Z'));
+    editValue(recordRow(QStringLiteral("Qty")), QStringLiteral("abc"));
+    ASSERT_EQ(ui.messages().size(), 2);
+    EXPECT_EQ(ui.messages()[0].title, QStringLiteral("Text Field Not Updated"));
+    EXPECT_EQ(ui.messages()[1].title, QStringLiteral("Long Integer Field Not Updated"));
+    EXPECT_EQ(stored("Bin"), QStringLiteral("C-03"));
+    EXPECT_EQ(stored("Qty"), QStringLiteral("0"));
+
+    // Fitting values are written, fields the last query did not name included.
+    ui.clear();
+    editValue(recordRow(QStringLiteral("Qty")), QStringLiteral("12"));
+    editValue(recordRow(QStringLiteral("LastOrdered")), QStringLiteral("2024-03-05"));
+    EXPECT_TRUE(ui.messages().isEmpty());
+    EXPECT_EQ(stored("Qty"), QStringLiteral("12"));
+    EXPECT_EQ(stored("LastOrdered"), QStringLiteral("2024-03-05"));
 }
 
 TEST_F(Window, NewRefusesAnEmptyNumberAndOpensAnExistingPart)
