@@ -83,7 +83,8 @@ void RowReader::close()
     m_connection.reset();
 }
 
-bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldNames)
+bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldNames,
+                     const DbConnection::Narrowing &narrowing)
 {
     close();
     data.clear();
@@ -96,7 +97,7 @@ bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldName
         [&] {
             m_connection = DbConnection::open(m_connect);
             step = QStringLiteral("Open Recordset");
-            m_rs = m_connection->openRecordset(sql);
+            m_rs = narrowing ? m_connection->openNarrowed(sql, narrowing) : m_connection->openRecordset(sql);
             step = QStringLiteral("If not EOF ...");
             if (m_rs->eof()) {
                 close();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DataArray.h"
+#include "DbConnection.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,9 +13,6 @@
 #include <memory>
 #include <string_view>
 #include <vector>
-
-class DbConnection;
-class DbRecordset;
 
 // Per field of the last query that returned a row: attribute 0 its name, 1 its type code
 // (3 long integer, 6 currency, 7 date, 202 text, 203 memo, 5 double, 11 yes/no, others
@@ -64,8 +62,9 @@ public:
 
     // Opens the query and reads its first row, as LoadArray does: with rows, `fieldNames`
     // gets the result's names, g_Structure describes them and `data` is begun. False when
-    // it failed (reported).
-    bool open(const QString &sql, DataArray &data, QStringList &fieldNames);
+    // it failed (reported). A narrowing is offered to the engine (DbConnection::openNarrowed).
+    bool open(const QString &sql, DataArray &data, QStringList &fieldNames,
+              const DbConnection::Narrowing &narrowing = {});
     // Appends up to `maxRows` rows; true once every row is in `data` or the reading failed
     // (reported; `data` is then empty). The connection is closed at the end.
     bool read(DataArray &data, int maxRows);
