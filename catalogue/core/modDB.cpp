@@ -36,7 +36,8 @@ std::optional<QString> firstValue(const QString &sql, QString &statement, QStrin
 
 } // namespace
 
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames)
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       const DbConnection::Narrowing &narrowing)
 {
     // A caller's earlier result must never pass for this one's.
     data.clear();
@@ -48,7 +49,7 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
         [&] {
             auto connection = DbConnection::open(g_DbConnect);
             step = QStringLiteral("Open Recordset");
-            auto rs = connection->openRecordset(sql);
+            auto rs = narrowing ? connection->openNarrowed(sql, narrowing) : connection->openRecordset(sql);
             step = QStringLiteral("If not EOF ...");
             if (!rs->eof()) {
                 GetStructure(*rs);

@@ -48,8 +48,10 @@ namespace modDB {
 
 // 0 when it ran to the end, -1 when it failed. On success with rows, `data` holds every row
 // and `fieldNames` the result's names (aliases where given), and g_Structure describes the
-// fields; without rows both stay empty and g_Structure is left as it was.
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames);
+// fields; without rows both stay empty and g_Structure is left as it was. A narrowing is
+// offered to the engine (DbConnection::openNarrowed).
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       const DbConnection::Narrowing &narrowing = {});
 
 // LoadArray in steps, for a list that is shown while it is read. A failure at any step is
 // reported as LoadArray's; the rows read until then are dropped, as LoadArray drops them.
