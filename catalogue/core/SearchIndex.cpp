@@ -323,7 +323,7 @@ QString matchQuery(const QString &likePattern)
 
 QString rewrite(sqlite3 *db, const PartQuery &search)
 {
-    const QString sql = search.sql();
+    QString sql = search.sql();
     const QString query = matchQuery(search.likePattern());
     if (query.isEmpty() || !isReady(db))
         return sql;
