@@ -13,6 +13,7 @@
 #include "FuzzTemp.h"
 #include "FuzzUi.h"
 #include "NewCatalogue.h"
+#include "PartSearch.h"
 #include "UpdateField.h"
 #include "ValueRules.h"
 #include "modDB.h"
@@ -51,10 +52,12 @@ bool storable(const QString &text)
 DbConnection *g_db = nullptr;
 
 // The statement's rows (first field as text), or nullopt when the engine refused it.
-std::optional<QStringList> rows(const QString &sql, QString *error)
+std::optional<QStringList> rows(const QString &sql, QString *error,
+                                const DbConnection::Narrowing &narrowing = {})
 {
     try {
-        const std::unique_ptr<DbRecordset> rs = g_db->openRecordset(sql);
+        const std::unique_ptr<DbRecordset> rs =
+            narrowing ? g_db->openNarrowed(sql, narrowing) : g_db->openRecordset(sql);
         QStringList out;
         DataArray data;
         if (!rs->eof())
@@ -86,12 +89,15 @@ void checkQuoted(const QString &text)
                        (back ? fuzz::show(back->join(u'|')) : error));
     }
 
-    // The part list's search and the look-up of a part number run and change nothing.
-    const auto found =
-        rows(QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, "
-                            "Bin from PARTS where PartNumber LIKE '%") +
-                 q + QStringLiteral("%' OR PartDescription LIKE '%") + q + QStringLiteral("%' ORDER BY 3"),
-             &error);
+    // The part list's search (with the index's narrowing, as the window reads it) and the
+    // look-up of a part number run and change nothing.
+    const SearchIndex::PartQuery search = PartSearch::query(text, QStringLiteral("PartDescription, Bin"));
+    const QString searchSql =
+        QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, "
+                       "Bin from PARTS where PartNumber LIKE '%") +
+        q + QStringLiteral("%' OR PartDescription LIKE '%") + q + QStringLiteral("%' ORDER BY 3");
+    FUZZ_CHECK(search.sql() == searchSql, fuzz::show(text) + QStringLiteral(" searched as ") + search.sql());
+    const auto found = rows(searchSql, &error, PartSearch::narrowing(search));
     FUZZ_CHECK(!storable(text) || found, fuzz::show(text) + u'\n' + error);
     FUZZ_CHECK(!found || found->size() <= g_parts, fuzz::show(text));
     const auto id =

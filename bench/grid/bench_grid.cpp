@@ -11,7 +11,7 @@
 //              [--search "BRG-12,123,6204-2RS,seal 35,gasket"]
 #include "DataArraySource.h"
 #include "FlexGrid.h"
-#include "KeptPartList.h"
+#include "PartSearch.h"
 #include "SearchIndex.h"
 #include "SqliteHandles.h"
 #include "modDB.h"
@@ -30,6 +30,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <spawn.h>
 #include <string>
 #include <sys/resource.h>
@@ -43,8 +44,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const QString kSelect =
-    QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, PartDescription, Bin");
+const QString kFields = QStringLiteral("PartDescription, Bin");
+const QString kSelect = QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, ") + kFields;
+// A child's order for a part search, where the list of all parts is ordered by its statement.
+const QString kSearchOrder = QStringLiteral("search:");
 
 QString listSql(bool notIndexed)
 {
@@ -173,10 +176,12 @@ void prepare(FlexGrid &fg1, const QString &db)
 }
 
 // Keeps the list the grid shows, as the window does once every part is listed.
-bool keep(const FlexGrid &fg1, KeptPartList *kept)
+bool keep(const FlexGrid &fg1, PartSearch &search)
 {
     const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
-    if (kept && list && kept->keep(std::shared_ptr<const DataArray>(list, &list->data())))
+    if (list)
+        search.listRead(std::shared_ptr<const DataArray>(list, &list->data()), list->fieldNames());
+    if (search.hasKeptList())
         return true;
     std::fprintf(stderr, "the list of all parts was not kept\n");
     return false;
@@ -189,36 +194,47 @@ int child(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const bool streamed = std::strcmp(argv[2], "streamed") == 0;
-    const QString sql = QString::fromLocal8Bit(argv[4]);
+    const QString order = QString::fromLocal8Bit(argv[4]);
     FlexGrid fg1;
     prepare(fg1, QString::fromLocal8Bit(argv[3]));
     const long startKb = currentRssKb();
+    // The statements as the window has them built.
+    PartSearch search;
+    const bool searching = order.startsWith(kSearchOrder);
+    PartSearch::Answer found;
+    if (searching)
+        found = search.search(g_DbConnect, order.mid(kSearchOrder.size()), kFields);
+    const QString sql = searching ? found.sql : search.showAll(g_DbConnect, kFields);
 
     QElapsedTimer timer;
     timer.start();
     double firstPaint = 0;
     // Painted as the window paints, into its backing store: grab() would make a picture of the
     // window each time, whose memory the window never takes.
-    std::unique_ptr<KeptPartList> kept;
     if (streamed) {
-        // The window keeps the list of all parts, to answer searches from it.
-        kept = KeptPartList::watch(g_DbConnect, sql);
-        modGrid::g_LoadGridList(fg1, sql, [&fg1](bool first) {
-            if (first)
-                showFirstRow(fg1);
-        });
+        modGrid::g_LoadGridList(
+            fg1, sql,
+            [&fg1](bool first) {
+                if (first)
+                    showFirstRow(fg1);
+            },
+            found.narrowing);
         fg1.repaint();
         firstPaint = double(timer.nsecsElapsed()) / 1e9;
         // The rest comes from the event loop, as in the window.
         while (modGrid::isLoading(fg1))
             QCoreApplication::processEvents();
-        if (kept)
-            keep(fg1, kept.get());
+        // The window keeps the list of all parts, to answer searches from it.
+        if (!searching)
+            keep(fg1, search);
     } else {
-        // g_LoadGrid's three steps, timed one by one.
+        // g_LoadGrid's three steps, timed one by one; LoadArray's reading, with the search's
+        // narrowing.
         DataArray data;
         QStringList names;
-        modDB::LoadArray(sql, data, names);
+        modDB::RowReader reader;
+        if (reader.open(sql, data, names, found.narrowing) && !reader.atEnd())
+            reader.read(data, std::numeric_limits<int>::max());
         const qint64 loaded = timer.nsecsElapsed();
         firstPaint = double(loaded) / 1e9; // for a whole read: the query alone
         modGrid::GridSet1(fg1);
@@ -255,17 +271,15 @@ int keptChild(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString sql = QString::fromLocal8Bit(argv[4]);
+    const QString text = QString::fromLocal8Bit(argv[4]).mid(kSearchOrder.size());
     FlexGrid fg1;
     prepare(fg1, QString::fromLocal8Bit(argv[3]));
-    const QString all = listSql(false);
-    auto kept = KeptPartList::watch(g_DbConnect, all);
-    modGrid::g_LoadGridList(fg1, all, {});
+    PartSearch search;
+    modGrid::g_LoadGridList(fg1, search.showAll(g_DbConnect, kFields), {});
     while (modGrid::isLoading(fg1))
         QCoreApplication::processEvents();
-    if (!keep(fg1, kept.get()))
+    if (!keep(fg1, search))
         return 1;
-    const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(fg1);
     fg1.repaint();
     QCoreApplication::processEvents();
     const long startKb = currentRssKb();
@@ -275,14 +289,14 @@ int keptChild(int argc, char **argv)
     for (int i = 0; i < 2; ++i) {
         QElapsedTimer timer;
         timer.start();
-        auto found = kept->search(g_DbConnect, sql);
+        PartSearch::Answer found = search.search(g_DbConnect, text, kFields);
         answer[i] = double(timer.nsecsElapsed()) / 1e9;
-        if (!found) {
+        if (found.from != PartSearch::Answer::From::KeptList) {
             std::fprintf(stderr, "the list did not answer\n");
             return 1;
         }
-        rows = int(found->size());
-        modGrid::g_ShowListRows(fg1, list, std::move(*found));
+        rows = int(found.rows.size());
+        modGrid::g_ShowListRows(fg1, std::move(found.list), found.fieldNames, std::move(found.rows));
         showFirstRow(fg1);
         fg1.repaint();
         shown[i] = double(timer.nsecsElapsed()) / 1e9;
@@ -496,11 +510,11 @@ int main(int argc, char **argv)
         for (const QString &fragment : fragments) {
             std::printf("Search \"%s\", %d parts\n", qPrintable(fragment), n);
             const double s = shellBest(db, searchSql(fragment, false), searchSql(fragment, true), runs);
-            const Fill found = ours(argv[0], "streamed", db, searchSql(fragment, false), runs);
-            const Fill foundWhole = ours(argv[0], "whole", db, searchSql(fragment, false), runs);
+            const Fill found = ours(argv[0], "streamed", db, kSearchOrder + fragment, runs);
+            const Fill foundWhole = ours(argv[0], "whole", db, kSearchOrder + fragment, runs);
             report(QStringLiteral("Search \"%1\"").arg(fragment), found, foundWhole, s,
                    textBytes(db, searchWhere(fragment)), false);
-            const Kept k = kept(argv[0], db, searchSql(fragment, false), runs);
+            const Kept k = kept(argv[0], db, kSearchOrder + fragment, runs);
             std::printf(
                 "  from the kept list of all parts (as the window answers after Show All Records):\n");
             std::printf("    answered: %.4f s = %.3f x sqlite3 (first search; %.4f s = %.3f x later)\n",

@@ -7,7 +7,6 @@
 #include "SqliteConnection.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -58,27 +57,22 @@ bool isColumn(sqlite3_stmt *st, int i, const char *name)
 
 } // namespace
 
-std::unique_ptr<KeptPartList> KeptPartList::watch(const QString &connectionString, const QString &listSql)
+std::unique_ptr<KeptPartList> KeptPartList::watch(const QString &connectionString, const QString &head)
 {
-    static const QRegularExpression list(
-        QStringLiteral(R"(^(\s*SELECT\s.+\sFROM\s+PARTS)\s+ORDER\s+BY\s+3[\s;]*$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     const QString file = SqliteConnection::dataSource(connectionString);
-    const auto m = list.match(listSql);
-    if (connectionString.contains(QStringLiteral("DSN=")) || file.isEmpty() || !QFileInfo(file).isFile() ||
-        !m.hasMatch())
+    if (connectionString.contains(QStringLiteral("DSN=")) || file.isEmpty() || !QFileInfo(file).isFile())
         return nullptr;
     std::unique_ptr<KeptPartList> kept(new KeptPartList);
     kept->m_connection = connectionString;
     kept->m_file = file;
-    kept->m_head = m.captured(1);
+    kept->m_head = head;
     int rc = SQLITE_OK;
     kept->m_db = openSqlite(file.toUtf8().constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, &rc);
     if (rc != SQLITE_OK)
         return nullptr;
     sqlite3_busy_timeout(kept->m_db.get(), kBusyTimeoutMs);
     const auto version = kept->dataVersion();
-    const auto readsAs = plan(kept->m_db.get(), listSql);
+    const auto readsAs = plan(kept->m_db.get(), listSql(head));
     const auto stamp = stampOf(file);
     if (!version || !readsAs || !stamp)
         return nullptr;
@@ -92,7 +86,7 @@ bool KeptPartList::keep(std::shared_ptr<const DataArray> list)
 {
     if (!list || !list->isArray())
         return false;
-    const QByteArray sql = (m_head + QStringLiteral(" Order By 3")).toUtf8();
+    const QByteArray sql = listSql(m_head).toUtf8();
     const SqliteStmt st = prepareSqlite(m_db.get(), sql.constData(), int(sql.size()));
     if (!st || sqlite3_column_count(st.get()) != list->fieldCount() || list->fieldCount() < 4 ||
         !isColumn(st.get(), 0, "PartID") || !isColumn(st.get(), 2, "PartNumber"))
@@ -177,13 +171,13 @@ int KeptPartList::rowOf(long long rowid) const
 }
 
 std::optional<std::vector<int>> KeptPartList::search(const QString &connectionString,
-                                                     const QString &searchSql)
+                                                     const SearchIndex::PartQuery &search)
 {
-    const auto search = SearchIndex::partSearch(searchSql);
-    if (!m_list || connectionString != m_connection || !search || search->head != m_head)
+    if (!m_list || connectionString != m_connection || search.head != m_head)
         return std::nullopt;
     sqlite3 *db = m_db.get();
-    const QByteArray pattern = search->likePattern().toUtf8();
+    const QString searchSql = search.sql();
+    const QByteArray pattern = search.likePattern().toUtf8();
     // What the statement would refuse, it reports.
     if (pattern.size() > sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1))
         return std::nullopt;
@@ -199,7 +193,7 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
     // those of the list's catalogue only while nobody has written since the list was read.
     if (!execSqlite(db, "BEGIN"))
         return std::nullopt;
-    const QString query = SearchIndex::matchQuery(search->likePattern());
+    const QString query = SearchIndex::matchQuery(search.likePattern());
     const bool everyRow = query.isEmpty() || !SearchIndex::isReady(db);
     const auto candidates = everyRow
                                 ? std::vector<long long>{}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DataArray.h"
+#include "SearchIndex.h"
 #include "SqliteHandles.h"
 
 #include <QString>
@@ -24,18 +25,20 @@
 // Only for SQLite catalogues opened by file; one thread.
 class KeptPartList final {
 public:
-    // Notes the catalogue's state before `listSql` ("<select list> from PARTS Order By 3") is
-    // read; null when lists of this catalogue cannot be kept.
-    static std::unique_ptr<KeptPartList> watch(const QString &connectionString, const QString &listSql);
+    // Notes the catalogue's state before the list "<head> Order By 3" is read, `head` being
+    // "<select list> from PARTS"; null when lists of this catalogue cannot be kept.
+    static std::unique_ptr<KeptPartList> watch(const QString &connectionString, const QString &head);
+    static QString listSql(const QString &head) { return head + QStringLiteral(" Order By 3"); }
 
     // Keeps the list read whole since watch(); false, keeping nothing, when its columns
     // cannot answer a search (PartID not the rowid, no PartDescription column, ...).
     bool keep(std::shared_ptr<const DataArray> list);
     const std::shared_ptr<const DataArray> &list() const { return m_list; }
 
-    // The rows of the list, in its order, that `searchSql` returns now; none when that
-    // cannot be told from the list.
-    std::optional<std::vector<int>> search(const QString &connectionString, const QString &searchSql);
+    // The rows of the list, in its order, that the search's statement returns now; none when
+    // that cannot be told from the list.
+    std::optional<std::vector<int>> search(const QString &connectionString,
+                                           const SearchIndex::PartQuery &search);
 
 private:
     KeptPartList() = default;

@@ -321,27 +321,9 @@ QString matchQuery(const QString &likePattern)
     return terms.join(QStringLiteral(" AND "));
 }
 
-std::optional<PartSearch> partSearch(const QString &sql)
+QString rewrite(sqlite3 *db, const PartQuery &search)
 {
-    static const QRegularExpression search(
-        QStringLiteral(
-            R"(^(\s*SELECT\s.+\sFROM\s+PARTS)\s+WHERE\s+PartNumber\s+LIKE\s+'((?:[^']|'')*)'\s+OR\s+)"
-            R"(PartDescription\s+LIKE\s+'((?:[^']|'')*)'\s+ORDER\s+BY\s+3[\s;]*$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const auto m = search.match(sql);
-    if (!m.hasMatch() || m.captured(2) != m.captured(3))
-        return std::nullopt;
-    return PartSearch{m.captured(1), m.captured(2)};
-}
-
-QString rewrite(sqlite3 *db, const QString &sql)
-{
-    const auto search = partSearch(sql);
-    return search ? rewrite(db, sql, *search) : sql;
-}
-
-QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search)
-{
+    QString sql = search.sql();
     const QString query = matchQuery(search.likePattern());
     if (query.isEmpty() || !isReady(db))
         return sql;

@@ -45,12 +45,18 @@ std::optional<std::vector<long long>> candidates(sqlite3 *db, const QString &que
 // of the pattern always matches this query (the tokenizer folds case as LIKE does and more).
 QString matchQuery(const QString &likePattern);
 
-// A part search ("... from PARTS where PartNumber LIKE '%x%' OR PartDescription LIKE '%x%'
-// ORDER BY 3"), the one statement rewrite() may change: its text up to the WHERE, and the
-// pattern as written (apostrophes still doubled).
-struct PartSearch {
+// A part search as it is built: "<head> where PartNumber LIKE '<pattern>' OR PartDescription
+// LIKE '<pattern>' ORDER BY 3", with `head` "<select list> from PARTS" and the pattern as
+// written into the statement (apostrophes doubled).
+struct PartQuery {
     QString head;
     QString pattern;
+    // The statement sent to the database.
+    QString sql() const
+    {
+        return head + QStringLiteral(" where PartNumber LIKE '") + pattern +
+               QStringLiteral("' OR PartDescription LIKE '") + pattern + QStringLiteral("' ORDER BY 3");
+    }
     // The pattern LIKE receives.
     QString likePattern() const
     {
@@ -58,14 +64,12 @@ struct PartSearch {
         return p.replace(QStringLiteral("''"), QStringLiteral("'"));
     }
 };
-std::optional<PartSearch> partSearch(const QString &sql);
 
-// The dialect step for a part search: the same statement restricted to the index's
-// candidates, in the same order, when the index is ready and narrows the search enough;
-// otherwise `sql` unchanged. The candidates are read now and written into the statement, so
-// the caller runs both in one read transaction.
-QString rewrite(sqlite3 *db, const QString &sql);
-QString rewrite(sqlite3 *db, const QString &sql, const PartSearch &search);
+// The search's statement restricted to the index's candidates, in the same order, when the
+// index is ready and narrows the search enough; otherwise the statement unchanged. The
+// candidates are read now and written into the statement, so the caller runs both in one
+// read transaction.
+QString rewrite(sqlite3 *db, const PartQuery &search);
 
 struct EnsureResult {
     enum Kind {

@@ -2,7 +2,6 @@
 #include "SqliteConnection.h"
 
 #include "DbTypes.h"
-#include "SearchIndex.h"
 #include "SqliteRecordset.h"
 
 #include <QCoreApplication>
@@ -52,23 +51,29 @@ void SqliteConnection::execute(const QString &sql)
 std::unique_ptr<DbRecordset> SqliteConnection::openRecordset(const QString &sql)
 {
     checkStatement(sql);
+    return std::make_unique<SqliteRecordset>(m_db.get(), DbTypes::topToLimit(sql));
+}
+
+std::unique_ptr<DbRecordset> SqliteConnection::openNarrowed(const QString &sql, const Narrowing &narrowing)
+{
+    checkStatement(sql);
     const QString plain = DbTypes::topToLimit(sql);
-    // The index's candidates are read before the statement runs: one read transaction keeps
-    // another program's writes from falling between the two.
-    const auto search = SearchIndex::partSearch(plain);
-    if (search && sqlite3_get_autocommit(m_db.get()) &&
+    // What the narrowing reads to choose is read in the transaction that runs the statement:
+    // another program's writes cannot fall between the two.
+    if (narrowing && sqlite3_get_autocommit(m_db.get()) &&
         sqlite3_exec(m_db.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        // Each candidate's page is read once: a large page cache would only be fresh memory
-        // to fault in, a tenth of a small search's time. The sort's memory follows the
-        // cache's size; what it then sets aside stays in memory, not in a temporary file.
+        // A narrowed statement reads each of its rows' pages once: a large page cache would
+        // only be fresh memory to fault in, a tenth of a small search's time. The sort's
+        // memory follows the cache's size; what it then sets aside stays in memory, not in a
+        // temporary file.
         sqlite3_exec(m_db.get(), kSmallPageCache, nullptr, nullptr, nullptr);
         sqlite3_exec(m_db.get(), "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
-        const QString searched = SearchIndex::rewrite(m_db.get(), plain, *search);
-        if (searched != plain) {
-            // The index only speeds the search up: should it be unusable (damaged, or an
-            // engine without FTS5), the statement runs as written.
+        const QString narrowed = narrowing(m_db.get());
+        if (!narrowed.isEmpty() && narrowed != plain) {
+            // The narrowing only speeds the reading up: should it be unusable (a damaged index,
+            // or an engine without FTS5), the statement runs as written.
             try {
-                return std::make_unique<SqliteRecordset>(m_db.get(), searched,
+                return std::make_unique<SqliteRecordset>(m_db.get(), narrowed,
                                                          SqliteRecordset::EndsTransaction);
             } catch (const DbError &) {
             }

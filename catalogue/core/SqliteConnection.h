@@ -15,6 +15,7 @@ public:
 
     void execute(const QString &sql) override;
     std::unique_ptr<DbRecordset> openRecordset(const QString &sql) override;
+    std::unique_ptr<DbRecordset> openNarrowed(const QString &sql, const Narrowing &narrowing) override;
     void readOnwardOnly() override;
 
     // The file a connection string names, "" when it names none.

@@ -36,14 +36,15 @@ std::optional<QString> firstValue(const QString &sql, QString &statement, QStrin
 
 } // namespace
 
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames)
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       const DbConnection::Narrowing &narrowing)
 {
     StructureArray structure;
-    return LoadArray(sql, data, fieldNames, structure);
+    return LoadArray(sql, data, fieldNames, structure, narrowing);
 }
 
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
-                       StructureArray &structure)
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames, StructureArray &structure,
+                       const DbConnection::Narrowing &narrowing)
 {
     // A caller's earlier result must never pass for this one's.
     data.clear();
@@ -57,7 +58,7 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
         [&] {
             auto connection = DbConnection::open(g_DbConnect);
             step = QStringLiteral("Open Recordset");
-            auto rs = connection->openRecordset(sql);
+            auto rs = narrowing ? connection->openNarrowed(sql, narrowing) : connection->openRecordset(sql);
             step = QStringLiteral("If not EOF ...");
             if (!rs->eof()) {
                 GetStructure(*rs, fields);
@@ -95,7 +96,8 @@ void RowReader::close()
     m_connection.reset();
 }
 
-bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldNames)
+bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldNames,
+                     const DbConnection::Narrowing &narrowing)
 {
     close();
     data.clear();
@@ -108,7 +110,7 @@ bool RowReader::open(const QString &sql, DataArray &data, QStringList &fieldName
         [&] {
             m_connection = DbConnection::open(m_connect);
             step = QStringLiteral("Open Recordset");
-            m_rs = m_connection->openRecordset(sql);
+            m_rs = narrowing ? m_connection->openNarrowed(sql, narrowing) : m_connection->openRecordset(sql);
             step = QStringLiteral("If not EOF ...");
             if (m_rs->eof()) {
                 close();

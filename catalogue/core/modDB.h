@@ -2,6 +2,7 @@
 #pragma once
 
 #include "DataArray.h"
+#include "DbConnection.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,9 +13,6 @@
 #include <memory>
 #include <string_view>
 #include <vector>
-
-class DbConnection;
-class DbRecordset;
 
 // Per field of the last query that returned a row: attribute 0 its name, 1 its type code
 // (3 long integer, 6 currency, 7 date, 202 text, 203 memo, 5 double, 11 yes/no, others
@@ -50,12 +48,14 @@ namespace modDB {
 
 // 0 when it ran to the end, -1 when it failed. On success with rows, `data` holds every row
 // and `fieldNames` the result's names (aliases where given), and g_Structure describes the
-// fields; without rows both stay empty and g_Structure is left as it was.
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames);
+// fields; without rows both stay empty and g_Structure is left as it was. A narrowing is
+// offered to the engine (DbConnection::openNarrowed).
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       const DbConnection::Narrowing &narrowing = {});
 // The same, and `structure` describes this query's fields as g_Structure then does; without
 // rows, or on failure, it is no array. For a caller that types values by its own record.
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
-                       StructureArray &structure);
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames, StructureArray &structure,
+                       const DbConnection::Narrowing &narrowing = {});
 
 // LoadArray in steps, for a list that is shown while it is read. A failure at any step is
 // reported as LoadArray's; the rows read until then are dropped, as LoadArray drops them.
@@ -68,8 +68,9 @@ public:
 
     // Opens the query and reads its first row, as LoadArray does: with rows, `fieldNames`
     // gets the result's names, g_Structure describes them and `data` is begun. False when
-    // it failed (reported).
-    bool open(const QString &sql, DataArray &data, QStringList &fieldNames);
+    // it failed (reported). A narrowing is offered to the engine (DbConnection::openNarrowed).
+    bool open(const QString &sql, DataArray &data, QStringList &fieldNames,
+              const DbConnection::Narrowing &narrowing = {});
     // Appends up to `maxRows` rows; true once every row is in `data` or the reading failed
     // (reported; `data` is then empty). The connection is closed at the end.
     bool read(DataArray &data, int maxRows);

@@ -10,26 +10,25 @@
 // all parts shows its rows without copying a cell.
 class ListRowsSource final : public GridSource {
 public:
-    ListRowsSource(std::shared_ptr<const DataArraySource> list, std::vector<int> rows)
+    ListRowsSource(std::shared_ptr<const DataArray> list, std::vector<int> rows)
         : m_list(std::move(list)), m_rows(std::move(rows))
     {
     }
 
     int rowCount() const override { return int(m_rows.size()); }
-    int columnCount() const override { return m_list->columnCount(); }
-    QString text(int row, int col) const override { return m_list->text(m_rows[std::size_t(row)], col); }
+    int columnCount() const override { return m_list->fieldCount(); }
+    QString text(int row, int col) const override { return m_list->text(col, m_rows[std::size_t(row)]); }
     int lengthHint(int row, int col) const override
     {
-        return m_list->lengthHint(m_rows[std::size_t(row)], col);
+        return int(m_list->length(col, m_rows[std::size_t(row)]));
     }
     void lengthHints(int col, const int *rows, int count, int *out) const override
     {
-        const DataArray &data = m_list->data();
         for (int i = 0; i < count; ++i)
-            out[i] = int(data.length(col, m_rows[std::size_t(rows[i])]));
+            out[i] = int(m_list->length(col, m_rows[std::size_t(rows[i])]));
     }
 
 private:
-    std::shared_ptr<const DataArraySource> m_list;
+    std::shared_ptr<const DataArray> m_list;
     std::vector<int> m_rows;
 };

@@ -7,7 +7,7 @@
 #include "FlexGrid.h"
 #include "FormPlacement.h"
 #include "HiveReport.h"
-#include "KeptPartList.h"
+#include "PartSearch.h"
 #include "Platform.h"
 #include "SearchIndexSetup.h"
 #include "ShowOptions.h"
@@ -59,7 +59,7 @@ void reportSettingProblems(const Result<> &loaded)
 
 } // namespace
 
-frmParts::frmParts(QWidget *parent) : QMainWindow(parent)
+frmParts::frmParts(QWidget *parent) : QMainWindow(parent), m_search(std::make_unique<PartSearch>())
 {
     setObjectName(QStringLiteral("frmParts"));
     setWindowTitle(tr("Parts"));

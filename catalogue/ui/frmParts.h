@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "DbConnection.h"
 #include "modDB.h"
 
 #include <QMainWindow>
 
 #include <memory>
 
-class DataArraySource;
 class FlexGrid;
-class KeptPartList;
+class PartSearch;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -52,19 +52,14 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    QString selectList() const;
     bool hasDataRows(const FlexGrid *grid) const;
     void showListResult();
     // The list's count in the status line, remembered so later batches know it is still theirs.
     void showListCount();
-    // Fills fg1 with a list, its first rows at once.
-    bool loadList(const QString &sql); // false: the reading failed and was reported
+    // Fills fg1 with a list, its first rows at once; false: the reading failed and was reported.
+    bool loadList(const QString &sql, const DbConnection::Narrowing &narrowing = {});
     // Stops a list still being read; false when none is.
     bool stopListing();
-    // Keeps the list of all parts once it is read whole, to answer searches from it.
-    void keepShownList();
-    bool searchKeptList(const QString &sql);
-    void dropKeptList();
 
     // Grid events.
     void fg1_AfterRowColChange(int newRow, int newCol);
@@ -112,8 +107,6 @@ private:
     QString m_editOpenedWith; // the text of the cell being edited when its editor opened
     QString m_listStatus;     // what the list being read last put in the status line
 
-    // The list of all parts being read, then kept while it can answer searches.
-    std::unique_ptr<KeptPartList> m_listWatch;
-    std::unique_ptr<KeptPartList> m_keptList;
-    std::shared_ptr<const DataArraySource> m_keptSource;
+    // Builds the lists' statements and answers searches from the list of all parts it keeps.
+    std::unique_ptr<PartSearch> m_search;
 };

@@ -4,7 +4,7 @@
 
 #include "DataArraySource.h"
 #include "FlexGrid.h"
-#include "KeptPartList.h"
+#include "PartSearch.h"
 #include "UiServices.h"
 #include "UpdateField.h"
 #include "ValueRules.h"
@@ -16,11 +16,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-
-QString frmParts::selectList() const
-{
-    return QStringLiteral("Select PartID, AsscWith as PartLink, PartNumber, ") + g_DisplayFieldList;
-}
 
 bool frmParts::hasDataRows(const FlexGrid *grid) const
 {
@@ -45,52 +40,28 @@ void frmParts::showListCount()
     SetStatus(m_listStatus);
 }
 
-bool frmParts::loadList(const QString &sql)
+bool frmParts::loadList(const QString &sql, const DbConnection::Narrowing &narrowing)
 {
     // The first rows are shown at once; the count in the status line follows the rest, but
     // only while nothing else has been said there since (a click on a row names its associated
     // parts). A list that failed is gone, and so is what was said about its rows.
-    return modGrid::g_LoadGridList(*fg1, sql, [this](bool first) {
-        if (first)
-            showListResult();
-        else if (lblStatus->text() == m_listStatus || !hasDataRows(fg1))
-            showListCount();
-        keepShownList();
-    });
-}
-
-void frmParts::keepShownList()
-{
-    if (!m_listWatch || modGrid::isLoading(*fg1))
-        return;
-    std::unique_ptr<KeptPartList> watch = std::move(m_listWatch);
-    std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(*fg1);
-    if (list && watch->keep(std::shared_ptr<const DataArray>(list, &list->data()))) {
-        m_keptList = std::move(watch);
-        m_keptSource = std::move(list);
-    }
-}
-
-void frmParts::dropKeptList()
-{
-    m_keptList.reset();
-    m_keptSource.reset();
-}
-
-bool frmParts::searchKeptList(const QString &sql)
-{
-    if (!m_keptList)
-        return false;
-    auto rows = m_keptList->search(g_DbConnect, sql);
-    if (!rows) {
-        // Out of date, or not a question the list can answer: the statement answers, and
-        // the list is not held beside its result.
-        dropKeptList();
-        return false;
-    }
-    modGrid::g_ShowListRows(*fg1, m_keptSource, std::move(*rows));
-    showListResult();
-    return true;
+    return modGrid::g_LoadGridList(
+        *fg1, sql,
+        [this](bool first) {
+            if (first)
+                showListResult();
+            else if (lblStatus->text() == m_listStatus || !hasDataRows(fg1))
+                showListCount();
+            if (modGrid::isLoading(*fg1))
+                return;
+            // Read to its end: the search keeps it when it is the list of all parts.
+            const std::shared_ptr<const DataArraySource> list = modGrid::g_ShownList(*fg1);
+            if (list)
+                m_search->listRead(std::shared_ptr<const DataArray>(list, &list->data()), list->fieldNames());
+            else
+                m_search->listRead(nullptr, {});
+        },
+        narrowing);
 }
 
 bool frmParts::stopListing()
@@ -104,11 +75,7 @@ bool frmParts::stopListing()
 
 void frmParts::ShowAllRecords()
 {
-    // The list read before is not kept beside the new one.
-    dropKeptList();
-    const QString sql = selectList() + QStringLiteral(" from PARTS Order By 3");
-    m_listWatch = KeptPartList::watch(g_DbConnect, sql);
-    loadList(sql);
+    loadList(m_search->showAll(g_DbConnect, g_DisplayFieldList));
     modGrid::GridSet1(*fg2);
 }
 
@@ -117,12 +84,14 @@ void frmParts::Search()
     const QString text = txtFind->text().trimmed();
     if (text.isEmpty())
         return;
-    m_listWatch.reset();
-    const QString quoted = modDB::SQLQuote(text);
-    const QString sql = selectList() + QStringLiteral(" from PARTS where PartNumber LIKE '%") + quoted +
-                        QStringLiteral("%' OR PartDescription LIKE '%") + quoted +
-                        QStringLiteral("%' ORDER BY 3");
-    const bool read = searchKeptList(sql) || loadList(sql);
+    PartSearch::Answer found = m_search->search(g_DbConnect, text, g_DisplayFieldList);
+    bool read = true;
+    if (found.from == PartSearch::Answer::From::KeptList) {
+        modGrid::g_ShowListRows(*fg1, std::move(found.list), found.fieldNames, std::move(found.rows));
+        showListResult();
+    } else {
+        read = loadList(found.sql, found.narrowing);
+    }
     // A search that failed (reported) found out nothing: the part may well exist, and adding
     // it would make a second one.
     if (!read || hasDataRows(fg1))
@@ -160,7 +129,8 @@ void frmParts::showAssociatedParts(int row)
     }
     const QString quoted = modDB::SQLQuote(link);
     modGrid::g_LoadGrid(*fg2,
-                        selectList() + QStringLiteral(" from PARTS WHERE AsscWith = '") + quoted +
+                        PartSearch::selectList(g_DisplayFieldList) +
+                            QStringLiteral(" from PARTS WHERE AsscWith = '") + quoted +
                             QStringLiteral("' OR PartNumber = '") + quoted + QStringLiteral("' Order By 3"),
                         0);
     if (hasDataRows(fg2)) {

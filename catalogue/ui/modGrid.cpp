@@ -282,13 +282,14 @@ ListSteps &listSteps()
     return steps;
 }
 
-bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown)
+bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown,
+                    const DbConnection::Narrowing &narrowing)
 {
     cancelLoad(grid);
     auto reader = std::make_unique<modDB::RowReader>();
     DataArray data;
     QStringList fieldNames;
-    const bool opened = reader->open(sql, data, fieldNames);
+    const bool opened = reader->open(sql, data, fieldNames, narrowing);
     bool done = !opened || reader->atEnd();
     std::shared_ptr<DataArraySource> source;
     if (!done) {
@@ -315,13 +316,13 @@ std::shared_ptr<const DataArraySource> g_ShownList(const FlexGrid &grid)
     return list && list->isComplete() && !isLoading(grid) ? list : nullptr;
 }
 
-void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArraySource> list, std::vector<int> rows)
+void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArray> list, const QStringList &fieldNames,
+                    std::vector<int> rows)
 {
     cancelLoad(grid);
-    const QStringList names = list->fieldNames();
     showList(grid,
              rows.empty() ? nullptr : std::make_shared<ListRowsSource>(std::move(list), std::move(rows)),
-             names);
+             fieldNames);
 }
 
 bool isLoading(const FlexGrid &grid)

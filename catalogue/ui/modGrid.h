@@ -41,7 +41,9 @@ void g_LoadGrid(FlexGrid &grid, const QString &sql, std::int16_t recordView, Str
 // Records Found") and after each later batch. The finished list equals g_LoadGrid's; a
 // failure while reading is reported and leaves "No Records Found". False when the first
 // rows could not be read (reported): "No Records Found" then means nothing was found out.
-bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown);
+// A narrowing is offered to the engine (DbConnection::openNarrowed).
+bool g_LoadGridList(FlexGrid &grid, const QString &sql, const std::function<void(bool first)> &shown,
+                    const DbConnection::Narrowing &narrowing = {});
 // How a list is read: at least `firstRows` rows and `firstMs` before the first paint (so a
 // short list is whole at once), then batches of about `stepMs` per turn of the event loop,
 // checking the time every `rowsPerCheck` rows; the grid and the caller hear of new rows every
@@ -60,7 +62,8 @@ ListSteps &listSteps();
 std::shared_ptr<const DataArraySource> g_ShownList(const FlexGrid &grid);
 // Fills the grid as g_LoadGrid fills a list, with the given rows of a list read before (an
 // answer from memory to a statement whose rows those are); no rows give "No Records Found".
-void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArraySource> list, std::vector<int> rows);
+void g_ShowListRows(FlexGrid &grid, std::shared_ptr<const DataArray> list, const QStringList &fieldNames,
+                    std::vector<int> rows);
 
 // Whether rows of a list are still being read into the grid.
 bool isLoading(const FlexGrid &grid);
