@@ -36,6 +36,22 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+QString cannotWrite(const QString &path)
+{
+    return QCoreApplication::translate("AccessImport", "%1 cannot be written: %2").arg(path, systemError());
+}
+
+QString existsAlready(const QString &path)
+{
+    return QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.").arg(path);
+}
+
+// A name that is taken, even by a dangling link, is never written over.
+bool nameInUse(const QString &path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
 // A value as it goes into SQLite and is compared when read back.
 struct Value {
     enum Kind { Null, Int, Real, Text, Blob } kind = Null;
@@ -378,8 +394,7 @@ public:
         QByteArray name = dir + "/.orvana-conversion-XXXXXX";
         f.m_fd = UniqueFd(::mkostemp(name.data(), O_CLOEXEC));
         if (!f.m_fd)
-            return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                            .arg(folder, systemError()));
+            return fail(cannotWrite(folder));
         ::fchmod(f.m_fd.get(), 0644);
         f.m_tempName = name;
         f.m_procPath = name;
@@ -408,8 +423,7 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
-                return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                                .arg(target, systemError()));
+                return fail(cannotWrite(target));
             at += n;
         }
         std::vector<unsigned char> back(std::size_t(1) << 20);
@@ -432,18 +446,12 @@ public:
     {
         const QByteArray name = QFile::encodeName(target);
         if (::fsync(m_fd.get()) != 0)
-            return fail(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                            .arg(target, systemError()));
+            return fail(cannotWrite(target));
         const int linked = m_tempName.isEmpty() ? ::linkat(AT_FDCWD, m_procPath.constData(), AT_FDCWD,
                                                            name.constData(), AT_SYMLINK_FOLLOW)
                                                 : ::link(m_tempName.constData(), name.constData());
         if (linked != 0)
-            return fail(
-                errno == EEXIST
-                    ? QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
-                          .arg(target)
-                    : QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                          .arg(target, systemError()));
+            return fail(errno == EEXIST ? existsAlready(target) : cannotWrite(target));
         syncFolder(target);
         return {};
     }
@@ -890,9 +898,8 @@ QString keptName(const QString &accessFile)
 
 Result<Summary> convert(const QString &accessFile, const QString &newFile, const Options &options)
 {
-    if (QFileInfo::exists(newFile) || QFileInfo(newFile).isSymLink())
-        return fail(QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
-                        .arg(newFile));
+    if (nameInUse(newFile))
+        return fail(existsAlready(newFile));
     Summary summary;
     auto file = convertToFile(accessFile, newFile, options, &summary);
     if (!file)
@@ -905,9 +912,8 @@ Result<Summary> convert(const QString &accessFile, const QString &newFile, const
 Result<Summary> convertInPlace(const QString &accessFile, const Options &options)
 {
     const QString kept = keptName(accessFile);
-    if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
-        return fail(QCoreApplication::translate("AccessImport", "%1 exists already; it is not overwritten.")
-                        .arg(kept));
+    if (nameInUse(kept))
+        return fail(existsAlready(kept));
     Summary summary;
     auto file = convertToFile(accessFile, accessFile, options, &summary);
     if (!file)
@@ -918,11 +924,7 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
     const QByteArray original = QFile::encodeName(accessFile);
     const QByteArray keptBytes = QFile::encodeName(kept);
     if (::link(original.constData(), keptBytes.constData()) != 0)
-        return fail(errno == EEXIST ? QCoreApplication::translate("AccessImport",
-                                                                  "%1 exists already; it is not overwritten.")
-                                          .arg(kept)
-                                    : QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                                          .arg(kept, systemError()));
+        return fail(errno == EEXIST ? existsAlready(kept) : cannotWrite(kept));
     const QString staged = accessFile + QStringLiteral(".converted");
     const QByteArray stagedBytes = QFile::encodeName(staged);
     ::unlink(stagedBytes.constData()); // left by a conversion killed at this very step
@@ -934,8 +936,7 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
     if (auto placed = file->publish(staged); !placed)
         return undo(placed.error().message);
     if (::rename(stagedBytes.constData(), original.constData()) != 0)
-        return undo(QCoreApplication::translate("AccessImport", "%1 cannot be written: %2")
-                        .arg(accessFile, systemError()));
+        return undo(cannotWrite(accessFile));
     NewFile::syncFolder(accessFile);
     return summary;
 }

@@ -22,11 +22,7 @@ bool showFaults(const QString &title, const Instead &instead)
 {
     const QList<HiveFault> faults = HiveFaults::takeUnreported();
     for (const HiveFault &fault : faults) {
-        MessageBoxRequest r;
-        r.text = faultText(fault, instead);
-        r.title = title;
-        r.icon = MsgIcon::Exclamation;
-        ui().messageBox(r);
+        MsgBox(faultText(fault, instead), MsgIcon::Exclamation, MsgButtons::Ok, title);
     }
     return !faults.isEmpty();
 }

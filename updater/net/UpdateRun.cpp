@@ -20,13 +20,10 @@ namespace {
 
 constexpr int kWatchdogLimit = 90;
 
+// The window's argument order, kept so each report reads as it did there.
 MsgAnswer box(const QString &text, const QString &title, MsgIcon icon)
 {
-    MessageBoxRequest r;
-    r.text = text;
-    r.title = title;
-    r.icon = icon;
-    return ui().messageBox(r);
+    return MsgBox(text, icon, MsgButtons::Ok, title);
 }
 
 } // namespace

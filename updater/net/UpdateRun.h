@@ -90,6 +90,8 @@ private:
     void signatureDownloadFailed(int code, const QString &text);
     bool packageTrusted();
     void refusePackage(const QString &reason);
+    // The package and its signature file, wherever the run left them.
+    void removePackageFiles();
     void dropUnverifiedPackage(const QString &why);
 
     UpdateRunView m_noView;

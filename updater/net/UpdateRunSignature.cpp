@@ -23,11 +23,7 @@ void UpdateRun::refuseUnreadableSettings(const QString &what)
                             "was downloaded or installed.")
                              .arg(hivePath(RegRoot::LocalMachine), what);
     m_view->SetStatusLabel(text);
-    MessageBoxRequest r;
-    r.text = text;
-    r.title = AppInfo::updaterTitle();
-    r.icon = MsgIcon::Exclamation;
-    ui().messageBox(r);
+    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
 }
 
 bool UpdateRun::readUpdateKeys()
@@ -99,19 +95,20 @@ bool UpdateRun::packageTrusted()
 void UpdateRun::refusePackage(const QString &reason)
 {
     m_signaturePending = false;
-    QFile::remove(localPath(m_packageFile));
-    QFile::remove(localPath(PackageSignature::SignatureFile(m_packageFile)));
+    removePackageFiles();
     logEvent(QStringLiteral("Package signature refused for %1: %2; package deleted, nothing unpacked")
                  .arg(m_packageFile, reason));
     g_UpdateError = true;
     const QString text = PackageSignature::RefusalText(m_packageFile);
     m_view->SetStatusLabel(text);
-    MessageBoxRequest r;
-    r.text = text;
-    r.title = AppInfo::updaterTitle();
-    r.icon = MsgIcon::Exclamation;
-    ui().messageBox(r);
+    MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::updaterTitle());
     modService::ShowLog();
+}
+
+void UpdateRun::removePackageFiles()
+{
+    QFile::remove(localPath(m_packageFile));
+    QFile::remove(localPath(PackageSignature::SignatureFile(m_packageFile)));
 }
 
 void UpdateRun::dropUnverifiedPackage(const QString &why)
@@ -119,8 +116,7 @@ void UpdateRun::dropUnverifiedPackage(const QString &why)
     if (!m_signaturePending)
         return;
     m_signaturePending = false;
-    QFile::remove(localPath(m_packageFile));
-    QFile::remove(localPath(PackageSignature::SignatureFile(m_packageFile)));
+    removePackageFiles();
     logEvent(
         QStringLiteral("Signature: %1 before the signature was checked; %2 deleted").arg(why, m_packageFile));
 }

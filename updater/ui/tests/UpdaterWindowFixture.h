@@ -70,6 +70,13 @@ protected:
     }
 
     void clickUpdate(frmMain &w) { child<QPushButton>(w, "cmdUpdate")->click(); }
+    // Waits until the status line says the update has run to its end.
+    bool completes(frmMain &w, int ms = 20000)
+    {
+        return waitUntil(
+            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
+            ms);
+    }
     bool idle(frmMain &w) { return !w.busy() && child<QPushButton>(w, "cmdUpdate")->isEnabled(); }
     QStringList messageTexts() const
     {

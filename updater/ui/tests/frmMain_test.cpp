@@ -193,10 +193,7 @@ TEST_F(UpdaterWindow, FullUpdateThroughProcessingInBothTransferModes)
         EXPECT_EQ(m_ui.messages().value(0).text, QStringLiteral("Are you connected to the Internet?"));
         EXPECT_EQ(m_ui.messages().value(0).helpTopic, 1010);
         EXPECT_TRUE(w.busy());
-        ASSERT_TRUE(waitUntil(
-            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
-            20000))
-            << passive;
+        ASSERT_TRUE(completes(w)) << passive;
         EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program"));
         EXPECT_FALSE(exists(parts() + QStringLiteral("/mendrelparts.zip")));
         EXPECT_TRUE(
@@ -229,10 +226,7 @@ TEST_F(UpdaterWindow, ASizeOfZeroOrUnreadableDownloadsWithoutTheLengthCheck)
         frmMain w;
         m_ui.answers = {MsgAnswer::Yes};
         clickUpdate(w);
-        ASSERT_TRUE(waitUntil(
-            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
-            20000))
-            << reply << " " << messageTexts().join(u'|').toStdString();
+        ASSERT_TRUE(completes(w)) << reply << " " << messageTexts().join(u'|').toStdString();
         EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), QByteArray("new program")) << reply;
         EXPECT_TRUE(logHas(QStringLiteral("FTP: File Is Available: mendrelparts.zip (Size = 0)"))) << reply;
         EXPECT_TRUE(logHas(QStringLiteral("FTP: Size not known: mendrelparts.zip is downloaded without the "
@@ -272,9 +266,7 @@ TEST_F(UpdaterWindow, AnUpdateRollsBackFromTheCommandLineAndDebrisGoesAtStart)
         frmMain w;
         m_ui.answers = {MsgAnswer::Yes};
         clickUpdate(w);
-        ASSERT_TRUE(waitUntil(
-            [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
-            20000));
+        ASSERT_TRUE(completes(w));
     }
     EXPECT_EQ(read(parts() + QStringLiteral("/lib/orvana.bin")), "new program");
 
@@ -443,9 +435,7 @@ TEST_F(UpdaterWindow, DroppedDownloadIsReportedInWordsNeverProcessedAndResumedNe
     frmMain w;
     m_ui.answers = {MsgAnswer::Yes};
     clickUpdate(w);
-    ASSERT_TRUE(waitUntil(
-        [&] { return label(w, "lblStatus").startsWith(QStringLiteral("Update process completed at ")); },
-        20000));
+    ASSERT_TRUE(completes(w));
     EXPECT_FALSE(g_UpdateError) << logEntries().join(u'\n').toStdString();
     EXPECT_EQ(again.commands().filter(QRegularExpression(QStringLiteral("^REST [1-9]"))).size(), 1)
         << again.commands().join(u',').toStdString();
