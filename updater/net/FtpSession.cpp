@@ -2,6 +2,7 @@
 #include "FtpSession.h"
 
 #include "CurlMultiDriver.h"
+#include "PosixHandles.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -52,17 +53,14 @@ struct ResumeInfo {
 
 // The kept files sit in a folder others may write to: each is opened without following a
 // link, and only a regular file of this user with no other name counts. -1 when there is none such.
-int openOwnRegular(const QString &path, int flags, qint64 *size = nullptr)
+UniqueFd openOwnRegular(const QString &path, int flags, qint64 *size = nullptr)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+    UniqueFd fd(::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     // One name only: a hard link planted there would be another file's data too.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
-        ::close(fd);
-        return -1;
-    }
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        st.st_nlink != 1)
+        return {};
     if (size)
         *size = st.st_size;
     return fd;
@@ -70,11 +68,20 @@ int openOwnRegular(const QString &path, int flags, qint64 *size = nullptr)
 
 // A fresh file at `path`: whatever was there (a planted link included, never its target)
 // goes first, and the creation refuses to follow or reuse anything put there meanwhile.
-int createFresh(const QString &path)
+UniqueFd createFresh(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
     ::unlink(name.constData());
-    return ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    return UniqueFd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+}
+
+// Hands the descriptor to the file, which closes it from then on.
+bool adopt(QFile &file, UniqueFd &fd, QIODevice::OpenMode mode)
+{
+    if (!fd || !file.open(fd.get(), mode, QFileDevice::AutoCloseHandle))
+        return false;
+    fd.release();
+    return true;
 }
 
 // The length of a kept ".part", or -1 when there is none usable; anything else in its
@@ -82,12 +89,10 @@ int createFresh(const QString &path)
 qint64 keptPartSize(const QString &path)
 {
     qint64 size = -1;
-    const int fd = openOwnRegular(path, O_RDONLY, &size);
-    if (fd < 0) {
+    if (!openOwnRegular(path, O_RDONLY, &size)) {
         ::unlink(QFile::encodeName(path).constData());
         return -1;
     }
-    ::close(fd);
     return size;
 }
 
@@ -95,12 +100,9 @@ ResumeInfo readInfo(const QString &localPath)
 {
     ResumeInfo info;
     QFile f;
-    const int fd = openOwnRegular(infoPath(localPath), O_RDONLY);
-    if (fd < 0 || !f.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    UniqueFd fd = openOwnRegular(infoPath(localPath), O_RDONLY);
+    if (!adopt(f, fd, QIODevice::ReadOnly))
         return info;
-    }
     for (const QByteArray &line : f.read(4096).split('\n')) {
         if (line.startsWith("size="))
             info.size = line.mid(5).toLongLong();
@@ -113,13 +115,9 @@ ResumeInfo readInfo(const QString &localPath)
 bool writeInfo(const QString &localPath, const ResumeInfo &info)
 {
     QFile f;
-    const int fd = createFresh(infoPath(localPath));
-    if (fd < 0)
+    UniqueFd fd = createFresh(infoPath(localPath));
+    if (!adopt(f, fd, QIODevice::WriteOnly))
         return false;
-    if (!f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        return false;
-    }
     return f.write(QByteArray("size=") + QByteArray::number(info.size) +
                    "\nmdtm=" + QByteArray::number(info.time) + "\n") > 0;
 }
@@ -234,30 +232,23 @@ void FtpSession::startDownload(qint64 offset)
     m_resumeFrom = offset;
     m_received = offset;
     const QString part = partPath(m_localPath);
-    int fd = -1;
+    UniqueFd fd;
     if (offset > 0) {
         // The part measured before the time query must still be the one appended to.
         qint64 size = -1;
         fd = openOwnRegular(part, O_WRONLY | O_APPEND, &size);
-        if (fd >= 0 && size != offset) {
-            ::close(fd);
-            fd = -1;
-        }
-        if (fd < 0) {
+        if (size != offset)
+            fd.reset();
+        if (!fd) {
             QFile::remove(infoPath(m_localPath));
             m_resumeFrom = 0;
             m_received = 0;
         }
     }
-    if (fd < 0)
+    if (!fd)
         fd = createFresh(part);
-    const int openError = fd < 0 ? errno : 0;
-    if (fd >= 0 &&
-        !m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        fd = -1;
-    }
-    if (fd < 0) {
+    const int openError = fd ? 0 : errno;
+    if (!adopt(m_file, fd, QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         const QString reason =
             openError ? QString::fromLocal8Bit(std::strerror(openError)) : m_file.errorString();
         const QString text = tr("Cannot write %1: %2").arg(part, reason);
