@@ -453,6 +453,17 @@ TEST(AccessImportTool, ConvertsReportsRefusesAndDiesCleanly)
     EXPECT_EQ(run.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(run.readAll()).contains(u"exists already"_s));
 
+    // A damaged file: the tool's own reason is all a script reads, not libmdb's chatter.
+    const QString cut = db.env.path(u"CUT.MDB"_s);
+    TestEnv::writeFile(cut, TestEnv::readFile(source).left(60000));
+    run.setProcessChannelMode(QProcess::SeparateChannels);
+    run.start(QStringLiteral(ORVANA_NEWDB), {u"--from-access"_s, cut, db.env.path(u"CUT.db"_s)});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 1);
+    EXPECT_EQ(run.readAllStandardOutput(), QByteArray());
+    EXPECT_EQ(QString::fromLocal8Bit(run.readAllStandardError()),
+              u"orvana-newdb: Table Table1 cannot be read.\n"_s);
+
     const QString killed = db.env.path(u"KILLED.MDB"_s);
     const QStringList contents = folderContents(db.env.root());
     QProcess slow;

@@ -5,13 +5,45 @@
 #include "AccessImport.h"
 #include "CommandLine.h"
 #include "NewCatalogue.h"
+#include "PosixHandles.h"
 #include "Translations.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <fcntl.h>
 
 namespace {
+
+// libmdb prints its own diagnostics of a damaged file (to standard output too, as lines of
+// blanks); a script reads only this tool's report, so they are silenced while it reads.
+class LibraryOutputSilenced {
+public:
+    LibraryOutputSilenced()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        const UniqueFd null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+        for (int i = 0; i < 2 && null; ++i) {
+            m_saved[i] = UniqueFd(::fcntl(i + 1, F_DUPFD_CLOEXEC, 3));
+            if (m_saved[i])
+                ::dup2(null.get(), i + 1);
+        }
+    }
+    ~LibraryOutputSilenced()
+    {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        for (int i = 0; i < 2; ++i)
+            if (m_saved[i])
+                ::dup2(m_saved[i].get(), i + 1);
+    }
+    LibraryOutputSilenced(const LibraryOutputSilenced &) = delete;
+    LibraryOutputSilenced &operator=(const LibraryOutputSilenced &) = delete;
+
+private:
+    UniqueFd m_saved[2];
+};
 
 int fromAccess(const QString &accessFile, const QString &path, bool sample, bool skipUnreadable)
 {
@@ -25,7 +57,10 @@ int fromAccess(const QString &accessFile, const QString &path, bool sample, bool
                                               .arg(path));
     AccessImport::Options options;
     options.skipUnreadable = skipUnreadable;
-    const auto converted = AccessImport::convert(accessFile, path, options);
+    const auto converted = [&] {
+        const LibraryOutputSilenced quiet;
+        return AccessImport::convert(accessFile, path, options);
+    }();
     if (!converted) {
         std::fprintf(stderr, "orvana-newdb: %s\n", converted.error().message.toLocal8Bit().constData());
         return 1;
