@@ -40,6 +40,10 @@
         <source>%1. The converted catalogue is %2; the Access file is left unchanged.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The setting &quot;Back End Database&quot; could not be changed to it (%1): set it in Tools &gt; Options.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>AccessImport</name>

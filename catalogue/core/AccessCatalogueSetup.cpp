@@ -118,15 +118,24 @@ bool PrepareAccessCatalogue()
                     .arg(what, QFileInfo(AccessImport::keptName(file)).fileName());
     } else {
         log(QStringLiteral("%1 into %2.").arg(what, target));
-        modRegistry::SaveProperty(QStringLiteral("General"), QStringLiteral("Database"),
-                                  QStringLiteral("Back End Database"), target);
         g_BackEndDatabase = target;
+        // The connection string as it stands names the Access file: only that name changes.
         const qsizetype at = g_DbConnect.lastIndexOf(file);
         g_DbConnect.replace(at, file.size(), target);
         where = QCoreApplication::translate(
                     "AccessCatalogueSetup",
                     "%1. The converted catalogue is %2; the Access file is left unchanged.")
                     .arg(what, target);
+        // Not kept, the next start would find the Access file again and refuse to convert it
+        // over the catalogue made now: the user must know where it is.
+        if (const auto stored =
+                modRegistry::StoreProperty(QStringLiteral("General"), QStringLiteral("Database"),
+                                           QStringLiteral("Back End Database"), target);
+            !stored)
+            where += u'\n' + QCoreApplication::translate("AccessCatalogueSetup",
+                                                         "The setting \"Back End Database\" could not be "
+                                                         "changed to it (%1): set it in Tools > Options.")
+                                 .arg(stored.error().message);
     }
     MsgBox(where, MsgIcon::Information, MsgButtons::Ok, title);
     return true;

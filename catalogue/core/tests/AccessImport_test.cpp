@@ -6,6 +6,7 @@
 #include "DataArray.h"
 #include "DbTypes.h"
 #include "Platform.h"
+#include "RegistryHive.h"
 #include "SqliteHandles.h"
 #include "UpdateField.h"
 #include "modDB.h"
@@ -429,6 +430,30 @@ TEST(AccessCatalogue, ReadOnlyFolderConvertsIntoTheUsersDataFolder)
     EXPECT_EQ(folderContents(db.env.programFolder()).filter(u"ORVANA"_s), QStringList{u"ORVANA.MDB"_s});
     modGlobal::LoadSettings();
     EXPECT_EQ(g_BackEndDatabase, target); // the setting names the converted catalogue
+
+    // The setting cannot be changed (another program holds the settings file): the user is
+    // told, since the next start would otherwise look for the Access file again.
+    const QString second = placed(db, u"testV2010.accdb"_s, u"program/SHOP.MDB"_s);
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(hivePath(RegRoot::CurrentUser)).constData(), &holder,
+                              SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    qputenv("XDG_DATA_HOME", QFile::encodeName(db.env.path(u"data"_s)));
+    Platform::setProgramFolderWritable(false);
+    g_DbConnect = CatalogueDb::connectTo(second);
+    db.ui.clear();
+    db.ui.answers = {MsgAnswer::Yes};
+    const bool convertedToo = PrepareAccessCatalogue();
+    Platform::setProgramFolderWritable(std::nullopt);
+    qputenv("XDG_DATA_HOME", oldData);
+    sqlite3_close_v2(holder);
+    ASSERT_TRUE(convertedToo) << db.shown();
+    ASSERT_EQ(db.ui.messages().size(), 2) << db.shown();
+    EXPECT_TRUE(
+        db.ui.messages()[1].text.contains(u"The setting \"Back End Database\" could not be changed to it"_s))
+        << db.shown();
+    EXPECT_EQ(g_DbConnect, CatalogueDb::connectTo(db.env.path(u"data/vantelo/SHOP.MDB"_s)));
 }
 
 // orvana-newdb --from-access, killed half-way: no output, the source unchanged.
