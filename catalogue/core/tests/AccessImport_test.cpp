@@ -44,7 +44,7 @@ QByteArray digest(const QString &path)
 // An Access file copied into the test's folder, as a user would place it.
 QString placed(const CatalogueDb &db, const QString &name, const QString &as)
 {
-    const QString target = db.env.path(as);
+    QString target = db.env.path(as);
     QFile::remove(target);
     EXPECT_TRUE(QFile::copy(testFile(name), target));
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);

@@ -68,7 +68,7 @@ protected:
     // A package whose process file copies one file into a sub-folder of the target.
     QString publish(FtpTestServer &server, const QByteArray &program = "new program")
     {
-        const QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
+        QString zip = m_env.path(QStringLiteral("mendrelparts.zip"));
         makeZip(zip, {{QStringLiteral("mendrelparts.INI"),
                        "- parts update\r\n1|new/orvana.bin|lib/orvana.bin\r\n"},
                       {QStringLiteral("new/orvana.bin"), program}});
