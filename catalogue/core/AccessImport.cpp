@@ -414,6 +414,19 @@ public:
             ::unlink(m_tempName.constData());
     }
 
+    // The catalogue that replaces a file keeps who may use it (a shared catalogue its
+    // group's write access), as a replaced program file keeps its mode.
+    void takeAccessOf(const QString &file)
+    {
+        struct stat st {};
+        if (::stat(QFile::encodeName(file).constData(), &st) != 0)
+            return;
+        ::fchmod(m_fd.get(), st.st_mode & 07777);
+        if (::fchown(m_fd.get(), uid_t(-1), st.st_gid) != 0) {
+            // Not one of the file's groups: the folder's group and the mode above stay.
+        }
+    }
+
     // Writes the whole file and reads it back.
     Result<> write(const unsigned char *data, qint64 size, const QString &target)
     {
@@ -918,6 +931,7 @@ Result<Summary> convertInPlace(const QString &accessFile, const Options &options
     auto file = convertToFile(accessFile, accessFile, options, &summary);
     if (!file)
         return tl::unexpected(file.error());
+    file->takeAccessOf(accessFile);
 
     // The Access file gets its second name first, so it has one at every moment; the
     // converted file then replaces the first in one step.

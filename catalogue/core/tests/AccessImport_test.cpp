@@ -23,6 +23,7 @@
 
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -339,10 +340,15 @@ TEST(AccessImport, InPlaceKeepsTheAccessFileBesideTheConvertedOne)
 {
     CatalogueDb db;
     const QString source = placed(db, u"testV1997.mdb"_s, u"ORVANA.MDB"_s);
+    // A shared catalogue: its group may write it, and so it may after the conversion.
+    ASSERT_EQ(::chmod(QFile::encodeName(source).constData(), 0664), 0);
     const QByteArray before = digest(source);
     const auto done = AccessImport::convertInPlace(source, quiet());
     ASSERT_TRUE(done) << done.error().message.toStdString();
     EXPECT_FALSE(AccessImport::isAccessFile(source));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(source).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0664u);
     EXPECT_EQ(digest(source + u".access"_s), before);
     EXPECT_EQ(rows(source, u"SELECT count(*) FROM Table1"_s), u"i2"_s);
     EXPECT_EQ(folderContents(db.env.root()).filter(u"ORVANA"_s),
