@@ -292,7 +292,7 @@ void frmMain::removeDebris()
                 kTitle, MsgIcon::Information);
         else if (recovered->found)
             box(tr("The last update of %1 was interrupted. It has been undone: the program is as it was "
-                   "before that update (%2 files put back).")
+                   "before that update (files put back: %2).")
                     .arg(folder, QString::number(recovered->putBack)),
                 kTitle, MsgIcon::Information);
     }
