@@ -195,7 +195,7 @@ int main(int argc, char **argv)
     report("unpack 100 MB, empty folder", oursFresh, unzipFresh, "unzip -o", 1.3);
     report("unpack 100 MB, over its files", oursOver, unzipOver, "unzip -o", 1.3);
     report("  the same, kept for a rollback", oursKept, unzipKept, "unzip -o", 1.3);
-    report("  the same, journalled", journalled, plainKept, "unjournal.", 1.2);
+    report("  the same, journalled", journalled, plainKept, "no journal", 1.2);
 
     // 2,000 File Copy lines against one cp of the same files.
     QByteArray script;
