@@ -455,6 +455,19 @@ Update aborted.</source>
         <source>The Passive File Transfer choice is not kept.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>An interrupted update of %1 could not be undone:
+%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The last update of %1 was interrupted after its last step. It has now been completed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The last update of %1 was interrupted. It has been undone: the program is as it was before that update (files put back: %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>mendrel</name>

@@ -4,7 +4,8 @@
 //   1. a 100 MB package of 2,000 files: Zip::UnzipPackage (every entry checked and
 //      staged before anything is replaced) against `unzip -o -q`, into an empty folder,
 //      over the files of the previous run, and over them keeping the replaced files
-//      for a rollback as an update does;
+//      for a rollback as an update does; and that last one with the update's journal
+//      (records written ahead, the end flushed to disk) against it without;
 //   2. a process file of 2,000 File Copy lines (RunBatchIni, with its log) against
 //      `cp` of the same files. The interpreter's fixed pauses are not part of it.
 // Data lives in the work folder (default /tmp/vantelo-bench-unzip) and is removed.
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -138,7 +140,8 @@ int main(int argc, char **argv)
     }
     std::printf("Package: %.1f MB compressed\n\n", double(QFile(package).size()) / (1 << 20));
 
-    std::vector<double> oursFresh, unzipFresh, oursOver, unzipOver, oursKept, unzipKept;
+    std::vector<double> oursFresh, unzipFresh, oursOver, unzipOver, oursKept, unzipKept, plainKept,
+        journalled;
     for (int round = 0; round < kRounds; ++round) {
         const QString a = work + QStringLiteral("/out-ours");
         const QString b = work + QStringLiteral("/out-unzip");
@@ -168,6 +171,22 @@ int main(int argc, char **argv)
             ok = ok && runTool(QStringLiteral("unzip"), {QStringLiteral("-o"), QStringLiteral("-q"), package,
                                                          QStringLiteral("-d"), b});
         }));
+        // Each from a file system with nothing left to write, so neither pays the other's flush.
+        ::sync();
+        plainKept.push_back(timeMs([&] {
+            UpdateBackup backup(a);
+            rc |= Zip::UnzipPackage(package, a, &backup) ? 0 : 1;
+            rc |= backup.save() ? 0 : 1;
+        }));
+        QDir(a + u'/' + UpdateBackup::storeName()).removeRecursively();
+        ::sync();
+        journalled.push_back(timeMs([&] {
+            UpdateBackup backup(a);
+            rc |= backup.beginJournal() ? 0 : 1;
+            rc |= Zip::UnzipPackage(package, a, &backup) ? 0 : 1;
+            rc |= backup.commit() ? 0 : 1;
+        }));
+        QDir(a + u'/' + UpdateBackup::storeName()).removeRecursively();
         if (rc != 0 || !ok) {
             std::fprintf(stderr, "unpacking failed (ours %d, unzip %s)\n", rc, ok ? "ok" : "failed");
             return 1;
@@ -176,6 +195,7 @@ int main(int argc, char **argv)
     report("unpack 100 MB, empty folder", oursFresh, unzipFresh, "unzip -o", 1.3);
     report("unpack 100 MB, over its files", oursOver, unzipOver, "unzip -o", 1.3);
     report("  the same, kept for a rollback", oursKept, unzipKept, "unzip -o", 1.3);
+    report("  the same, journalled", journalled, plainKept, "no journal", 1.2);
 
     // 2,000 File Copy lines against one cp of the same files.
     QByteArray script;

@@ -141,11 +141,24 @@ bool PackageProcessor::keepForRollback(const QString &path)
     return false;
 }
 
-void PackageProcessor::saveBackup()
+// Noted before the change, so an interrupted update knows what to take away again.
+bool PackageProcessor::noteAdded(const QString &path, bool folder)
+{
+    if (!m_backup)
+        return true;
+    const auto noted = folder ? m_backup->addedFolder(path) : m_backup->added(path);
+    if (noted)
+        return true;
+    runTimeError(75, QStringLiteral("Not changed, as it cannot be kept for a rollback: ") +
+                         noted.error().message);
+    return false;
+}
+
+void PackageProcessor::saveBackup(bool last)
 {
     if (!m_backup)
         return;
-    if (const auto saved = m_backup->save(); !saved) {
+    if (const auto saved = last ? m_backup->commit() : m_backup->save(); !saved) {
         log(QStringLiteral("Backup Error: ") + saved.error().message);
         g_UpdateError = true;
     }
@@ -165,8 +178,19 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
         log(step);
         m_view->ShowBusy();
         m_view->EnableUpdate(false);
-        Pause(timings().pauseMs);
-        unpackAndRun(packageFileName, step);
+        // A folder that an interrupted update left half changed is put right first; an
+        // update is only begun once its journal can be written.
+        step = QStringLiteral("Update journal");
+        auto recovered = UpdateBackup::recoverInterrupted(m_target, [this](const QString &l) { log(l); });
+        Result<> begun = recovered ? m_backup->beginJournal() : Result<>(tl::unexpected(recovered.error()));
+        if (!begun) {
+            m_backup.reset();
+            reportOutside(step, begun.error().message);
+        } else {
+            step = QStringLiteral("Begin Process File");
+            Pause(timings().pauseMs);
+            unpackAndRun(packageFileName, step);
+        }
     } catch (const std::exception &e) {
         reportOutside(step, QString::fromLocal8Bit(e.what()));
     } catch (...) {
@@ -174,7 +198,7 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
     }
 
     try {
-        saveBackup();
+        saveBackup(true);
         m_backup.reset();
         m_view->ShowNotBusy();
         m_view->EnableUpdate(true);
@@ -240,6 +264,10 @@ void PackageProcessor::unpackAndRun(const QString &packageFileName, QString &ste
     m_view->SetStatusLabel(package);
     step = QStringLiteral("Delete ") + package;
     log(step);
+    if (const auto kept = m_backup ? m_backup->keepPackage(package) : Result<>(); !kept) {
+        reportOutside(step, kept.error().message);
+        return;
+    }
     if (const auto deleted = modFileCopy::DeleteFile(package); !deleted) {
         reportOutside(step, QString::number(deleted.error().code) + QStringLiteral(" -- ") +
                                 deleted.error().message);
@@ -382,7 +410,8 @@ void PackageProcessor::folderCopy()
 {
     QString pattern = QStringLiteral("*.*");
     if (m_backup && !modFileCopy::FolderExists(m_to))
-        m_backup->addedFolder(m_to); // before its files, so a rollback empties it first
+        if (!noteAdded(m_to, true)) // before its files, so a rollback empties it first
+            return;
     modFileCopy::BulkCopy(m_from + u'/', m_to + u'/', pattern,
                           [this](const QString &from, const QString &to) {
                               if (!modPaths::staysInside(m_target, from))
@@ -390,9 +419,7 @@ void PackageProcessor::folderCopy()
                               const bool existed = QFileInfo::exists(to);
                               if (!keepForRollback(to))
                                   return false;
-                              if (m_backup && !existed)
-                                  m_backup->added(to);
-                              return true;
+                              return existed || noteAdded(to, false);
                           });
     m_names.forget(m_to);
     log(QStringLiteral("Bulk Copy ") + m_from + QStringLiteral(" to ") + m_to);
@@ -408,19 +435,19 @@ void PackageProcessor::fileCopy()
         for (QString level = folder; !level.isEmpty() && !QFileInfo::exists(level);
              level = FolderOfPath(level))
             missing.prepend(level);
-        modFileCopy::CreateFolderPath(folder);
         for (const QString &level : std::as_const(missing))
-            if (m_backup && modFileCopy::FolderExists(level))
-                m_backup->addedFolder(level);
+            if (m_backup && !noteAdded(level, true))
+                return;
+        modFileCopy::CreateFolderPath(folder);
     }
     log(QStringLiteral("File Copy: ") + m_from + QStringLiteral(" to ") + m_to);
     const bool existed = QFileInfo::exists(m_to);
     if (!keepForRollback(m_to))
         return;
+    if (m_backup && !existed && !noteAdded(m_to, false))
+        return;
     if (const auto copied = modFileCopy::CopyFileReplace(m_from, m_to); !copied)
         runTimeError(copied.error().code, copied.error().message);
-    else if (m_backup && !existed)
-        m_backup->added(m_to);
     DoEvents();
 }
 

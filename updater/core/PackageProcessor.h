@@ -15,7 +15,10 @@
 // failure sets g_UpdateError; a run with failures ends by opening the log.
 //
 // ProcessFile keeps every file that the unpacking, File Copy, Folder Copy or Delete
-// replaces or removes, and notes what they add, in an UpdateBackup of the folder.
+// replaces or removes, and notes what they add, in an UpdateBackup of the folder, whose
+// journal is written ahead of every change: an update stopped half-way (killed, power
+// lost) is undone by the next start (UpdateBackup::recoverInterrupted), and by the next
+// ProcessFile of that folder.
 //
 // The window calls ProcessFile inside the download's completion. Whatever fails, the
 // window is handed back idle (ShowNotBusy, update button enabled) before it returns.
@@ -57,7 +60,9 @@ private:
     void reportOutside(const QString &step, const QString &description);
     void log(const QString &text);
     bool keepForRollback(const QString &path);
-    void saveBackup();
+    bool noteAdded(const QString &path, bool folder);
+    // After each step the manifest (without a journal); `last` ends the update.
+    void saveBackup(bool last = false);
 
     UpdateView m_noView;
     UpdateView *m_view;

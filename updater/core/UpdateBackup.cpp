@@ -18,6 +18,7 @@
 namespace {
 
 const QString kManifest = QStringLiteral("manifest.txt");
+const QString kPackage = QStringLiteral("package"); // beside the numbered slots, never a number
 const QString kHeader = QStringLiteral("Vantelo update backup 1");
 
 QString errnoText(int err)
@@ -74,6 +75,62 @@ Result<> moveFile(const QString &from, const QString &to)
     return fail(QStringLiteral("%1: %2").arg(to, errnoText(errno)));
 }
 
+bool sameFile(const QByteArray &a, const QByteArray &b)
+{
+    struct stat sa {
+    }, sb{};
+    return ::lstat(a.constData(), &sa) == 0 && ::lstat(b.constData(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+// Undoes the records of one update, newest first; answers how many files were put back.
+// An interrupted update (`begun`) may have stopped before any record's change: a kept
+// file that is still the file in place, or a file never kept, had not been changed.
+int undoRecords(const QString &root, const QString &folder, const QStringList &lines, bool begun,
+                const std::function<void(const QString &)> &log, QStringList &problems,
+                QSet<QString> *touched = nullptr)
+{
+    const QString verb = begun ? QStringLiteral("Undo: ") : QStringLiteral("Rollback: ");
+    auto absolute = [&](const QString &p) { return p.startsWith(u'/') ? p : root + u'/' + p; };
+    int putBack = 0;
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QStringList fields = it->split(u'\t');
+        const QString kind = fields.value(0);
+        if (touched && fields.size() >= 2)
+            touched->insert(absolute(fields.last()).section(u'/', 0, -2));
+        if (kind == QStringLiteral("added") && fields.size() == 2) {
+            const QString path = absolute(fields.at(1));
+            if (::unlink(QFile::encodeName(path).constData()) == 0)
+                log(verb + QStringLiteral("removed ") + path);
+            else if (errno != ENOENT)
+                problems << QStringLiteral("%1: %2").arg(path, errnoText(errno));
+        } else if (kind == QStringLiteral("folder") && fields.size() == 2) {
+            const QString path = absolute(fields.at(1));
+            if (QDir().rmdir(path))
+                log(verb + QStringLiteral("removed folder ") + path);
+        } else if ((kind == QStringLiteral("replaced") && fields.size() == 3) ||
+                   (kind == QStringLiteral("package") && fields.size() == 2 && begun)) {
+            const QString path = absolute(fields.last());
+            const QString kept =
+                folder + u'/' + (kind == QStringLiteral("package") ? kPackage : fields.at(1));
+            const QByteArray k = QFile::encodeName(kept);
+            struct stat st {};
+            if (begun && (::lstat(k.constData(), &st) != 0 || sameFile(k, QFile::encodeName(path))))
+                continue; // not changed yet
+            QDir().mkpath(path.section(u'/', 0, -2));
+            if (const auto moved = moveFile(kept, path)) {
+                log(verb + QStringLiteral("restored ") + path);
+                ++putBack;
+            } else {
+                problems << moved.error().message;
+            }
+        } else if (!begun || kind != QStringLiteral("backup")) {
+            problems << QStringLiteral("Unreadable manifest line: ") + *it;
+        }
+    }
+    return putBack;
+}
+
 } // namespace
 
 UpdateBackup::UpdateBackup(const QString &programFolder) : m_root(programFolder)
@@ -97,10 +154,20 @@ Result<> UpdateBackup::ensureFolder()
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir().mkpath(store);
     for (int n = 1; n < 100; ++n) {
-        const QString candidate = store + u'/' + stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        const QString name = stamp + (n > 1 ? QStringLiteral("-%1").arg(n) : QString());
+        const QString candidate = store + u'/' + name;
         if (::mkdir(QFile::encodeName(candidate).constData(), 0700) == 0) {
             m_folder = candidate;
-            return {};
+            if (!m_journal.isOpen())
+                return {};
+            if (!m_deferred) {
+                // The folder's own name must last before anything is kept in it.
+                if (auto synced = UpdateJournal::syncFolder(store); !synced)
+                    return synced;
+                if (auto synced = UpdateJournal::syncFolder(m_root); !synced)
+                    return synced;
+            }
+            return record(QStringLiteral("backup\t") + name, false);
         }
         if (errno != EEXIST)
             break;
@@ -113,16 +180,53 @@ QString UpdateBackup::nextSlot()
     return QString::number(++m_slots);
 }
 
-Result<> UpdateBackup::keep(const QString &path)
+Result<> UpdateBackup::beginJournal()
+{
+    auto journal = UpdateJournal::create(m_root);
+    if (!journal)
+        return tl::unexpected(journal.error());
+    m_journal = std::move(*journal);
+    return {};
+}
+
+// Written ahead: the record is on disk before the caller makes the change. A kept file
+// (`linked`) must be on disk too, or an undo would find the record but not the file.
+Result<> UpdateBackup::record(const QString &line, bool linked)
+{
+    if (!m_journal.isOpen())
+        return {};
+    m_journal.add(line.toUtf8());
+    if (m_deferred)
+        return {};
+    if (linked && !m_folder.isEmpty())
+        if (auto synced = UpdateJournal::syncFolder(m_folder); !synced)
+            return synced;
+    return m_journal.sync();
+}
+
+// What an undo needs before the first rename: the kept files' names and the records. The
+// staged files' contents are not needed for that; commit() flushes them.
+Result<> UpdateBackup::flush()
+{
+    if (!m_journal.isOpen())
+        return {};
+    for (const QString &folder : {m_folder, storeOf(m_root), m_root})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            if (auto synced = UpdateJournal::syncFolder(folder); !synced)
+                return synced;
+    return m_journal.sync();
+}
+
+Result<QString> UpdateBackup::keep(const QString &path)
 {
     if (m_known.contains(path))
-        return {};
+        return QString();
     struct stat st {};
     const QByteArray p = QFile::encodeName(path);
     if (::lstat(p.constData(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
-        return {}; // nothing there to keep
+        return QString(); // nothing there to keep
     if (auto made = ensureFolder(); !made)
-        return made;
+        return tl::unexpected(made.error());
     const QString slot = nextSlot();
     const QString kept = m_folder + u'/' + slot;
     if (S_ISLNK(st.st_mode)) {
@@ -133,9 +237,12 @@ Result<> UpdateBackup::keep(const QString &path)
         if (const auto copied = modFileCopy::CopyFileReplace(path, kept); !copied)
             return fail(QStringLiteral("%1 cannot be kept: %2").arg(path, copied.error().message));
     }
+    UpdateJournal::step();
     m_known.insert(path);
     m_records << QStringLiteral("replaced\t") + slot + u'\t' + relative(path);
-    return {};
+    if (auto written = record(m_records.last(), true); !written)
+        return tl::unexpected(written.error());
+    return kept;
 }
 
 Result<> UpdateBackup::adopt(const QString &path, const QString &oldFile)
@@ -154,26 +261,50 @@ Result<> UpdateBackup::adopt(const QString &path, const QString &oldFile)
     return {};
 }
 
-void UpdateBackup::added(const QString &path)
+Result<> UpdateBackup::added(const QString &path)
 {
     if (m_known.contains(path))
-        return;
+        return {};
     m_known.insert(path);
     m_records << QStringLiteral("added\t") + relative(path);
+    return record(m_records.last(), false);
 }
 
-void UpdateBackup::addedFolder(const QString &path)
+Result<> UpdateBackup::addedFolder(const QString &path)
 {
     if (m_known.contains(path))
-        return;
+        return {};
     m_known.insert(path);
     m_records << QStringLiteral("folder\t") + relative(path);
+    return record(m_records.last(), false);
 }
 
-Result<> UpdateBackup::save()
+Result<> UpdateBackup::keepPackage(const QString &path)
 {
-    if (m_records.isEmpty())
+    if (!m_journal.isOpen() || m_packageKept)
         return {};
+    if (auto made = ensureFolder(); !made)
+        return made;
+    const QString kept = m_folder + u'/' + kPackage;
+    if (::link(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) != 0)
+        return fail(QStringLiteral("%1 cannot be kept: %2").arg(path, errnoText(errno)));
+    m_packageKept = true;
+    return record(QStringLiteral("package\t") + relative(path), true);
+}
+
+void UpdateBackup::rewind(qsizetype mark)
+{
+    while (m_records.size() > mark) {
+        const QStringList fields = m_records.takeLast().split(u'\t');
+        const QString path = fields.last();
+        m_known.remove(path.startsWith(u'/') ? path : m_root + u'/' + path);
+        if (fields.first() == QStringLiteral("replaced"))
+            ::unlink(QFile::encodeName(m_folder + u'/' + fields.at(1)).constData());
+    }
+}
+
+Result<> UpdateBackup::writeManifest()
+{
     if (auto made = ensureFolder(); !made)
         return made;
     QSaveFile f(m_folder + u'/' + kManifest);
@@ -182,10 +313,49 @@ Result<> UpdateBackup::save()
     f.write((kHeader + u'\n' + m_records.join(u'\n') + u'\n').toUtf8());
     if (!f.commit())
         return fail(f.errorString());
+    return {};
+}
+
+void UpdateBackup::prune()
+{
     const QStringList all = backups(m_root);
     for (qsizetype i = 0; i + kKept < all.size(); ++i)
         QDir(storeOf(m_root) + u'/' + all.at(i)).removeRecursively();
+}
+
+Result<> UpdateBackup::save()
+{
+    if (m_records.isEmpty() || m_journal.isOpen())
+        return {};
+    if (auto written = writeManifest(); !written)
+        return written;
+    prune();
     return {};
+}
+
+Result<> UpdateBackup::commit()
+{
+    if (!m_journal.isOpen())
+        return save();
+    // Every change on disk first: past the mark "done" nothing will be undone.
+    if (auto synced = UpdateJournal::syncFileSystem(m_root); !synced)
+        return synced;
+    if (!m_records.isEmpty()) {
+        if (auto written = writeManifest(); !written)
+            return written;
+        if (auto synced = UpdateJournal::syncFolder(m_folder); !synced)
+            return synced;
+    }
+    m_journal.add(UpdateJournal::doneMark());
+    if (auto synced = m_journal.sync(); !synced)
+        return synced;
+    if (m_packageKept)
+        ::unlink(QFile::encodeName(m_folder + u'/' + kPackage).constData());
+    if (m_records.isEmpty())
+        discard();
+    else
+        prune();
+    return m_journal.remove();
 }
 
 void UpdateBackup::discard()
@@ -231,36 +401,87 @@ Result<> UpdateBackup::rollback(const QString &programFolder, const std::functio
         return refuse(QStringLiteral("%1 is not a backup manifest").arg(f.fileName()));
 
     log(QStringLiteral("Rollback: ") + folder);
-    auto absolute = [&](const QString &p) { return p.startsWith(u'/') ? p : root + u'/' + p; };
     QStringList problems;
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
-        const QStringList fields = it->split(u'\t');
-        const QString kind = fields.value(0);
-        if (kind == QStringLiteral("added") && fields.size() == 2) {
-            const QString path = absolute(fields.at(1));
-            if (::unlink(QFile::encodeName(path).constData()) == 0)
-                log(QStringLiteral("Rollback: removed ") + path);
-            else if (errno != ENOENT)
-                problems << QStringLiteral("%1: %2").arg(path, errnoText(errno));
-        } else if (kind == QStringLiteral("folder") && fields.size() == 2) {
-            const QString path = absolute(fields.at(1));
-            if (QDir().rmdir(path))
-                log(QStringLiteral("Rollback: removed folder ") + path);
-        } else if (kind == QStringLiteral("replaced") && fields.size() == 3) {
-            const QString path = absolute(fields.at(2));
-            QDir().mkpath(path.section(u'/', 0, -2));
-            if (const auto moved = moveFile(folder + u'/' + fields.at(1), path))
-                log(QStringLiteral("Rollback: restored ") + path);
-            else
-                problems << moved.error().message;
-        } else {
-            problems << QStringLiteral("Unreadable manifest line: ") + *it;
-        }
-    }
+    undoRecords(root, folder, lines, false, log, problems);
     if (!problems.isEmpty())
         return refuse(problems.join(QStringLiteral("; ")));
     QDir(folder).removeRecursively();
     QDir().rmdir(storeOf(root));
     log(QStringLiteral("Rollback complete: ") + root);
     return {};
+}
+
+Result<UpdateBackup::Recovery>
+UpdateBackup::recoverInterrupted(const QString &programFolder,
+                                 const std::function<void(const QString &)> &log)
+{
+    Recovery result;
+    QString root = programFolder;
+    while (root.size() > 1 && root.endsWith(u'/'))
+        root.chop(1);
+    if (root.isEmpty() || !QFileInfo(root).isDir())
+        return result;
+    auto journal = UpdateJournal::openInterrupted(root, &result.inUse);
+    if (!journal)
+        return tl::unexpected(journal.error());
+    if (result.inUse)
+        return result;
+
+    if (journal->isOpen()) {
+        result.found = true;
+        QList<QByteArray> raw = journal->readAll().split('\n');
+        // A record cut short by a power cut was never acted on: its change comes after it.
+        if (!raw.isEmpty() && !journal->readAll().endsWith('\n'))
+            raw.removeLast();
+        QStringList lines;
+        for (const QByteArray &line : std::as_const(raw))
+            if (!line.isEmpty())
+                lines << QString::fromUtf8(line);
+        if (!lines.isEmpty() && lines.first() == QString::fromUtf8(UpdateJournal::header()))
+            lines.removeFirst();
+        else
+            lines.clear(); // not even its header was written: nothing was changed
+        QString folder;
+        for (const QString &line : std::as_const(lines))
+            if (line.startsWith(QStringLiteral("backup\t")))
+                folder = storeOf(root) + u'/' + line.section(u'\t', 1);
+        result.completed = !lines.isEmpty() && lines.last() == QString::fromUtf8(UpdateJournal::doneMark());
+        QStringList problems;
+        if (result.completed) {
+            if (!folder.isEmpty())
+                QFile::remove(folder + u'/' + kPackage);
+        } else {
+            lines.removeIf([](const QString &l) { return l.startsWith(QStringLiteral("backup\t")); });
+            QSet<QString> touched;
+            result.putBack = undoRecords(root, folder, lines, true, log, problems, &touched);
+            // The files put back must outlast a power cut before the journal goes.
+            for (const QString &level : std::as_const(touched))
+                if (QFileInfo(level).isDir())
+                    if (auto synced = UpdateJournal::syncFolder(level); !synced)
+                        problems << synced.error().message;
+        }
+        if (!problems.isEmpty()) {
+            const QString why = QStringLiteral("Interrupted update of %1 not undone: %2")
+                                    .arg(root, problems.join(QStringLiteral("; ")));
+            log(why);
+            return fail(why);
+        }
+        if (!result.completed && !folder.isEmpty())
+            QDir(folder).removeRecursively();
+        modFileCopy::RemoveDebris(root); // the staging folder of its unpacking
+        if (auto removed = journal->remove(); !removed)
+            return tl::unexpected(removed.error());
+        log(result.completed ? QStringLiteral("Interrupted update of %1 completed").arg(root)
+                             : QStringLiteral("Interrupted update of %1 undone: %2 files put back")
+                                   .arg(root, QString::number(result.putBack)));
+    }
+
+    // What an updater of before the journal left: kept files without a manifest.
+    const QDir store(storeOf(root));
+    for (const QString &name : store.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (!QFileInfo::exists(store.filePath(name) + u'/' + kManifest) &&
+            QDir(store.filePath(name)).removeRecursively())
+            log(QStringLiteral("Removed a backup without a manifest: ") + store.filePath(name));
+    QDir().rmdir(storeOf(root));
+    return result;
 }

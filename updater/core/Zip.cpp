@@ -5,12 +5,14 @@
 #include "NameIndex.h"
 #include "PosixHandles.h"
 #include "UpdateBackup.h"
+#include "UpdateJournal.h"
 #include "modFileCopy.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <zip.h>
 
@@ -93,8 +95,8 @@ private:
     bool staysInside(const QString &folder);
     Result<> checkRoom(std::uint64_t needed);
     Result<> stage(Target &t, std::size_t number);
-    Result<> moveIntoPlace(std::vector<Step> &done);
-    bool makeFolders(const QString &folder, std::vector<Step> &done);
+    QStringList missingFolders() const;
+    Result<> moveIntoPlace(std::vector<Step> &done, UpdateBackup *backup);
     void undo(const std::vector<Step> &done);
     void removeStaging();
 
@@ -258,52 +260,92 @@ Result<> Extractor::stage(Target &t, std::size_t number)
     return {};
 }
 
-bool Extractor::makeFolders(const QString &folder, std::vector<Step> &done)
+// The folders the files need that are not there yet, outermost first.
+QStringList Extractor::missingFolders() const
 {
-    if (QFileInfo(folder).isDir())
-        return true;
-    QString current = m_root;
-    const QStringList parts = folder.mid(m_root.size()).split(u'/', Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        current += u'/' + part;
-        const QByteArray c = QFile::encodeName(current);
-        if (::mkdir(c.constData(), 0777) == 0)
-            done.push_back({Step::Folder, c, {}});
-        else if (errno != EEXIST || !QFileInfo(current).isDir())
-            return false;
-    }
-    return true;
-}
-
-Result<> Extractor::moveIntoPlace(std::vector<Step> &done)
-{
-    std::size_t kept = 0;
+    QStringList missing;
+    QSet<QString> seen;
     for (const Target &t : m_targets) {
         const QString folder = t.entry->folder ? t.path : t.path.left(t.path.lastIndexOf(u'/'));
-        if (!makeFolders(folder, done))
-            return fail(FolderFailed,
-                        QStringLiteral("The folder %1 cannot be made: %2").arg(folder, errnoText(errno)));
+        QStringList levels;
+        for (QString level = folder; level.size() > m_root.size() && !seen.contains(level);
+             level = level.left(level.lastIndexOf(u'/'))) {
+            seen.insert(level);
+            if (QFileInfo(level).isDir())
+                break;
+            levels.prepend(level);
+        }
+        missing << levels;
+    }
+    return missing;
+}
+
+// First every replaced file is kept (linked into the backup, or the staging folder) and
+// what will change is recorded; only then, with that on disk, do the renames begin. So a
+// stop at any moment leaves each file either untouched or replaced with its old one kept.
+Result<> Extractor::moveIntoPlace(std::vector<Step> &done, UpdateBackup *backup)
+{
+    const QStringList folders = missingFolders();
+    std::vector<Step> planned;
+    planned.reserve(m_targets.size());
+    std::size_t kept = 0;
+    if (backup)
+        backup->deferSync(true);
+    for (const QString &folder : folders)
+        if (backup)
+            if (auto recorded = backup->addedFolder(folder); !recorded)
+                return fail(WriteFailed, recorded.error().message);
+    for (const Target &t : m_targets) {
         if (t.entry->folder)
             continue;
         const QByteArray target = QFile::encodeName(t.path);
         struct stat st {};
         Step step{Step::Added, target, {}};
         if (::lstat(target.constData(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
-            // The old file stays reachable until the new one replaces it in one rename; a
-            // link is kept as the link (link() does not follow it), never copied as its target.
+            // A link is kept as the link (link() does not follow it), never copied as its target.
             step.kind = Step::Replaced;
-            step.old = m_staging + "/old-" + QByteArray::number(qulonglong(++kept));
-            if (::link(target.constData(), step.old.constData()) != 0 &&
-                (S_ISLNK(st.st_mode) || !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old))))
-                return fail(WriteFailed,
-                            QStringLiteral("%1 cannot be kept: %2").arg(t.path, errnoText(errno)));
+            if (backup) {
+                const auto slot = backup->keep(t.path);
+                if (!slot)
+                    return fail(WriteFailed, slot.error().message);
+                step.old = QFile::encodeName(*slot);
+            } else {
+                step.old = m_staging + "/old-" + QByteArray::number(qulonglong(++kept));
+                if (::link(target.constData(), step.old.constData()) != 0 &&
+                    (S_ISLNK(st.st_mode) ||
+                     !modFileCopy::CopyFileReplace(t.path, QFile::decodeName(step.old))))
+                    return fail(WriteFailed,
+                                QStringLiteral("%1 cannot be kept: %2").arg(t.path, errnoText(errno)));
+            }
+        } else if (backup) {
+            if (auto recorded = backup->added(t.path); !recorded)
+                return fail(WriteFailed, recorded.error().message);
         }
-        if (::rename(t.staged.constData(), target.constData()) != 0) {
-            const int err = errno;
-            if (step.kind == Step::Replaced)
-                ::unlink(step.old.constData());
-            return fail(WriteFailed, QStringLiteral("%1: %2").arg(t.path, errnoText(err)));
-        }
+        planned.push_back(std::move(step));
+    }
+    if (backup) {
+        backup->deferSync(false);
+        if (auto flushed = backup->flush(); !flushed)
+            return fail(WriteFailed, flushed.error().message);
+    }
+
+    for (const QString &folder : folders) {
+        const QByteArray c = QFile::encodeName(folder);
+        UpdateJournal::step();
+        if (::mkdir(c.constData(), 0777) == 0)
+            done.push_back({Step::Folder, c, {}});
+        else if (errno != EEXIST || !QFileInfo(folder).isDir())
+            return fail(FolderFailed,
+                        QStringLiteral("The folder %1 cannot be made: %2").arg(folder, errnoText(errno)));
+    }
+    std::size_t next = 0;
+    for (const Target &t : m_targets) {
+        if (t.entry->folder)
+            continue;
+        Step &step = planned[next++];
+        UpdateJournal::step();
+        if (::rename(t.staged.constData(), step.path.constData()) != 0)
+            return fail(WriteFailed, QStringLiteral("%1: %2").arg(t.path, errnoText(errno)));
         done.push_back(std::move(step));
     }
     return {};
@@ -363,20 +405,14 @@ Result<> Extractor::run(UpdateBackup *backup)
                 return rc;
 
     std::vector<Step> done;
-    if (auto rc = moveIntoPlace(done); !rc) {
+    const qsizetype mark = backup ? backup->mark() : 0;
+    if (auto rc = moveIntoPlace(done, backup); !rc) {
         undo(done);
-        return rc;
-    }
-    if (backup) {
-        for (const Step &s : done) {
-            const QString path = QFile::decodeName(s.path);
-            if (s.kind == Step::Folder)
-                backup->addedFolder(path);
-            else if (s.kind == Step::Added)
-                backup->added(path);
-            else
-                backup->adopt(path, QFile::decodeName(s.old));
+        if (backup) {
+            backup->deferSync(false);
+            backup->rewind(mark);
         }
+        return rc;
     }
     return {};
 }

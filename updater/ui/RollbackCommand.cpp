@@ -31,6 +31,9 @@ int run(const QString &program, QTextStream &out)
     }
     ProgramDiscovery::discover(*chosen, chosen->key == QStringLiteral("CARVELL") ? Platform::programFolder()
                                                                                  : QString());
+    // An interrupted update is undone first, so it is never taken for the last one applied.
+    if (const auto recovered = UpdateBackup::recoverInterrupted(chosen->folder, say); !recovered)
+        return 1;
     if (IsWindowOpen(chosen->windowTitle)) {
         say(QCoreApplication::translate("RollbackCommand", "Please close %1 before using this function")
                 .arg(chosen->listText));

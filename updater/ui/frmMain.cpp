@@ -7,6 +7,7 @@
 #include "PresenceBeacon.h"
 #include "TransferText.h"
 #include "UiServices.h"
+#include "UpdateBackup.h"
 #include "frmAbout.h"
 #include "modFileCopy.h"
 #include "modHHSubclass.h"
@@ -249,13 +250,31 @@ void frmMain::Form_Load()
     }
 }
 
-// Staging folders and temporary files that an updater killed mid-way left behind.
+// An update stopped half-way is undone (or finished) before anything else touches the
+// folders; then staging folders and temporary files that a killed updater left go.
 void frmMain::removeDebris()
 {
     QStringList folders{Platform::programFolder()};
     for (const ProgramInfo &p : m_programs)
         if (p.installed && !folders.contains(p.folder))
             folders << p.folder;
+    for (const QString &folder : std::as_const(folders)) {
+        const auto recovered =
+            UpdateBackup::recoverInterrupted(folder, [this](const QString &line) { logEvent(line); });
+        if (!recovered)
+            box(tr("An interrupted update of %1 could not be undone:\n%2")
+                    .arg(folder, recovered.error().message),
+                kTitle, MsgIcon::Exclamation);
+        else if (recovered->found && recovered->completed)
+            box(tr("The last update of %1 was interrupted after its last step. It has now been completed.")
+                    .arg(folder),
+                kTitle, MsgIcon::Information);
+        else if (recovered->found)
+            box(tr("The last update of %1 was interrupted. It has been undone: the program is as it was "
+                   "before that update (files put back: %2).")
+                    .arg(folder, QString::number(recovered->putBack)),
+                kTitle, MsgIcon::Information);
+    }
     for (const QString &folder : std::as_const(folders))
         for (const QString &path : modFileCopy::RemoveDebris(folder))
             logEvent(QStringLiteral("Removed what an interrupted update left: ") + path);

@@ -3,9 +3,11 @@
 #include "FtpSession.h"
 #include "FtpTestServer.h"
 #include "HtmlHelpEngine.h"
+#include "PackageProcessor.h"
 #include "PresenceBeacon.h"
 #include "RollbackCommand.h"
 #include "TransferText.h"
+#include "UpdateBackup.h"
 #include "UpdaterFixture.h"
 #include "UpdaterWindowFixture.h"
 #include "frmMain.h"
@@ -287,6 +289,44 @@ TEST_F(UpdaterWindow, AnUpdateRollsBackFromTheCommandLineAndDebrisGoesAtStart)
     EXPECT_EQ(treeOf(parts()), before);
     EXPECT_TRUE(logHas(QStringLiteral("Removed what an interrupted update left: ") + parts() +
                        QStringLiteral("/.vantelo-staging-k1LLed")));
+}
+
+// An update whose updater died half-way: the old program file replaced, a new file added,
+// and no end. The next start of the window undoes it and says so; a rollback then takes
+// the update applied before it, not the interrupted one.
+TEST_F(UpdaterWindow, AnInterruptedUpdateIsUndoneAtStartAndNeverTakenForTheLastOne)
+{
+    write(parts() + QStringLiteral("/lib/orvana.bin"), "v1");
+    write(parts() + QStringLiteral("/ORVANA.MDB"), "parts");
+    const QMap<QString, QByteArray> v1 = treeOf(parts());
+    makeZip(parts() + QStringLiteral("/p.zip"), {{QStringLiteral("lib/orvana.bin"), "v2"}});
+    ASSERT_TRUE(PackageProcessor::processPackage(parts(), QStringLiteral("p.zip")));
+    const QMap<QString, QByteArray> v2 = treeOf(parts());
+    m_ui.clear();
+    {
+        UpdateBackup dying(parts());
+        ASSERT_TRUE(dying.beginJournal());
+        ASSERT_TRUE(dying.keep(parts() + QStringLiteral("/lib/orvana.bin")));
+        write(parts() + QStringLiteral("/lib/v3"), "v3");
+        ASSERT_EQ(::rename(QFile::encodeName(parts() + QStringLiteral("/lib/v3")).constData(),
+                           QFile::encodeName(parts() + QStringLiteral("/lib/orvana.bin")).constData()),
+                  0);
+        ASSERT_TRUE(dying.added(parts() + QStringLiteral("/lib/added.bin")));
+        write(parts() + QStringLiteral("/lib/added.bin"), "v3");
+    }
+    {
+        frmMain w;
+        EXPECT_EQ(treeOf(parts()), v2);
+        EXPECT_TRUE(logHas(QStringLiteral("Interrupted update of %1 undone: 1 files put back").arg(parts())));
+        EXPECT_EQ(messageTexts(),
+                  QStringList{QStringLiteral("The last update of %1 was interrupted. It has been undone: the "
+                                             "program is as it was before that update (files put back: 1).")
+                                  .arg(parts())});
+    }
+    QString out;
+    QTextStream stream(&out);
+    EXPECT_EQ(RollbackCommand::run(QStringLiteral("Orvana"), stream), 0) << out.toStdString();
+    EXPECT_EQ(treeOf(parts()), v1);
 }
 
 TEST_F(UpdaterWindow, MissingPackageIsNotAvailable)
