@@ -141,7 +141,7 @@ public:
     {
         const int percent = int(std::min<qint64>(100, bytes * 100 / std::max<qint32>(total, 1)));
         m_report.progress(QStringLiteral("%1% %2").arg(percent).arg(
-                              TransferText::progressLabel(bytes, total, elapsedSeconds)),
+                              TransferText::progressLabel(bytes, total, elapsedSeconds).replace(u'\n', u' ')),
                           bytes >= total);
     }
 
