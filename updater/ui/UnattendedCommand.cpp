@@ -31,11 +31,6 @@ namespace UnattendedCommand {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("UnattendedCommand", text);
-}
-
 // Standard error, a line per step; on a terminal the download's progress is one line
 // rewritten in place, elsewhere (a journal, a mail from cron) a line every few seconds.
 class Report {
@@ -189,7 +184,7 @@ Result<ServerPackage> askServer(const QString &packageFile)
 {
     FtpSession ftp;
     if (const Result<> configured = UpdateServer::Configure(ftp, g_PassiveMode); !configured)
-        return fail(tr("A setting in %1 cannot be read (%2).")
+        return fail(QCoreApplication::translate("UnattendedCommand", "A setting in %1 cannot be read (%2).")
                         .arg(hivePath(RegRoot::LocalMachine), configured.error().message));
     QEventLoop loop;
     bool ok = false;
@@ -243,13 +238,16 @@ int compareWithServer(const ProgramInfo &program, Report &report)
     if (!server) {
         report.logged(QStringLiteral("Check: %1 could not be asked for: %2")
                           .arg(program.packageFile, server.error().message));
-        report.line(tr("The update server could not be asked about %1: %2")
+        report.line(QCoreApplication::translate("UnattendedCommand",
+                                                "The update server could not be asked about %1: %2")
                         .arg(program.packageFile, server.error().message));
         return Failed;
     }
     if (!server->available) {
         report.logged(QStringLiteral("Check: %1 is not on the server").arg(program.packageFile));
-        report.line(tr("There is no update package for %1 on the server.").arg(program.listText));
+        report.line(QCoreApplication::translate("UnattendedCommand",
+                                                "There is no update package for %1 on the server.")
+                        .arg(program.listText));
         return NothingToDo;
     }
     const std::optional<PackageFacts> last = LastPackage::read(program.folder, program.packageFile);
@@ -257,11 +255,13 @@ int compareWithServer(const ProgramInfo &program, Report &report)
                              .arg(program.packageFile, describe(server->facts),
                                   last ? describe(*last) : QStringLiteral("none recorded")));
     if (last && server->facts.sameAs(*last)) {
-        report.line(tr("%1 has the update package on the server already (%2).")
+        report.line(QCoreApplication::translate("UnattendedCommand",
+                                                "%1 has the update package on the server already (%2).")
                         .arg(program.listText, describe(server->facts)));
         return NothingToDo;
     }
-    report.line(tr("A newer update package for %1 is on the server (%2).")
+    report.line(QCoreApplication::translate("UnattendedCommand",
+                                            "A newer update package for %1 is on the server (%2).")
                     .arg(program.listText, describe(server->facts)));
     return Updated;
 }
@@ -276,8 +276,9 @@ int update(const ProgramInfo &program, Report &report)
     QObject::connect(&run, &UpdateRun::processingEnded, [&] { processed = true; });
     QObject::connect(&run, &UpdateRun::gaveUp, [&] { gaveUp = true; });
     if (!run.start(program.packageFile)) {
-        report.line(tr("The update of %1 failed; the log %2 tells why.")
-                        .arg(program.listText, modService::logFilePath()));
+        report.line(
+            QCoreApplication::translate("UnattendedCommand", "The update of %1 failed; the log %2 tells why.")
+                .arg(program.listText, modService::logFilePath()));
         return Failed;
     }
     QEventLoop loop;
@@ -293,12 +294,14 @@ int update(const ProgramInfo &program, Report &report)
     report.endProgress();
     if (processed && !g_UpdateError && !gaveUp) {
         report.logged(QStringLiteral("Unattended update of %1 complete").arg(program.listText));
-        report.line(tr("%1 was updated.").arg(program.listText));
+        report.line(
+            QCoreApplication::translate("UnattendedCommand", "%1 was updated.").arg(program.listText));
         return Updated;
     }
     modService::LogEvent(QStringLiteral("Unattended update of %1 failed").arg(program.listText));
-    report.line(tr("The update of %1 failed; the log %2 tells why.")
-                    .arg(program.listText, modService::logFilePath()));
+    report.line(
+        QCoreApplication::translate("UnattendedCommand", "The update of %1 failed; the log %2 tells why.")
+            .arg(program.listText, modService::logFilePath()));
     return Failed;
 }
 
@@ -309,12 +312,14 @@ std::optional<Options> parse(const QStringList &arguments, QString &why)
     Options o;
     const QString first = arguments.value(0);
     if (first != QStringLiteral("--update") && first != QStringLiteral("--check")) {
-        why = tr("--update or --check comes first");
+        why = QCoreApplication::translate("UnattendedCommand", "--update or --check comes first");
         return std::nullopt;
     }
     o.check = first == QStringLiteral("--check");
     if (arguments.size() < 2 || arguments.at(1).startsWith(u'-')) {
-        why = tr("%1 needs the program: Carvell, Dunmore or Orvana").arg(first);
+        why = QCoreApplication::translate("UnattendedCommand",
+                                          "%1 needs the program: Carvell, Dunmore or Orvana")
+                  .arg(first);
         return std::nullopt;
     }
     o.program = arguments.at(1);
@@ -329,12 +334,14 @@ std::optional<Options> parse(const QStringList &arguments, QString &why)
             bool ok = false;
             o.waitSeconds = value.toInt(&ok);
             if (!ok || o.waitSeconds < 0 || o.waitSeconds > 86400) {
-                why = tr("--wait takes a number of seconds from 0 to 86400, not \"%1\"").arg(value);
+                why = QCoreApplication::translate(
+                          "UnattendedCommand", "--wait takes a number of seconds from 0 to 86400, not \"%1\"")
+                          .arg(value);
                 return std::nullopt;
             }
             waitGiven = true;
         } else {
-            why = tr("%1 does not take \"%2\"").arg(first, a);
+            why = QCoreApplication::translate("UnattendedCommand", "%1 does not take \"%2\"").arg(first, a);
             return std::nullopt;
         }
     }
@@ -353,8 +360,9 @@ int run(const Options &options)
     std::array<ProgramInfo, 3> table = ProgramDiscovery::programTable();
     ProgramInfo *chosen = find(table, options.program);
     if (!chosen) {
-        report.line(
-            tr("Application not recognized: %1 (Carvell, Dunmore or Orvana)").arg(options.program.trimmed()));
+        report.line(QCoreApplication::translate("UnattendedCommand",
+                                                "Application not recognized: %1 (Carvell, Dunmore or Orvana)")
+                        .arg(options.program.trimmed()));
         return WrongUse;
     }
     if (!options.check)
@@ -368,7 +376,8 @@ int run(const Options &options)
     recoverInterruptedUpdates(table, report);
 
     if (!chosen->installed) {
-        report.logged(tr("%1 is not installed on this computer (looked for in %2).")
+        report.logged(QCoreApplication::translate("UnattendedCommand",
+                                                  "%1 is not installed on this computer (looked for in %2).")
                           .arg(chosen->listText, chosen->folder));
         return Failed;
     }
@@ -378,7 +387,8 @@ int run(const Options &options)
     report.logged(QStringLiteral("Unattended update of %1 in %2").arg(chosen->listText, chosen->folder));
     if (const ProgramInfo *busy = runningProgram(table)) {
         if (options.waitSeconds > 0) {
-            report.line(tr("Waiting up to %1 seconds for %2 to close ...")
+            report.line(QCoreApplication::translate("UnattendedCommand",
+                                                    "Waiting up to %1 seconds for %2 to close ...")
                             .arg(options.waitSeconds)
                             .arg(busy->listText));
             QElapsedTimer waited;
@@ -389,8 +399,12 @@ int run(const Options &options)
             }
         }
         if (busy) {
-            report.logged(tr("Please close %1 before using this function").arg(busy->listText));
-            report.line(tr("%1 is running: nothing was updated.").arg(busy->listText));
+            report.logged(
+                QCoreApplication::translate("UnattendedCommand", "Please close %1 before using this function")
+                    .arg(busy->listText));
+            report.line(
+                QCoreApplication::translate("UnattendedCommand", "%1 is running: nothing was updated.")
+                    .arg(busy->listText));
             return ProgramRunning;
         }
     }
