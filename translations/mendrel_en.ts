@@ -187,6 +187,77 @@ Estimated time remaining: %4</source>
     </message>
 </context>
 <context>
+    <name>UnattendedCommand</name>
+    <message>
+        <source>A setting in %1 cannot be read (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update server could not be asked about %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no update package for %1 on the server.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has the update package on the server already (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A newer update package for %1 is on the server (%2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update of %1 failed; the log %2 tells why.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 was updated.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--update or --check comes first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 needs the program: Carvell, Dunmore or Orvana</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--wait takes a number of seconds from 0 to 86400, not &quot;%1&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 does not take &quot;%2&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Application not recognized: %1 (Carvell, Dunmore or Orvana)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not installed on this computer (looked for in %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Waiting up to %1 seconds for %2 to close ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please close %1 before using this function</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is running: nothing was updated.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An interrupted update of %1 could not be undone: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>UpdateRun</name>
     <message>
         <source>Disconnecting fom host ...</source>
@@ -490,6 +561,30 @@ Update aborted.</source>
     </message>
     <message>
         <source>--rollback comes first, followed by the program</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>update PROGRAM without a window; exit status 0 updated, 1 failed, 2 wrong use, 3 a program is running, 4 nothing to do</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --update: wait up to SECONDS for running programs to close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>SECONDS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --update: only when the server has another package than the last one applied (else exit status 4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ask the server, without downloading, whether a newer package for PROGRAM is there: exit status 0 yes, 4 no, 1 failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--update or --check comes first, followed by the program</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Mendrel: wires the command line, the seam and the main window together;
-// "--rollback <program>" undoes that program's last update without a window.
+// "--rollback <program>" undoes that program's last update, "--update" and "--check" update
+// or ask the server, all without a window.
 
 #include "AppIcon.h"
 #include "AppInfo.h"
@@ -8,6 +9,7 @@
 #include "QtUiServices.h"
 #include "RollbackCommand.h"
 #include "Translations.h"
+#include "UnattendedCommand.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -28,6 +30,27 @@ int main(int argc, char **argv)
         QCoreApplication::translate("mendrel", "undo the last update of PROGRAM (Carvell, Dunmore or "
                                                "Orvana), without a window"),
         QCoreApplication::translate("mendrel", "PROGRAM")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("update"),
+        QCoreApplication::translate("mendrel",
+                                    "update PROGRAM without a window; exit status 0 updated, 1 "
+                                    "failed, 2 wrong use, 3 a program is running, 4 nothing to do"),
+        QCoreApplication::translate("mendrel", "PROGRAM")));
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("wait"),
+                           QCoreApplication::translate(
+                               "mendrel", "with --update: wait up to SECONDS for running programs to close"),
+                           QCoreApplication::translate("mendrel", "SECONDS")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("if-newer"),
+        QCoreApplication::translate("mendrel", "with --update: only when the server has another package than "
+                                               "the last one applied (else exit status 4)")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("check"),
+        QCoreApplication::translate("mendrel",
+                                    "ask the server, without downloading, whether a newer package for "
+                                    "PROGRAM is there: exit status 0 yes, 4 no, 1 failed"),
+        QCoreApplication::translate("mendrel", "PROGRAM")));
     // Answered before the window system is asked for, so a console without a display works.
     if (const auto rc = CommandLine::answerHelpOrVersion(parser, command, CommandLine::arguments(argc, argv)))
         return *rc;
@@ -45,6 +68,26 @@ int main(int argc, char **argv)
         return RollbackCommand::run(QString::fromLocal8Bit(argv[2]), out);
     }
 
+    if (argc >= 2 && (std::strcmp(argv[1], "--update") == 0 || std::strcmp(argv[1], "--check") == 0)) {
+        QCoreApplication app(argc, argv); // no display: these run from timers and scripts
+        Translations::install();
+        QCoreApplication::setApplicationName(AppInfo::updaterTitle());
+        QString why;
+        const auto options = UnattendedCommand::parse(CommandLine::arguments(argc, argv).mid(1), why);
+        if (!options)
+            return CommandLine::fail(command, why);
+        return UnattendedCommand::run(*options);
+    }
+
+    // Misplaced, they would otherwise need a display just to be refused.
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"--update", "--check", "--wait", "--if-newer"})
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0)
+                return CommandLine::fail(
+                    command,
+                    QCoreApplication::translate("mendrel", "--update or --check comes first, followed by "
+                                                           "the program"));
+
     QApplication app(argc, argv); // takes the Qt options (-platform, -style ...) out of the arguments
     Translations::install();
     if (const auto rc = CommandLine::refuseTheRest(parser, command, QApplication::arguments()))
@@ -52,6 +95,12 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("rollback")))
         return CommandLine::fail(command, QCoreApplication::translate(
                                               "mendrel", "--rollback comes first, followed by the program"));
+    for (const char *option : {"update", "check", "wait", "if-newer"})
+        if (parser.isSet(QLatin1String(option)))
+            return CommandLine::fail(
+                command,
+                QCoreApplication::translate("mendrel", "--update or --check comes first, followed by the "
+                                                       "program"));
 
     QApplication::setApplicationName(AppInfo::updaterTitle());
     QApplication::setApplicationVersion(CommandLine::version());

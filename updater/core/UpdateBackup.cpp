@@ -485,3 +485,17 @@ UpdateBackup::recoverInterrupted(const QString &programFolder,
     QDir().rmdir(storeOf(root));
     return result;
 }
+
+std::vector<UpdateBackup::FolderRecovery>
+UpdateBackup::healFolders(const QStringList &folders, const std::function<void(const QString &)> &log)
+{
+    std::vector<FolderRecovery> results;
+    results.reserve(folders.size());
+    for (const QString &folder : folders)
+        results.push_back({folder, recoverInterrupted(folder, log)});
+    // Only after every journal is replayed: a staging folder may hold what a journal puts back.
+    for (const QString &folder : folders)
+        for (const QString &path : modFileCopy::RemoveDebris(folder))
+            log(QStringLiteral("Removed what an interrupted update left: ") + path);
+    return results;
+}

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 // What one update replaced, deleted and added in a program folder, kept in
 // "<program folder>/.vantelo-backup/<date-time>/" with a manifest, so the update can
@@ -81,6 +82,16 @@ public:
     // then kept, so the next start tries again.
     static Result<Recovery> recoverInterrupted(const QString &programFolder,
                                                const std::function<void(const QString &)> &log);
+
+    // What start-up does to each folder an update may have touched, before anything else
+    // does: recoverInterrupted, then the staging folders and temporary files a killed
+    // updater left are removed and logged. One result per folder, in its order.
+    struct FolderRecovery {
+        QString folder;
+        Result<Recovery> recovery;
+    };
+    static std::vector<FolderRecovery> healFolders(const QStringList &folders,
+                                                   const std::function<void(const QString &)> &log);
 
 private:
     Result<> ensureFolder();

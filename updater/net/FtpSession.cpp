@@ -211,6 +211,7 @@ bool FtpSession::getFile(const QString &remotePath, const QString &localPath, qi
     m_resumeFrom = 0;
     m_writeFailed = false;
     m_reportedBytes = -1;
+    m_fileTime = -1;
     // The local name is the finished package or nothing: an older copy goes now.
     QFile::remove(localPath);
     const qint64 kept = keptPartSize(partPath(localPath));
@@ -499,6 +500,9 @@ void FtpSession::finishDownload(CURLcode &code, int &errorCode, QString &errorTe
     }
     QFile::remove(infoPath(m_localPath));
     m_localPath.clear();
+    curl_off_t time = -1;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &time) == CURLE_OK && time >= 0)
+        m_fileTime = qint64(time);
     if (got != m_reportedBytes) {
         m_reportedBytes = got;
         emit progress(got, total());

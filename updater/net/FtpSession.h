@@ -108,6 +108,9 @@ public:
     QString lastErrorDetail() const { return m_errorDetail; }
     // Where the last download started: 0, or the bytes resumed from a ".part".
     qint64 resumedFrom() const { return m_resumeFrom; }
+    // The server's time (seconds since 1970, UTC) of the file the last download completed,
+    // -1 when it gave none.
+    qint64 fileTime() const { return m_fileTime; }
 
 signals:
     void done(const QString &tag);
@@ -168,6 +171,7 @@ private:
     QString m_remotePath;
     qint64 m_resumeFrom = 0;
     qint64 m_keptTime = -1; // the server's time of the file a ".part" was begun from
+    qint64 m_fileTime = -1;
     QString m_errorDetail;
     qint64 m_expected = -1;
     qint64 m_received = 0;

@@ -3,6 +3,7 @@
 
 #include "AppInfo.h"
 #include "FtpSession.h"
+#include "LastPackage.h"
 #include "PackageProcessor.h"
 #include "PackageSignature.h"
 #include "Timings.h"
@@ -186,6 +187,7 @@ void UpdateRun::mabryFTP_Done()
     } else if (tag == QStringLiteral("GetFileSize")) {
         sizeReplyArrived();
     } else if (tag == QStringLiteral("Get")) {
+        m_packageTime = m_ftp->fileTime();
         logEvent(QStringLiteral("FTP: Download Complete: ") + m_packageFile);
         if (m_updateKeys.isEmpty())
             completeTransfer();
@@ -226,6 +228,13 @@ void UpdateRun::completeTransfer()
     m_processing = true;
     processor.ProcessFile(m_packageFile);
     m_processing = false;
+    // What "--check" compares with: only a package that went in without an error counts.
+    if (!g_UpdateError) {
+        if (const Result<> recorded =
+                LastPackage::record(m_target, m_packageFile, {m_packageSize, m_packageTime});
+            !recorded)
+            logEvent(QStringLiteral("Last package not recorded: ") + recorded.error().message);
+    }
     emit processingEnded();
 }
 
@@ -233,6 +242,8 @@ void UpdateRun::sizeReplyArrived()
 {
     const UpdateServer::SizeReply reply = UpdateServer::ParseSizeReply(m_ftp->lastReply());
     m_fileAvailable = reply.available;
+    m_packageSize = reply.available && reply.size >= 1 ? qint64(reply.size) : -1;
+    m_packageTime = -1;
     if (!reply.available) {
         logEvent(QStringLiteral("FTP: File Not Available: ") + m_packageFile);
         m_view->SetStatusText(tr("Disconnecting now ..."));

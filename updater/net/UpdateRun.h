@@ -114,4 +114,6 @@ private:
     QString m_updateKeys;            // UPDATE_PUBKEY as it stood when the update started
     bool m_signaturePending = false; // the package is on disk but not yet verified
     bool m_processing = false;       // the package's process file is running
+    qint64 m_packageSize = -1;       // as the size query gave it
+    qint64 m_packageTime = -1;       // the server's time of the package downloaded
 };

@@ -62,4 +62,13 @@ void discover(ProgramInfo &program, const QString &updaterFolder)
     program.folder = program.defaultFolder;
 }
 
+QStringList updateFolders(const std::array<ProgramInfo, 3> &table)
+{
+    QStringList folders{Platform::programFolder()};
+    for (const ProgramInfo &p : table)
+        if (p.installed && !folders.contains(p.folder))
+            folders << p.folder;
+    return folders;
+}
+
 } // namespace ProgramDiscovery

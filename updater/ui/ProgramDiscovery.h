@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -30,5 +31,8 @@ void discover(ProgramInfo &program, const QString &updaterFolder = {});
 
 // An executable written "NAME.EXE" is also found as "name" in any letter case.
 bool executableExists(const QString &folder, const QString &executable);
+
+// The folders an update may have touched: the updater's own, then each installed program's.
+QStringList updateFolders(const std::array<ProgramInfo, 3> &table);
 
 } // namespace ProgramDiscovery

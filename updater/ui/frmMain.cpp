@@ -9,7 +9,6 @@
 #include "UiServices.h"
 #include "UpdateBackup.h"
 #include "frmAbout.h"
-#include "modFileCopy.h"
 #include "modHHSubclass.h"
 #include "modRegistry.h"
 #include "modService.h"
@@ -254,13 +253,9 @@ void frmMain::Form_Load()
 // folders; then staging folders and temporary files that a killed updater left go.
 void frmMain::removeDebris()
 {
-    QStringList folders{Platform::programFolder()};
-    for (const ProgramInfo &p : m_programs)
-        if (p.installed && !folders.contains(p.folder))
-            folders << p.folder;
-    for (const QString &folder : std::as_const(folders)) {
-        const auto recovered =
-            UpdateBackup::recoverInterrupted(folder, [this](const QString &line) { logEvent(line); });
+    const auto healed = UpdateBackup::healFolders(ProgramDiscovery::updateFolders(m_programs),
+                                                  [this](const QString &line) { logEvent(line); });
+    for (const auto &[folder, recovered] : healed) {
         if (!recovered)
             box(tr("An interrupted update of %1 could not be undone:\n%2")
                     .arg(folder, recovered.error().message),
@@ -275,9 +270,6 @@ void frmMain::removeDebris()
                     .arg(folder, QString::number(recovered->putBack)),
                 kTitle, MsgIcon::Information);
     }
-    for (const QString &folder : std::as_const(folders))
-        for (const QString &path : modFileCopy::RemoveDebris(folder))
-            logEvent(QStringLiteral("Removed what an interrupted update left: ") + path);
 }
 
 void frmMain::lstPrograms_Click()

@@ -63,7 +63,9 @@ QMap<QString, QByteArray> treeOf(const QString &folder)
     while (it.hasNext()) {
         const QString path = it.next();
         const QString relative = path.mid(folder.size() + 1);
-        if (relative.startsWith(QStringLiteral(".vantelo-backup")))
+        // The updater's own records, not the program's files.
+        if (relative.startsWith(QStringLiteral(".vantelo-backup")) ||
+            relative == QStringLiteral(".vantelo-last-package"))
             continue;
         const QFileInfo fi(path);
         QByteArray facts = QByteArray::number(int(fi.permissions()), 16);

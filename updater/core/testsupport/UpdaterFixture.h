@@ -43,8 +43,8 @@ struct ZipItem {
 // Writes a real ZIP file with libzip.
 void makeZip(const QString &path, const QList<ZipItem> &items);
 
-// Every file and folder below `folder` (".vantelo-backup" left out) with a hash of its
-// content and its permission bits, to compare a folder before and after.
+// Every file and folder below `folder` (".vantelo-backup" and ".vantelo-last-package" left out) with a hash
+// of its content and its permission bits, to compare a folder before and after.
 QMap<QString, QByteArray> treeOf(const QString &folder);
 
 // The updater's window as processing sees it.
