@@ -5,6 +5,7 @@
 #include "DbError.h"
 #include "SearchIndex.h"
 #include "SqliteConnection.h"
+#include "SqliteRecordset.h"
 
 #include <QFileInfo>
 
@@ -13,6 +14,7 @@
 
 #include <charconv>
 #include <limits>
+#include <numeric>
 #include <string>
 
 namespace {
@@ -70,12 +72,24 @@ std::unique_ptr<KeptPartList> KeptPartList::watch(const QString &connectionStrin
     kept->m_db = openSqlite(file.toUtf8().constData(), SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, &rc);
     if (rc != SQLITE_OK)
         return nullptr;
-    sqlite3_busy_timeout(kept->m_db.get(), kBusyTimeoutMs);
-    const auto version = kept->dataVersion();
-    const auto readsAs = plan(kept->m_db.get(), listSql(head));
+    sqlite3 *db = kept->m_db.get();
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     const auto stamp = stampOf(file);
+    // The version and the journal's position in one read, before the list is read: a write
+    // in between is in the list and in the journal both, and reading it again does no harm.
+    if (!execSqlite(db, "BEGIN"))
+        return nullptr;
+    const auto version = kept->dataVersion();
+    const auto readsAs = plan(db, listSql(head));
+    const auto schema = kept->number("PRAGMA schema_version");
+    kept->m_follows =
+        schema && SearchIndex::hasJournal(db) && kept->journalPosition(&kept->m_seq, &kept->m_seqRowid);
+    kept->m_ties = SearchIndex::tieOrder(db, listSql(head));
+    (void)execSqlite(db, "COMMIT");
     if (!version || !readsAs || !stamp)
         return nullptr;
+    kept->m_follows = kept->m_follows && !kept->m_ties.isEmpty();
+    kept->m_schema = schema.value_or(0);
     kept->m_stamp = *stamp;
     kept->m_version = *version;
     kept->m_plan = *readsAs;
@@ -101,6 +115,7 @@ bool KeptPartList::keep(std::shared_ptr<const DataArray> list)
     if (m_description < 0 || !byId || !byId->contains(QStringLiteral("INTEGER PRIMARY KEY")))
         return false;
     m_list = std::move(list);
+    m_extra.start(m_list->fieldCount());
     if (!indexRows()) {
         m_list.reset();
         return false;
@@ -116,9 +131,191 @@ std::optional<long long> KeptPartList::dataVersion() const
     return sqlite3_column_int64(st.get(), 0);
 }
 
-bool KeptPartList::sameFile() const
+std::optional<long long> KeptPartList::number(const char *sql) const
 {
-    return stampOf(m_file) == m_stamp;
+    const SqliteStmt st = prepareSqlite(m_db.get(), sql);
+    if (!st)
+        return std::nullopt;
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_DONE)
+        return 0; // no row: nothing written yet
+    if (rc != SQLITE_ROW || sqlite3_column_type(st.get(), 0) != SQLITE_INTEGER)
+        return std::nullopt;
+    return sqlite3_column_int64(st.get(), 0);
+}
+
+// The journal's last entry and its rowid (0 and 0 before the first).
+bool KeptPartList::journalPosition(long long *seq, long long *rowid) const
+{
+    const auto last = number("SELECT seq FROM sqlite_sequence WHERE name = 'PARTS_Changes'");
+    if (!last)
+        return false;
+    *seq = *last;
+    *rowid = 0;
+    if (*last == 0)
+        return true;
+    const SqliteStmt st = prepareSqlite(m_db.get(), "SELECT rowid_ FROM PARTS_Changes WHERE seq = ?1");
+    if (!st)
+        return false;
+    sqlite3_bind_int64(st.get(), 1, *last);
+    if (sqlite3_step(st.get()) != SQLITE_ROW || sqlite3_column_type(st.get(), 0) != SQLITE_INTEGER)
+        return false;
+    *rowid = sqlite3_column_int64(st.get(), 0);
+    return true;
+}
+
+// Inside the caller's read transaction. Fails, leaving the list unusable, when the journal
+// cannot account for every write since the list last looked: dropped or made anew (schema),
+// entries trimmed or deleted, or another catalogue's journal (its entry there differs).
+bool KeptPartList::follow()
+{
+    long long last = 0;
+    long long lastRowid = 0;
+    const auto schema = number("PRAGMA schema_version");
+    if (!m_follows || !schema || *schema != m_schema || !journalPosition(&last, &lastRowid) || last < m_seq)
+        return false;
+    std::vector<long long> rowids;
+    {
+        const SqliteStmt seen = prepareSqlite(m_db.get(), "SELECT rowid_ FROM PARTS_Changes WHERE seq = ?1");
+        if (m_seq > 0) {
+            sqlite3_bind_int64(seen.get(), 1, m_seq);
+            if (!seen || sqlite3_step(seen.get()) != SQLITE_ROW ||
+                sqlite3_column_int64(seen.get(), 0) != m_seqRowid)
+                return false;
+        }
+        const SqliteStmt since =
+            prepareSqlite(m_db.get(), "SELECT rowid_ FROM PARTS_Changes WHERE seq > ?1 ORDER BY seq");
+        if (!since)
+            return false;
+        sqlite3_bind_int64(since.get(), 1, m_seq);
+        long long entries = 0;
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(since.get())) == SQLITE_ROW) {
+            if (sqlite3_column_type(since.get(), 0) != SQLITE_INTEGER)
+                return false;
+            rowids.push_back(sqlite3_column_int64(since.get(), 0));
+            ++entries;
+        }
+        if (rc != SQLITE_DONE || entries != last - m_seq)
+            return false;
+    }
+    std::sort(rowids.begin(), rowids.end());
+    rowids.erase(std::unique(rowids.begin(), rowids.end()), rowids.end());
+    if (!rowids.empty()) {
+        // The parts as they are now, in the list's order.
+        QByteArray list("[");
+        for (const long long rowid : rowids) {
+            if (list.size() > 1)
+                list += ',';
+            list += QByteArray::number(rowid);
+        }
+        list += ']';
+        const int firstNew = m_list->rowCount() + m_extra.rowCount();
+        try {
+            SqliteRecordset now(m_db.get(),
+                                m_head +
+                                    QStringLiteral(" NOT INDEXED WHERE PARTS.rowid IN (SELECT value FROM "
+                                                   "json_each('%1')) ORDER BY 3")
+                                        .arg(QLatin1String(list)) +
+                                    m_ties);
+            if (now.fieldCount() != m_list->fieldCount())
+                return false;
+            now.appendRows(m_extra, std::numeric_limits<int>::max());
+        } catch (const DbError &) {
+            return false;
+        }
+        if (!place(rowids, firstNew))
+            return false;
+    }
+    m_seq = last;
+    m_seqRowid = lastRowid;
+    return true;
+}
+
+// Whether part `a` comes before part `b` in the list's order, as SQLite orders them.
+bool KeptPartList::before(long long a, long long b)
+{
+    if (!m_before) {
+        const QByteArray sql =
+            (QStringLiteral("SELECT PARTS.rowid FROM PARTS NOT INDEXED WHERE PARTS.rowid IN "
+                            "(?1, ?2) ORDER BY PARTS.PartNumber") +
+             m_ties + QStringLiteral(" LIMIT 1"))
+                .toUtf8();
+        m_before = prepareSqlite(m_db.get(), sql.constData(), int(sql.size()));
+        if (!m_before)
+            return false;
+    }
+    sqlite3_stmt *st = m_before.get();
+    sqlite3_reset(st);
+    sqlite3_bind_int64(st, 1, a);
+    sqlite3_bind_int64(st, 2, b);
+    const bool first = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_int64(st, 0) == a;
+    sqlite3_reset(st); // a statement left running would hold the read open for good
+    return first;
+}
+
+// The parts `rowids` leave their places; those read again (refs from `firstNew` on, in the
+// list's order) take theirs among the rest, which have not changed.
+bool KeptPartList::place(const std::vector<long long> &rowids, int firstNew)
+{
+    const int refs = m_list->rowCount() + m_extra.rowCount();
+    if (!m_followed) {
+        m_order.resize(std::size_t(m_list->rowCount()));
+        std::iota(m_order.begin(), m_order.end(), 0);
+        m_followed = true;
+    }
+    std::vector<bool> gone(std::size_t(refs), false);
+    for (const long long rowid : rowids) {
+        const int ref = refOf(rowid);
+        if (ref >= 0)
+            gone[std::size_t(ref)] = true;
+        setRef(rowid, -1);
+    }
+    std::vector<int> rest;
+    rest.reserve(m_order.size());
+    for (const int ref : m_order) {
+        if (!gone[std::size_t(ref)])
+            rest.push_back(ref);
+    }
+    std::vector<int> order;
+    order.reserve(rest.size() + std::size_t(refs - firstNew));
+    std::size_t from = 0;
+    for (int ref = firstNew; ref < refs; ++ref) {
+        bool known = false;
+        const long long rowid = rowidOf(ref, &known);
+        if (!known)
+            return false;
+        std::size_t low = from;
+        std::size_t high = rest.size();
+        while (low < high) {
+            const std::size_t mid = low + (high - low) / 2;
+            if (before(rowid, rowidOf(rest[mid])))
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        order.insert(order.end(), rest.begin() + std::ptrdiff_t(from), rest.begin() + std::ptrdiff_t(low));
+        order.push_back(ref);
+        setRef(rowid, ref);
+        from = low;
+    }
+    order.insert(order.end(), rest.begin() + std::ptrdiff_t(from), rest.end());
+    m_order = std::move(order);
+    m_placeOf.assign(std::size_t(refs), -1);
+    for (std::size_t i = 0; i < m_order.size(); ++i)
+        m_placeOf[std::size_t(m_order[i])] = int(i);
+    return true;
+}
+
+long long KeptPartList::rowidOf(int ref, bool *known) const
+{
+    const auto [array, row] = at(ref);
+    const std::string_view v = array->utf8(0, row);
+    long long rowid = 0;
+    const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), rowid);
+    if (known)
+        *known = !array->isNull(0, row) && ec == std::errc() && end == v.data() + v.size();
+    return rowid;
 }
 
 bool KeptPartList::indexRows()
@@ -162,7 +359,36 @@ bool KeptPartList::indexRows()
     return true;
 }
 
-int KeptPartList::rowOf(long long rowid) const
+void KeptPartList::setRef(long long rowid, int ref)
+{
+    if (!m_rowOfRowid.empty()) {
+        const long long denseLimit = 4LL * (m_list->rowCount() + m_extra.rowCount()) + 65536;
+        if (rowid >= 0 && rowid < std::max<long long>(denseLimit, (long long)m_rowOfRowid.size())) {
+            if (std::size_t(rowid) >= m_rowOfRowid.size())
+                m_rowOfRowid.resize(std::size_t(rowid) + 1, -1);
+            m_rowOfRowid[std::size_t(rowid)] = ref;
+            return;
+        }
+        if (ref < 0)
+            return;
+        // Scattered from now on.
+        for (std::size_t id = 0; id < m_rowOfRowid.size(); ++id) {
+            if (m_rowOfRowid[id] >= 0)
+                m_rowids.emplace_back((long long)id, m_rowOfRowid[id]);
+        }
+        m_rowOfRowid = {};
+    }
+    const auto it = std::lower_bound(m_rowids.begin(), m_rowids.end(), std::pair<long long, int>(rowid, -1));
+    const bool present = it != m_rowids.end() && it->first == rowid;
+    if (ref < 0 && present)
+        m_rowids.erase(it);
+    else if (ref >= 0 && present)
+        it->second = ref;
+    else if (ref >= 0)
+        m_rowids.insert(it, {rowid, ref});
+}
+
+int KeptPartList::refOf(long long rowid) const
 {
     if (!m_rowOfRowid.empty())
         return rowid >= 0 && std::size_t(rowid) < m_rowOfRowid.size() ? m_rowOfRowid[std::size_t(rowid)] : -1;
@@ -170,8 +396,8 @@ int KeptPartList::rowOf(long long rowid) const
     return it != m_rowids.end() && it->first == rowid ? it->second : -1;
 }
 
-std::optional<std::vector<int>> KeptPartList::search(const QString &connectionString,
-                                                     const SearchIndex::PartQuery &search)
+std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectionString,
+                                                        const SearchIndex::PartQuery &search)
 {
     if (!m_list || connectionString != m_connection || search.head != m_head)
         return std::nullopt;
@@ -186,31 +412,42 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
     } catch (const DbError &) {
         return std::nullopt;
     }
-    if (!sameFile() || plan(db, searchSql) != m_plan)
+    const auto stamp = stampOf(m_file);
+    if (!stamp || stamp->device != m_stamp.device || stamp->inode != m_stamp.inode ||
+        plan(db, searchSql) != m_plan)
         return std::nullopt;
 
-    // The candidates and the catalogue's version in one read transaction: the candidates are
-    // those of the list's catalogue only while nobody has written since the list was read.
+    // The writes followed, the candidates and the catalogue's version in one read transaction:
+    // the candidates are those of the list's catalogue only once the list has followed every
+    // write committed before them.
     if (!execSqlite(db, "BEGIN"))
         return std::nullopt;
+    const auto version = dataVersion();
+    bool current = version && *version == m_version && *stamp == m_stamp;
+    if (version && *version != m_version) {
+        current = follow();
+        if (!current)
+            m_list.reset(); // half followed at most: never to answer again
+    }
     const QString query = SearchIndex::matchQuery(search.likePattern());
     const bool everyRow = query.isEmpty() || !SearchIndex::isReady(db);
-    const auto candidates = everyRow
+    const auto candidates = !current || everyRow
                                 ? std::vector<long long>{}
                                 : SearchIndex::candidates(db, query, std::numeric_limits<long long>::max());
-    const auto version = candidates ? dataVersion() : std::nullopt;
     (void)execSqlite(db, "COMMIT");
-    if (!version || *version != m_version)
+    // A file changed without a commit SQLite noticed is another file written over this one.
+    if (!current || !candidates)
         return std::nullopt;
+    m_version = *version;
+    m_stamp = *stamp;
 
     // LIKE's own matcher on the texts LIKE would see; a cell printed otherwise cannot be
     // judged here.
     const bool blobsNeverMatch = sqlite3_compileoption_used("LIKE_DOESNT_MATCH_BLOBS") != 0;
-    const bool allText = m_list->allText();
-    const DataArray &list = *m_list;
+    const bool allText = m_list->allText() && m_extra.allText();
     std::string cell;
     bool unsure = false;
-    auto like = [&](int field, int row) {
+    auto like = [&](int field, const DataArray &list, int row) {
         if (list.isNull(field, row))
             return false;
         if (!allText) {
@@ -223,28 +460,52 @@ std::optional<std::vector<int>> KeptPartList::search(const QString &connectionSt
         cell.assign(list.utf8(field, row));
         return sqlite3_strlike(pattern.constData(), cell.c_str(), 0) == 0;
     };
-    // The candidates are marked by row and then tested in the list's order: the rows' cells
-    // are then read in the order they lie in memory, where reading them at random waited on
-    // memory for each one.
-    const int rows = list.rowCount();
+    // The candidates are marked by their place in the list and then tested in the list's
+    // order: the rows' cells are then read in the order they lie in memory, where reading
+    // them at random waited on memory for each one.
+    const int rows = m_followed ? int(m_order.size()) : m_list->rowCount();
     std::vector<std::uint64_t> marked((std::size_t(rows) + 63) / 64, everyRow ? ~std::uint64_t(0) : 0);
     if (everyRow && rows % 64 != 0)
         marked.back() = (std::uint64_t(1) << (rows % 64)) - 1;
     for (const long long rowid : *candidates) {
-        const int row = rowOf(rowid);
-        if (row < 0)
+        const int ref = refOf(rowid);
+        const int place = ref < 0 || !m_followed ? ref : m_placeOf[std::size_t(ref)];
+        if (place < 0)
             return std::nullopt; // a part the list lacks: not the list's catalogue after all
-        marked[std::size_t(row) / 64] |= std::uint64_t(1) << (row % 64);
+        marked[std::size_t(place) / 64] |= std::uint64_t(1) << (place % 64);
     }
     std::vector<int> result;
     for (std::size_t w = 0; w < marked.size(); ++w) {
         for (std::uint64_t bits = marked[w]; bits; bits &= bits - 1) {
-            const int row = int(w * 64 + std::size_t(__builtin_ctzll(bits)));
-            if (like(2, row) || like(m_description, row))
-                result.push_back(row);
+            const int place = int(w * 64 + std::size_t(__builtin_ctzll(bits)));
+            const auto [list, row] = at(m_followed ? m_order[std::size_t(place)] : place);
+            if (like(2, *list, row) || like(m_description, *list, row))
+                result.push_back(m_followed ? m_order[std::size_t(place)] : place);
         }
     }
     if (unsure)
         return std::nullopt;
-    return result;
+    if (!m_followed)
+        return Found{m_list, std::move(result)};
+
+    // The rows of a followed list lie in two arrays: the answer gets a copy of its own.
+    auto copy = std::make_shared<DataArray>();
+    copy->start(m_list->fieldCount());
+    for (int &ref : result) {
+        const auto [list, row] = at(ref);
+        for (int f = 0; f < list->fieldCount(); ++f) {
+            if (list->isNull(f, row)) {
+                (void)copy->appendNull();
+                continue;
+            }
+            if (!copy->append(list->utf8(f, row)))
+                return std::nullopt;
+            if (!list->allText() && list->kind(f, row) != DataArray::Kind::Text)
+                copy->markLast(list->kind(f, row));
+        }
+        copy->endRow();
+        ref = copy->rowCount() - 1;
+    }
+    copy->finish();
+    return Found{std::move(copy), std::move(result)};
 }

@@ -16,10 +16,17 @@
 // it finds from the file (about 2 µs each); from the list it costs a look-up in memory, so
 // even a text found in many parts is answered in milliseconds.
 //
+// Writes to PARTS, by this program or another, are followed through the catalogue's change
+// journal (SearchIndex::kJournal): the parts written since the list last looked are read
+// again by rowid and put at their place in the list's order, which SQLite itself decides
+// (ORDER BY 3 and the ties of the statement's plan). The list as read stays untouched, since
+// the grid may show it; the rows read since live beside it, and an answer over a followed
+// list is a copy of its rows.
+//
 // The answer is the search statement's own: the index's candidates (or every part) tested
 // with SQLite's LIKE on the cells the list holds, in the list's order, which is the order of
-// the statement's plan. Whenever that cannot be vouched for (another program wrote to the
-// catalogue, the file was replaced, the statement or its plan differs, a cell is not the
+// the statement's plan. Whenever that cannot be vouched for (a write the journal does not
+// account for, a schema change, the file was replaced, the statement or its plan differs, a cell is not the
 // text LIKE compares) there is no answer, and the caller runs the statement.
 //
 // Only for SQLite catalogues opened by file; one thread.
@@ -33,12 +40,14 @@ public:
     // Keeps the list read whole since watch(); false, keeping nothing, when its columns
     // cannot answer a search (PartID not the rowid, no PartDescription column, ...).
     bool keep(std::shared_ptr<const DataArray> list);
-    const std::shared_ptr<const DataArray> &list() const { return m_list; }
 
-    // The rows of the list, in its order, that the search's statement returns now; none when
+    // The rows the search's statement returns now, in its order: `rows` of `list`; none when
     // that cannot be told from the list.
-    std::optional<std::vector<int>> search(const QString &connectionString,
-                                           const SearchIndex::PartQuery &search);
+    struct Found {
+        std::shared_ptr<const DataArray> list;
+        std::vector<int> rows;
+    };
+    std::optional<Found> search(const QString &connectionString, const SearchIndex::PartQuery &search);
 
 private:
     KeptPartList() = default;
@@ -52,9 +61,21 @@ private:
     };
     static std::optional<FileStamp> stampOf(const QString &file);
     std::optional<long long> dataVersion() const;
-    bool sameFile() const;
+    std::optional<long long> number(const char *sql) const;
+    bool journalPosition(long long *seq, long long *rowid) const;
+    bool follow();
+    bool place(const std::vector<long long> &rowids, int firstNew);
+    bool before(long long a, long long b);
     bool indexRows();
-    int rowOf(long long rowid) const;
+    int refOf(long long rowid) const;
+    void setRef(long long rowid, int ref);
+    long long rowidOf(int ref, bool *known = nullptr) const;
+    // A row of the list (a "ref") lies in the list as read, or after it among those read since.
+    std::pair<const DataArray *, int> at(int ref) const
+    {
+        const int base = m_list->rowCount();
+        return ref < base ? std::pair{m_list.get(), ref} : std::pair{&m_extra, ref - base};
+    }
 
     QString m_connection;
     QString m_file;
@@ -65,7 +86,21 @@ private:
     FileStamp m_stamp; // the file as it was when the list was read
     std::shared_ptr<const DataArray> m_list;
     int m_description = -1; // the list's PartDescription field
-    // Row of each rowid: dense when the rowids are, else (rowid, row) pairs by rowid.
+    // Ref of each rowid (-1 for none): dense when the rowids are, else (rowid, ref) pairs by rowid.
     std::vector<int> m_rowOfRowid;
     std::vector<std::pair<long long, int>> m_rowids;
+
+    // Following writes: where the journal stood (its last entry and that entry's rowid), and
+    // the schema then; no journal, or a plan whose ties are not known, follows nothing.
+    bool m_follows = false;
+    long long m_schema = 0;
+    long long m_seq = 0;
+    long long m_seqRowid = 0;
+    QString m_ties;
+    SqliteStmt m_before;
+    // Once followed: the rows read since, the refs in the list's order, and each ref's place.
+    bool m_followed = false;
+    DataArray m_extra;
+    std::vector<int> m_order;
+    std::vector<int> m_placeOf;
 };

@@ -63,11 +63,11 @@ PartSearch::Answer PartSearch::search(const QString &connectionString, const QSt
     const SearchIndex::PartQuery q = query(text, displayFieldList);
     Answer answer;
     if (m_kept) {
-        if (auto rows = m_kept->search(connectionString, q)) {
+        if (auto found = m_kept->search(connectionString, q)) {
             answer.from = Answer::From::KeptList;
-            answer.list = m_kept->list();
+            answer.list = std::move(found->list);
             answer.fieldNames = m_keptNames;
-            answer.rows = std::move(*rows);
+            answer.rows = std::move(found->rows);
             return answer;
         }
         // Out of date, or not a question the list can answer: the statement answers, and

@@ -110,6 +110,30 @@ QString schema()
         .arg(t);
 }
 
+// The journal's triggers note the rowid of every part written; each entry drops the one
+// kJournalLength entries back, so the journal keeps a fixed length however much is written.
+QString journalSchema()
+{
+    const QString j = QLatin1String(kJournal);
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS %1 (seq INTEGER PRIMARY KEY AUTOINCREMENT, rowid_ INTEGER);\n"
+               "CREATE TRIGGER IF NOT EXISTS %1_ai AFTER INSERT ON PARTS BEGIN\n"
+               "  INSERT INTO %1(rowid_) VALUES (new.rowid);\n"
+               "  DELETE FROM %1 WHERE seq <= last_insert_rowid() - %2;\n"
+               "END;\n"
+               "CREATE TRIGGER IF NOT EXISTS %1_ad AFTER DELETE ON PARTS BEGIN\n"
+               "  INSERT INTO %1(rowid_) VALUES (old.rowid);\n"
+               "  DELETE FROM %1 WHERE seq <= last_insert_rowid() - %2;\n"
+               "END;\n"
+               "CREATE TRIGGER IF NOT EXISTS %1_au AFTER UPDATE ON PARTS BEGIN\n"
+               "  INSERT INTO %1(rowid_) VALUES (old.rowid);\n"
+               "  INSERT INTO %1(rowid_) SELECT new.rowid WHERE new.rowid IS NOT old.rowid;\n"
+               "  DELETE FROM %1 WHERE seq <= last_insert_rowid() - %2;\n"
+               "END;\n")
+        .arg(j)
+        .arg(kJournalLength);
+}
+
 // Code points, so a character outside the BMP counts once, as the tokenizer counts it.
 QStringList characters(const QString &text)
 {
@@ -128,7 +152,7 @@ QStringList characters(const QString &text)
 // How the rows of the statement as written are ordered where ORDER BY 3 leaves a tie: the
 // order in which its plan reads them. "" when that is not known (the search then runs as
 // written). A tie is two parts whose numbers differ at most in ASCII letter case.
-QString tieOrder(sqlite3 *db, const QString &sql)
+QString tieOrderOf(sqlite3 *db, const QString &sql)
 {
     const auto plan = queryPlan(db, sql);
     if (!plan)
@@ -182,6 +206,27 @@ QString tieOrder(sqlite3 *db, const QString &sql)
 }
 
 } // namespace
+
+QString tieOrder(sqlite3 *db, const QString &sql)
+{
+    return tieOrderOf(db, sql);
+}
+
+bool hasJournal(sqlite3 *db)
+{
+    const QString j = QLatin1String(kJournal);
+    Statement st(db, QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name IN (?1, ?2, ?3, ?4)"));
+    st.bind(1, j);
+    st.bind(2, j + QStringLiteral("_ai"));
+    st.bind(3, j + QStringLiteral("_ad"));
+    st.bind(4, j + QStringLiteral("_au"));
+    return st.row() && st.integer(0) == 4;
+}
+
+Result<> addJournal(sqlite3 *db)
+{
+    return execSqlite(db, journalSchema());
+}
 
 std::optional<QStringList> queryPlan(sqlite3 *db, const QString &sql)
 {
@@ -240,6 +285,7 @@ Result<> build(sqlite3 *db, const std::function<bool(long long, long long)> &pro
                 .arg(name("_ai"), name("_ad"), name("_au"), QLatin1String(kTable)));
     });
     done = done.and_then([db] { return execSqlite(db, schema()); });
+    done = done.and_then([db] { return addJournal(db); });
 
     long long low = 0;
     long long high = -1;
@@ -347,7 +393,7 @@ QString rewrite(sqlite3 *db, const PartQuery &search)
     }
     rowids += ']';
 
-    const QString ties = tieOrder(db, sql);
+    const QString ties = tieOrderOf(db, sql);
     if (ties.isEmpty())
         return sql;
     const QString like =
@@ -381,6 +427,10 @@ EnsureResult ensure(const QString &connectionString,
             result.kind = EnsureResult::NoCatalogue;
         } else if (isReady(db)) {
             result.kind = EnsureResult::Present;
+            // A catalogue indexed before the journal existed gains it; without it the kept
+            // list is dropped at every write, as before.
+            if (!hasJournal(db) && sqlite3_db_readonly(db, "main") == 0)
+                (void)addJournal(db);
         } else {
             result.parts = rows.row() ? rows.integer(0) : 0;
             if (sqlite3_db_readonly(db, "main") == 1) {

@@ -23,6 +23,19 @@ namespace SearchIndex {
 // The FTS5 table; its triggers are this name + "_ai", "_ad", "_au".
 inline constexpr char kTable[] = "PARTS_Search";
 
+// The change journal: the rowid of every part inserted, updated or deleted, by any program
+// (kept by triggers), in the order written, the last kJournalLength entries only. Readers
+// follow PARTS from the last entry they saw instead of reading it again.
+inline constexpr char kJournal[] = "PARTS_Changes";
+inline constexpr int kJournalLength = 20000;
+bool hasJournal(sqlite3 *db);
+// Adds the journal and its triggers where missing.
+Result<> addJournal(sqlite3 *db);
+
+// How the plan of a statement reading PARTS in "ORDER BY 3" orders its ties, as terms to
+// append to that ORDER BY (", PARTS.rowid" ...); "" when not known.
+QString tieOrder(sqlite3 *db, const QString &sql);
+
 // True when the index table and its three triggers exist.
 bool isReady(sqlite3 *db);
 
