@@ -15,11 +15,6 @@ using PartHistory::Writer;
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("PartUndo", text);
-}
-
 QString shownTime(const QString &utc)
 {
     const QDateTime at = QDateTime::fromString(utc, Qt::ISODateWithMs);
@@ -32,8 +27,9 @@ QString changedBy(Writer &writer, std::int64_t partId, const QString &field, con
 {
     const auto last = writer.latest(partId, field);
     if (last && (field.isEmpty() || last->after == found))
-        return tr("It was changed by %1 at %2.").arg(PartHistory::author(*last), shownTime(last->when));
-    return tr("It was changed by another program.");
+        return QCoreApplication::translate("PartUndo", "It was changed by %1 at %2.")
+            .arg(PartHistory::author(*last), shownTime(last->when));
+    return QCoreApplication::translate("PartUndo", "It was changed by another program.");
 }
 
 void refuse(const QString &text)
@@ -52,28 +48,32 @@ void PartUndo::push(Step step)
 QString PartUndo::describe(const Step &step)
 {
     switch (step.kind) {
-    case Step::Kind::Edit: return tr("Edit of %1").arg(step.field);
-    case Step::Kind::New: return tr("New Part");
+    case Step::Kind::Edit: return QCoreApplication::translate("PartUndo", "Edit of %1").arg(step.field);
+    case Step::Kind::New: return QCoreApplication::translate("PartUndo", "New Part");
     case Step::Kind::Delete:
         if (step.rows.size() == 1)
-            return tr("Delete of %1").arg(PartHistory::rowPartNumber(step.rows.front()));
-        return tr("Delete of %1 Parts").arg(step.rows.size());
+            return QCoreApplication::translate("PartUndo", "Delete of %1")
+                .arg(PartHistory::rowPartNumber(step.rows.front()));
+        return QCoreApplication::translate("PartUndo", "Delete of %1 Parts").arg(step.rows.size());
     case Step::Kind::Restore:
         if (step.rows.size() == 1)
-            return tr("Bring Back of %1").arg(PartHistory::rowPartNumber(step.rows.front()));
-        return tr("Bring Back of %1 Parts").arg(step.rows.size());
+            return QCoreApplication::translate("PartUndo", "Bring Back of %1")
+                .arg(PartHistory::rowPartNumber(step.rows.front()));
+        return QCoreApplication::translate("PartUndo", "Bring Back of %1 Parts").arg(step.rows.size());
     }
     return {};
 }
 
 QString PartUndo::undoText() const
 {
-    return m_undo.empty() ? tr("Undo") : tr("Undo %1").arg(describe(m_undo.back()));
+    return m_undo.empty() ? QCoreApplication::translate("PartUndo", "Undo")
+                          : QCoreApplication::translate("PartUndo", "Undo %1").arg(describe(m_undo.back()));
 }
 
 QString PartUndo::redoText() const
 {
-    return m_redo.empty() ? tr("Redo") : tr("Redo %1").arg(describe(m_redo.back()));
+    return m_redo.empty() ? QCoreApplication::translate("PartUndo", "Redo")
+                          : QCoreApplication::translate("PartUndo", "Redo %1").arg(describe(m_redo.back()));
 }
 
 PartUndo::Outcome PartUndo::undo()
@@ -122,11 +122,14 @@ PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
             const Writer::Edit edit =
                 writer.writeField(step.partId, step.field, PartHistory::literal(to), from);
             if (!edit.found)
-                refusal =
-                    tr("Part %1 is no longer in the catalogue: nothing was changed.").arg(step.partNumber);
+                refusal = QCoreApplication::translate(
+                              "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
+                              .arg(step.partNumber);
             else if (!edit.written)
                 refusal =
-                    tr("%1 of part %2 no longer holds the value this window wrote: nothing was changed. %3")
+                    QCoreApplication::translate(
+                        "PartUndo",
+                        "%1 of part %2 no longer holds the value this window wrote: nothing was changed. %3")
                         .arg(step.field, step.partNumber,
                              changedBy(writer, step.partId, step.field, edit.before));
             return;
@@ -136,12 +139,14 @@ PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
                 const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
                 const auto now = writer.currentRow(partId);
                 if (!now) {
-                    refusal = tr("Part %1 is no longer in the catalogue: nothing was changed.")
+                    refusal = QCoreApplication::translate(
+                                  "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
                                   .arg(PartHistory::rowPartNumber(row));
                     return;
                 }
                 if (*now != row) {
-                    refusal = tr("Part %1 was changed since: nothing was changed. %2")
+                    refusal = QCoreApplication::translate(
+                                  "PartUndo", "Part %1 was changed since: nothing was changed. %2")
                                   .arg(PartHistory::rowPartNumber(row), changedBy(writer, partId, {}, {}));
                     return;
                 }
@@ -155,7 +160,7 @@ PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
         }
         for (const QString &row : std::as_const(step.rows)) {
             if (const auto refused = writer.restorable(row)) {
-                refusal = *refused + u' ' + tr("Nothing was changed.");
+                refusal = *refused + u' ' + QCoreApplication::translate("PartUndo", "Nothing was changed.");
                 return;
             }
         }
