@@ -107,17 +107,23 @@ void frmParts::fieldEdited(std::int64_t partId, const PartHistory::Writer::Edit 
 
 void frmParts::Undo()
 {
+    if (!m_undo->canUndo())
+        return;
     // A list still being read holds the catalogue open for reading, which keeps writers out.
     stopListing();
-    if (m_undo->undo() == PartUndo::Outcome::Done)
+    // A refused step shows what the catalogue holds instead.
+    if (m_undo->undo() != PartUndo::Outcome::Failed)
         showChanged(m_undo->lastPart());
     updateUndoMenus();
 }
 
 void frmParts::Redo()
 {
+    if (!m_undo->canRedo())
+        return;
     stopListing();
-    if (m_undo->redo() == PartUndo::Outcome::Done)
+    // A refused step shows what the catalogue holds instead.
+    if (m_undo->redo() != PartUndo::Outcome::Failed)
         showChanged(m_undo->lastPart());
     updateUndoMenus();
 }

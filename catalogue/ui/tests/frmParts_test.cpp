@@ -1009,6 +1009,8 @@ TEST_F(Window, AnUndoAfterAnotherProgramChangedTheFieldWritesNothingAndSaysSo)
         "Bin of part SEAL-2 no longer holds the value this window wrote: nothing was changed.")))
         << ui.messages()[0].text.toStdString();
     EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Edit of Bin"));
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("Bin")), 1), QStringLiteral("THEIRS"))
+        << "the record view shows what is stored";
 }
 
 TEST_F(Window, DeletedPartsComeBackWithTheirPartIdsButNeverTwice)
