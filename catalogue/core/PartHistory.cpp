@@ -189,14 +189,16 @@ Writer::Edit Writer::writeField(std::int64_t partId, const QString &field, const
     const QString where = QStringLiteral(" WHERE PartID = ") + QString::number(partId);
     m_connection.execute(QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") + literal +
                          where);
-    auto rs = m_connection.openRecordset(QStringLiteral("SELECT [") + field +
-                                         QStringLiteral("], PartNumber FROM PARTS") + where);
+    auto rs = m_connection.openRecordset(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM PARTS") +
+                                         where);
     bool isNull = false;
     QString after = rs->value(0, &isNull);
     edit.after = isNull ? Value() : Value(after);
-    bool numberNull = false;
-    const QString partNumber = rs->value(1, &numberNull);
-    record(partId, numberNull ? Value() : Value(partNumber), field, edit.before, edit.after, {});
+    // The part number as the row holds it now (a catalogue converted from another program may
+    // have no such column).
+    const bool numberEdited = field.compare(QStringLiteral("PartNumber"), Qt::CaseInsensitive) == 0;
+    record(partId, numberEdited ? edit.after : row->value(QStringLiteral("PartNumber")), field, edit.before,
+           edit.after, {});
     edit.written = true;
     return edit;
 }
