@@ -32,9 +32,13 @@ bool onServer(DbConnection &connection)
 
 QString loginName()
 {
-    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
-        return QString::fromLocal8Bit(pw->pw_name);
-    return qEnvironmentVariable("USER");
+    // Asked once: the user database may be a file read anew on each call, or a server.
+    static const QString name = [] {
+        if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
+            return QString::fromLocal8Bit(pw->pw_name);
+        return qEnvironmentVariable("USER");
+    }();
+    return name;
 }
 
 // Catalogues known to have the table in this process: an edit need not ask again.
@@ -163,16 +167,7 @@ std::optional<Writer::Row> Writer::readPart(std::int64_t partId)
     auto rs = m_connection.openRecordset(QStringLiteral("Select * from PARTS where PartID = ") +
                                          QString::number(partId) +
                                          (m_server ? QStringLiteral(" FOR UPDATE") : QString()));
-    if (rs->eof())
-        return std::nullopt;
-    Row row;
-    for (int f = 0; f < rs->fieldCount(); ++f) {
-        bool isNull = false;
-        QString text = rs->value(f, &isNull);
-        row.names << rs->fieldName(f);
-        row.values << (isNull ? Value() : Value(std::move(text)));
-    }
-    return row;
+    return rowOf(*rs);
 }
 
 Writer::Edit Writer::writeField(std::int64_t partId, const QString &field, const QString &literal,
@@ -187,10 +182,17 @@ Writer::Edit Writer::writeField(std::int64_t partId, const QString &field, const
     if (expected && *expected != edit.before)
         return edit;
     const QString where = QStringLiteral(" WHERE PartID = ") + QString::number(partId);
-    m_connection.execute(QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") + literal +
-                         where);
-    auto rs = m_connection.openRecordset(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM PARTS") +
-                                         where);
+    const QString update =
+        QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") + literal + where;
+    // The value as stored comes back with the statement where the engine can give it.
+    std::unique_ptr<DbRecordset> rs;
+    if (!dynamic_cast<OdbcConnection *>(&m_connection)) {
+        rs = m_connection.openRecordset(update + QStringLiteral(" RETURNING [") + field + u']');
+    } else {
+        m_connection.execute(update);
+        rs = m_connection.openRecordset(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM PARTS") +
+                                        where);
+    }
     bool isNull = false;
     QString after = rs->value(0, &isNull);
     edit.after = isNull ? Value() : Value(after);
@@ -216,13 +218,35 @@ std::int64_t Writer::createPart(const QString &partNumber)
     return partId;
 }
 
+std::optional<Writer::Row> Writer::rowOf(DbRecordset &rs)
+{
+    if (rs.eof())
+        return std::nullopt;
+    Row row;
+    for (int f = 0; f < rs.fieldCount(); ++f) {
+        bool isNull = false;
+        QString text = rs.value(f, &isNull);
+        row.names << rs.fieldName(f);
+        row.values << (isNull ? Value() : Value(std::move(text)));
+    }
+    return row;
+}
+
 QString Writer::deletePart(std::int64_t partId)
 {
-    const auto row = readPart(partId);
+    const QString remove = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
+    std::optional<Row> row;
+    // Where the engine gives the deleted row back, one statement reads and deletes it.
+    if (!dynamic_cast<OdbcConnection *>(&m_connection)) {
+        row = rowOf(*m_connection.openRecordset(remove + QStringLiteral(" RETURNING *")));
+    } else {
+        row = readPart(partId);
+        if (row)
+            m_connection.execute(remove);
+    }
     if (!row)
         return {};
     const QString json = rowJson(*row);
-    m_connection.execute(QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId));
     const Value partNumber = row->value(QStringLiteral("PartNumber"));
     record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);
     return json;
@@ -307,19 +331,33 @@ std::optional<Entry> Writer::latest(std::int64_t partId, const QString &field)
     return e;
 }
 
+void Writer::flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    m_connection.execute(
+        QStringLiteral("INSERT INTO ") + kTable +
+        QStringLiteral(" (ChangedAt, ChangedBy, DbUser, PartID, PartNumber, Change, ValueBefore, "
+                       "ValueAfter, RowData, Via) VALUES ") +
+        m_pending.join(QStringLiteral(", ")));
+    m_pending.clear();
+}
+
 void Writer::record(std::int64_t partId, const Value &partNumber, const QString &change, const Value &before,
                     const Value &after, const QString &row)
 {
-    m_connection.execute(
-        QStringLiteral("INSERT INTO ") + kTable +
-        QStringLiteral(" (ChangedAt, ChangedBy, DbUser, PartID, PartNumber, Change, ValueBefore, ValueAfter, "
-                       "RowData, Via) VALUES (") +
-        literal(m_when) + QStringLiteral(", ") + literal(m_who) + QStringLiteral(", ") +
-        literal(m_server ? Value(m_databaseUser) : std::nullopt) + QStringLiteral(", ") +
-        QString::number(partId) + QStringLiteral(", ") + literal(partNumber) + QStringLiteral(", ") +
-        literal(change) + QStringLiteral(", ") + literal(before) + QStringLiteral(", ") + literal(after) +
-        QStringLiteral(", ") + literal(row.isEmpty() ? Value() : Value(row)) + QStringLiteral(", ") +
-        literal(m_via.isEmpty() ? Value() : Value(m_via)) + u')');
+    // Rows are written a batch at a time: one statement for many parts costs about what one
+    // costs for one.
+    constexpr qsizetype kBatch = 100;
+    m_pending << (u'(' + literal(m_when) + QStringLiteral(", ") + literal(m_who) + QStringLiteral(", ") +
+                  literal(m_server ? Value(m_databaseUser) : std::nullopt) + QStringLiteral(", ") +
+                  QString::number(partId) + QStringLiteral(", ") + literal(partNumber) +
+                  QStringLiteral(", ") + literal(change) + QStringLiteral(", ") + literal(before) +
+                  QStringLiteral(", ") + literal(after) + QStringLiteral(", ") +
+                  literal(row.isEmpty() ? Value() : Value(row)) + QStringLiteral(", ") +
+                  literal(m_via.isEmpty() ? Value() : Value(m_via)) + u')');
+    if (!m_batched || m_pending.size() >= kBatch)
+        flush();
 }
 
 QString rowJson(const Writer::Row &row)
@@ -387,11 +425,14 @@ std::optional<QStringList> deleteParts(const QList<std::int64_t> &partIds)
     QStringList rows;
     if (modDB::RunTransaction([&](DbConnection &connection, QString &statement) {
             Writer writer(connection);
+            writer.setBatched(true);
             for (const std::int64_t partId : partIds) {
                 statement = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
                 if (QString row = writer.deletePart(partId); !row.isEmpty())
                     rows << row;
             }
+            statement = QStringLiteral("INSERT INTO ") + kTable;
+            writer.flush();
         }) != 0)
         return std::nullopt;
     return rows;

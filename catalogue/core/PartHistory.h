@@ -11,6 +11,7 @@
 #include <optional>
 
 class DbConnection;
+class DbRecordset;
 
 // The record of every change the catalogue makes to PARTS, kept in the catalogue itself
 // (PARTS_History) and written in the transaction of the change, so a change never exists
@@ -91,7 +92,12 @@ public:
     // The last entry of the part (of the field, when one is named).
     std::optional<Entry> latest(std::int64_t partId, const QString &field = {});
 
+    // Records kept back and written together (flush() writes them, before the commit).
+    void setBatched(bool on) { m_batched = on; }
+    void flush();
+
 private:
+    static std::optional<Row> rowOf(DbRecordset &rs);
     void record(std::int64_t partId, const Value &partNumber, const QString &change, const Value &before,
                 const Value &after, const QString &row);
 
@@ -101,6 +107,8 @@ private:
     QString m_who;
     QString m_databaseUser;
     bool m_server = false;
+    bool m_batched = false;
+    QStringList m_pending;
 };
 
 // The whole row as JSON text: whole numbers as numbers, everything else as the stored text,

@@ -310,6 +310,8 @@ TEST(PartHistory, KilledWritersLeaveChangeAndRecordTogether)
             delete p;
         }
     }
+    // A killed writer may leave a hot journal, which only a connection that may write rolls back.
+    db.exec(QStringLiteral("SELECT COUNT(*) FROM PARTS_History"));
     for (const char *part : {"1000001", "1000002"}) {
         const QString where = QStringLiteral(" WHERE PartID = ") + QLatin1String(part);
         const QString steps = db.rows(QStringLiteral("SELECT ValueBefore, ValueAfter FROM PARTS_History") +
