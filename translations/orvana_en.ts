@@ -255,6 +255,88 @@
     </message>
 </context>
 <context>
+    <name>PartHistory</name>
+    <message>
+        <source>The record of part %1 holds no PartID.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part ID %1 is in use again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part number %1 exists again (Part ID %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PartUndo</name>
+    <message>
+        <source>Edit of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New Part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delete of %1 Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bring Back of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bring Back of %1 Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part %1 is no longer in the catalogue: nothing was changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of part %2 no longer holds the value this window wrote: nothing was changed. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part %1 was changed since: nothing was changed. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing was changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was changed by %1 at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>It was changed by another program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PgDialect</name>
     <message>
         <source>Characters found after end of SQL statement.</source>
@@ -513,6 +595,107 @@ Cannot update %2 of type %3 and size %4 to %5</source>
     </message>
     <message>
         <source>Changes to the settings and the window&apos;s place are not kept.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;History...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleted &amp;Parts...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>When</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Who</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Field</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(created)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(deleted)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, undone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, redone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, brought back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No changes of this part are recorded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleted Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No deleted parts are recorded.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select the parts to bring back with their Part IDs.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part Number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part ID</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Deleted</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>By</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bring Back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>These parts were not brought back:
+%1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -3,9 +3,11 @@
 // catalogue, running the same statement and the same statement with NOT INDEXED, and the
 // memory the data array takes against the bytes of its text. Then the same lists on a
 // PostgreSQL server of the benchmark's own, through ODBC, against psql.
+#include "PartHistory.h"
 #include "PartSearch.h"
 #include "PgDialect.h"
 #include "PgTestServer.h"
+#include "UpdateField.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
@@ -118,6 +120,75 @@ bool benchServer(const QStringList &sizes, const Statement (&statements)[2], int
     return met;
 }
 
+// The next `count` parts by PartID, from the catalogue as it is now.
+QList<std::int64_t> nextParts(int count)
+{
+    DataArray data;
+    QStringList names;
+    if (modDB::LoadArray(QStringLiteral("SELECT TOP %1 PartID FROM PARTS ORDER BY PartID").arg(count), data,
+                         names) != 0)
+        std::exit(1);
+    QList<std::int64_t> ids;
+    for (int r = 0; r < data.rowCount(); ++r)
+        ids << data.text(0, r).toLongLong();
+    return ids;
+}
+
+// A typed edit and a Delete of 1,000 parts, each with its history row(s) and as the same
+// statements without them (one transaction on one connection), best of `runs`.
+bool benchHistory(const QString &size, int runs)
+{
+    constexpr int kEdits = 200;
+    constexpr int kDeleted = 1000;
+    if (!PartHistory::ensure())
+        return false;
+    const QList<std::int64_t> edited = nextParts(kEdits);
+    StructureArray record;
+    {
+        DataArray data;
+        QStringList names;
+        modDB::LoadArray(QStringLiteral("Select * from parts where PartID = ") +
+                             QString::number(edited.front()),
+                         data, names, record);
+    }
+    int round = 0;
+    const double plainEdit =
+        best(runs,
+             [&] {
+                 ++round;
+                 for (const std::int64_t id : edited)
+                     modDB::RunTransaction([&](DbConnection &c, QString &) {
+                         c.execute(QStringLiteral("UPDATE PARTS SET [Bin] = 'P-%1' WHERE "
+                                                  "PartID = %2")
+                                       .arg(round)
+                                       .arg(id));
+                     });
+             }) /
+        kEdits;
+    const double keptEdit = best(runs,
+                                 [&] {
+                                     ++round;
+                                     for (const std::int64_t id : edited)
+                                         modDB::UpdateField(std::int32_t(id), QStringLiteral("Bin"), record,
+                                                            QStringLiteral("H-%1").arg(round));
+                                 }) /
+                            kEdits;
+    const double plainDelete = best(runs, [&] {
+        const QList<std::int64_t> ids = nextParts(kDeleted);
+        modDB::RunTransaction([&](DbConnection &c, QString &) {
+            for (const std::int64_t id : ids)
+                c.execute(QStringLiteral("Delete from PARTS where PartID = ") + QString::number(id));
+        });
+    });
+    const double keptDelete = best(runs, [&] { PartHistory::deleteParts(nextParts(kDeleted)); });
+    const double editRatio = keptEdit / plainEdit, deleteRatio = keptDelete / plainDelete;
+    std::printf("%-9s typed edit: %.3f ms with history, %.3f ms without, %.2f times; Delete of %d parts: "
+                "%.3f s with history, %.3f s without, %.2f times (goal <= 1.2: %s)\n",
+                qPrintable(size), keptEdit * 1e3, plainEdit * 1e3, editRatio, kDeleted, keptDelete,
+                plainDelete, deleteRatio, editRatio <= 1.2 && deleteRatio <= 1.2 ? "met" : "MISSED");
+    return editRatio <= 1.2 && deleteRatio <= 1.2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -125,11 +196,13 @@ int main(int argc, char **argv)
     QStringList sizes{QStringLiteral("100000"), QStringLiteral("1000000")};
     QString dir = QStringLiteral("/tmp");
     int runs = 3;
-    bool noServer = false, noFile = false;
+    bool noServer = false, noFile = false, history = true;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--no-server"))
             noServer = true;
+        else if (!std::strcmp(argv[i], "--no-history"))
+            history = false;
         else if (!std::strcmp(argv[i], "--server-only"))
             noFile = true;
         else if (!std::strcmp(argv[i], "--parts") && hasValue)
@@ -192,6 +265,9 @@ int main(int argc, char **argv)
             }
             std::fflush(stdout);
         }
+        // Last: it deletes parts (a few thousand of the catalogue's).
+        if (history && !benchHistory(size, runs))
+            allMet = false;
     }
     if (!noServer && !benchServer(sizes, statements, runs))
         allMet = false;

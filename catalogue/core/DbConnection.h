@@ -34,6 +34,14 @@ public:
         (void)narrowing;
         return openRecordset(sql);
     }
+    // Everything executed between begin() and commit() is kept together or not at all; a
+    // connection closed without commit() keeps none of it.
+    virtual void begin() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+    // The user a database server runs the statements as; empty for a file.
+    virtual QString databaseUser() { return {}; }
+
     // For a connection whose one open result is only read onward from here: the engine may
     // give back memory it keeps for reading pages again.
     virtual void readOnwardOnly() {}

@@ -125,6 +125,31 @@ void OdbcConnection::commit()
         fail(SQL_HANDLE_DBC, m_dbc.get(), rc);
 }
 
+void OdbcConnection::begin()
+{
+    setAutoCommit(false);
+}
+
+void OdbcConnection::rollback() noexcept
+{
+    if (m_autoCommit)
+        return;
+    m_watchdog->run([&] { return SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK); });
+    try {
+        setAutoCommit(true);
+    } catch (const DbError &) {
+        // The connection is closed after a failure; its destructor rolls back what is left.
+    }
+}
+
+QString OdbcConnection::databaseUser()
+{
+    if (m_server != Server::PostgreSQL)
+        return {};
+    auto rs = openRecordset(QStringLiteral("SELECT current_user"));
+    return rs->eof() ? QString() : rs->value(0);
+}
+
 void OdbcConnection::execute(const QString &sql)
 {
     checkStatement(sql);

@@ -24,7 +24,10 @@ public:
     Server server() const { return m_server; }
     // Off: the statements that follow form one transaction, ended by commit().
     void setAutoCommit(bool on);
-    void commit();
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
+    QString databaseUser() override;
 
     // The first diagnostic record of a handle, as the failure report shows it.
     static DbError error(SQLSMALLINT handleType, SQLHANDLE handle, SQLRETURN rc);

@@ -83,6 +83,28 @@ std::unique_ptr<DbRecordset> SqliteConnection::openNarrowed(const QString &sql, 
     return std::make_unique<SqliteRecordset>(m_db.get(), plain);
 }
 
+void SqliteConnection::begin()
+{
+    // Takes the write lock at once: what the transaction reads first (a value it compares, a
+    // row it keeps) cannot be changed by another writer before it writes.
+    const int rc = sqlite3_exec(m_db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw error(m_db.get(), rc);
+}
+
+void SqliteConnection::commit()
+{
+    const int rc = sqlite3_exec(m_db.get(), "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw error(m_db.get(), rc);
+}
+
+void SqliteConnection::rollback() noexcept
+{
+    if (!sqlite3_get_autocommit(m_db.get()))
+        sqlite3_exec(m_db.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 void SqliteConnection::readOnwardOnly()
 {
     // A walk in order holds its path of pages itself and a sort is done by the first row, so

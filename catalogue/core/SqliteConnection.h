@@ -17,6 +17,9 @@ public:
     std::unique_ptr<DbRecordset> openRecordset(const QString &sql) override;
     std::unique_ptr<DbRecordset> openNarrowed(const QString &sql, const Narrowing &narrowing) override;
     void readOnwardOnly() override;
+    void begin() override;
+    void commit() override;
+    void rollback() noexcept override;
 
     // The file a connection string names, "" when it names none.
     static QString dataSource(const QString &connectionString);

@@ -5,6 +5,7 @@
 #include "DbReport.h"
 #include "DbTypes.h"
 #include "FieldCheck.h"
+#include "PartHistory.h"
 #include "UiServices.h"
 #include "ValueRules.h"
 #include "modDB.h"
@@ -39,11 +40,17 @@ bool UpdateField(std::int32_t partId, const QString &field, const QString &value
 }
 
 bool UpdateField(std::int32_t partId, const QString &field, const StructureArray &structure,
-                 const QString &rawValue)
+                 const QString &value)
+{
+    return EditField(partId, field, structure, value).has_value();
+}
+
+std::optional<PartHistory::Writer::Edit> EditField(std::int32_t partId, const QString &field,
+                                                   const StructureArray &structure, const QString &rawValue)
 {
     QString step = QStringLiteral("Begin");
     QString value = rawValue;
-    bool written = false;
+    std::optional<PartHistory::Writer::Edit> written;
     DbReport::guarded(
         QStringLiteral("UpdateField"),
         [&] {
@@ -59,9 +66,14 @@ bool UpdateField(std::int32_t partId, const QString &field, const StructureArray
             const auto checked = FieldCheck::check(*column, value);
             if (!checked)
                 return show(checked.error());
-            written =
-                RunSQL(QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") +
-                       checked->literal + QStringLiteral(" WHERE PartID = ") + QString::number(partId)) == 0;
+            PartHistory::Writer::Edit edit;
+            if (RunTransaction([&](DbConnection &connection, QString &statement) {
+                    statement = QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") +
+                                checked->literal + QStringLiteral(" WHERE PartID = ") +
+                                QString::number(partId);
+                    edit = PartHistory::Writer(connection).writeField(partId, field, checked->literal);
+                }) == 0)
+                written = edit;
         },
         [&] {
             using DbReport::kIndent;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "PartHistory.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,6 +18,11 @@ namespace modDB {
 // failure (both already shown).
 bool UpdateField(std::int32_t partId, const QString &field, const StructureArray &structure,
                  const QString &value);
+
+// The same, giving the change as written (the field's value before and after, as stored),
+// nullopt when nothing was written.
+std::optional<PartHistory::Writer::Edit> EditField(std::int32_t partId, const QString &field,
+                                                   const StructureArray &structure, const QString &value);
 
 // The same, typed by g_Structure: right only while the last query that returned a row was
 // the record view's "Select * from parts where PartID = n".

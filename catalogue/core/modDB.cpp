@@ -43,8 +43,8 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
     return LoadArray(sql, data, fieldNames, structure, narrowing);
 }
 
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames, StructureArray &structure,
-                       const DbConnection::Narrowing &narrowing)
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       StructureArray &structure, const DbConnection::Narrowing &narrowing)
 {
     // A caller's earlier result must never pass for this one's.
     data.clear();
@@ -199,6 +199,34 @@ std::int16_t RunSQL(const QString &sql)
         },
         [&] {
             return QStringList{kIndent + sql, kIndent + step};
+        });
+    return ran ? 0 : -1;
+}
+
+std::int16_t RunTransaction(const std::function<void(DbConnection &connection, QString &step)> &body)
+{
+    QString step = QStringLiteral("Set Connection String: ") + g_DbConnect;
+    QString statement;
+    std::unique_ptr<DbConnection> connection;
+    const bool ran = guarded(
+        QStringLiteral("RunSQL"),
+        [&] {
+            step = QStringLiteral("Open Connection");
+            connection = DbConnection::open(g_DbConnect);
+            step = QStringLiteral("Begin Transaction");
+            connection->begin();
+            step = QStringLiteral("Execute SQL");
+            body(*connection, statement);
+            step = QStringLiteral("Commit Transaction");
+            connection->commit();
+            step = QStringLiteral("Close Connection");
+        },
+        [&] {
+            if (connection)
+                connection->rollback();
+            if (step == QStringLiteral("Execute SQL"))
+                step += QStringLiteral(": ") + statement;
+            return QStringList{kIndent + statement, kIndent + step};
         });
     return ran ? 0 : -1;
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,8 @@ std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNa
                        const DbConnection::Narrowing &narrowing = {});
 // The same, and `structure` describes this query's fields as g_Structure then does; without
 // rows, or on failure, it is no array. For a caller that types values by its own record.
-std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames, StructureArray &structure,
-                       const DbConnection::Narrowing &narrowing = {});
+std::int16_t LoadArray(const QString &sql, DataArray &data, QStringList &fieldNames,
+                       StructureArray &structure, const DbConnection::Narrowing &narrowing = {});
 
 // LoadArray in steps, for a list that is shown while it is read. A failure at any step is
 // reported as LoadArray's; the rows read until then are dropped, as LoadArray drops them.
@@ -91,6 +92,11 @@ void GetStructure(const DbRecordset &rs, StructureArray &structure);
 
 // 0 on success, -1 on failure.
 std::int16_t RunSQL(const QString &sql);
+
+// Runs `body` on one connection in one transaction, committed when the body returns; a
+// failure keeps none of it and is reported as RunSQL's, with the statement the body last
+// named in `step`. 0 on success, -1 on failure.
+std::int16_t RunTransaction(const std::function<void(DbConnection &connection, QString &step)> &body);
 
 // The first row's field as trimmed text ("" for null); "-1" when no row matches or on failure.
 QString LookUp(const QString &table, const QString &field, const QString &criterion);

@@ -8,6 +8,7 @@
 #include "FormPlacement.h"
 #include "HiveReport.h"
 #include "PartSearch.h"
+#include "PartUndo.h"
 #include "Platform.h"
 #include "SearchIndexSetup.h"
 #include "ShowOptions.h"
@@ -59,7 +60,8 @@ void reportSettingProblems(const Result<> &loaded)
 
 } // namespace
 
-frmParts::frmParts(QWidget *parent) : QMainWindow(parent), m_search(std::make_unique<PartSearch>())
+frmParts::frmParts(QWidget *parent)
+    : QMainWindow(parent), m_search(std::make_unique<PartSearch>()), m_undo(std::make_unique<PartUndo>())
 {
     setObjectName(QStringLiteral("frmParts"));
     setWindowTitle(tr("Parts"));
@@ -145,6 +147,7 @@ void frmParts::buildMenus()
     mnuShowAllRecords = named(mnuEdit->addAction(tr("&Show All Records")), "mnuShowAllRecords");
     mnuRecordNew = named(mnuEdit->addAction(tr("&New")), "mnuRecordNew");
     mnuRecordDelete = named(mnuEdit->addAction(tr("&Delete")), "mnuRecordDelete");
+    buildHistoryMenus();
     QMenu *tools = named(menuBar()->addMenu(tr("&Tools")), "mnuTools");
     mnuOptions = named(tools->addAction(tr("&Options")), "mnuOptions");
     QMenu *help = named(menuBar()->addMenu(tr("&Help")), "mnuHelp");
@@ -156,8 +159,8 @@ void frmParts::buildMenus()
 
     // Menus take no focus, so a cell editor is still open when a command starts, and a
     // command that reloads the grid would drop its text. Connected first, so it runs first.
-    for (QAction *action : {mnuExit, mnuShowAllRecords, mnuRecordNew, mnuRecordDelete, mnuOptions, mnuAbout,
-                            mnuContents, mnuTest})
+    for (QAction *action : {mnuExit, mnuShowAllRecords, mnuRecordNew, mnuRecordDelete, mnuUndo, mnuRedo,
+                            mnuHistory, mnuDeletedParts, mnuOptions, mnuAbout, mnuContents, mnuTest})
         connect(action, &QAction::triggered, this, &frmParts::commitOpenEdit);
 
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
@@ -165,6 +168,10 @@ void frmParts::buildMenus()
     connect(mnuRecordNew, &QAction::triggered, cmdNew, &QPushButton::click);
     connect(mnuRecordDelete, &QAction::triggered, this, &frmParts::DeleteRecords);
     connect(mnuOptions, &QAction::triggered, this, &frmParts::mnuOptions_Click);
+    connect(mnuUndo, &QAction::triggered, this, &frmParts::Undo);
+    connect(mnuRedo, &QAction::triggered, this, &frmParts::Redo);
+    connect(mnuHistory, &QAction::triggered, this, &frmParts::ShowHistory);
+    connect(mnuDeletedParts, &QAction::triggered, this, &frmParts::ShowDeletedParts);
     connect(mnuAbout, &QAction::triggered, this, [this] { frmAbout::showCatalogueAbout(this); });
     connect(mnuContents, &QAction::triggered, this, [] { modHHSubclass::ShowHelpTopic(1000); });
     connect(mnuTest, &QAction::triggered, this, &frmParts::ShowRecordCount);
@@ -202,6 +209,7 @@ void frmParts::Form_Load()
     if (!PrepareAccessCatalogue())
         return;
     PrepareSearchIndex();
+    prepareHistory();
     ShowAllRecords();
 }
 
@@ -216,6 +224,7 @@ void frmParts::mnuOptions_Click()
         return;
     }
     PrepareSearchIndex();
+    prepareHistory();
     ShowAllRecords();
 }
 

@@ -2,14 +2,17 @@
 #pragma once
 
 #include "DbConnection.h"
+#include "PartHistory.h"
 #include "modDB.h"
 
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class FlexGrid;
 class PartSearch;
+class PartUndo;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -40,6 +43,11 @@ public:
     void DeleteRecords();
     void ShowRecordCount();
     void mnuOptions_Click();
+    // This window's own changes, undone and redone in order; a part's changes; deleted parts.
+    void Undo();
+    void Redo();
+    void ShowHistory();
+    void ShowDeletedParts();
 
     FlexGrid *grid1() const { return fg1; }
     FlexGrid *grid2() const { return fg2; }
@@ -80,6 +88,16 @@ private:
     void deleteFromRecordView();
     void deleteFromList();
 
+    // History (frmPartsHistory.cpp).
+    void buildHistoryMenus();
+    void prepareHistory();
+    void updateUndoMenus();
+    void partCreated(const PartHistory::Created &created, const QString &partNumber);
+    void partsDeleted(const std::optional<QStringList> &rows);
+    void fieldEdited(std::int64_t partId, const PartHistory::Writer::Edit &edit, const QString &field);
+    // Shows the grids as after any change: the record view of `partId` when it is there.
+    void showChanged(std::int64_t partId);
+
     FlexGrid *fg1 = nullptr;
     FlexGrid *fg2 = nullptr;
     QLabel *Label1 = nullptr;
@@ -95,6 +113,10 @@ private:
     QAction *mnuShowAllRecords = nullptr;
     QAction *mnuRecordNew = nullptr;
     QAction *mnuRecordDelete = nullptr;
+    QAction *mnuUndo = nullptr;
+    QAction *mnuRedo = nullptr;
+    QAction *mnuHistory = nullptr;
+    QAction *mnuDeletedParts = nullptr;
     QAction *mnuOptions = nullptr;
     QAction *mnuAbout = nullptr;
     QAction *mnuContents = nullptr;
@@ -109,4 +131,5 @@ private:
 
     // Builds the lists' statements and answers searches from the list of all parts it keeps.
     std::unique_ptr<PartSearch> m_search;
+    std::unique_ptr<PartUndo> m_undo;
 };

@@ -3,6 +3,7 @@
 #include "frmParts.h"
 
 #include "FlexGrid.h"
+#include "PartHistory.h"
 #include "UiServices.h"
 #include "UpdateField.h"
 #include "modDB.h"
@@ -16,11 +17,6 @@ namespace {
 QString partCriterion(const QString &partNumber)
 {
     return QStringLiteral("PartNumber='") + modDB::SQLQuote(partNumber) + u'\'';
-}
-
-QString deleteStatement(const QString &partId)
-{
-    return QStringLiteral("Delete from PARTS where PartID = ") + partId;
 }
 
 bool confirm(const QString &text, const QString &title)
@@ -49,10 +45,11 @@ void frmParts::NewRecord()
     }
     // A list still being read holds the catalogue open for reading, which keeps writers out.
     stopListing();
-    if (modDB::RunSQL(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('") +
-                      modDB::SQLQuote(partNumber) + QStringLiteral("')")) != 0)
+    const auto partId = PartHistory::createPart(partNumber);
+    if (!partId)
         return;
-    ShowRecord(modDB::LookUp(QStringLiteral("PARTS"), QStringLiteral("PARTID"), partCriterion(partNumber)));
+    partCreated(*partId, partNumber);
+    ShowRecord(QString::number(partId->partId));
 }
 
 void frmParts::DeleteRecords()
@@ -91,7 +88,7 @@ void frmParts::deleteFromRecordView()
         return;
     if (!confirm(tr("Delete %1").arg(recordValue(QStringLiteral("PartNumber"), partId)), tr("Delete record")))
         return;
-    modDB::RunSQL(deleteStatement(partId));
+    partsDeleted(PartHistory::deleteParts({partId.toLongLong()}));
     ShowAllRecords();
 }
 
@@ -105,7 +102,7 @@ void frmParts::deleteFromList()
         if (!confirm(tr("Delete %1").arg(fg1->textMatrix(row, 3)), tr("Delete record")))
             return;
         stopListing();
-        modDB::RunSQL(deleteStatement(fg1->textMatrix(row, 1)));
+        partsDeleted(PartHistory::deleteParts({fg1->textMatrix(row, 1).toLongLong()}));
         fg1->removeItem(row);
         // The next part takes the deleted one's place, also as the one a second Delete acts on.
         if (hasDataRows(fg1))
@@ -115,17 +112,11 @@ void frmParts::deleteFromList()
     if (!confirm(tr("Delete %1 records?").arg(count), tr("Delete records")))
         return;
     stopListing();
-    QList<int> rows;
-    rows.reserve(count);
+    // One transaction: a Delete of several parts is kept, and undone, whole.
+    QList<std::int64_t> partIds;
+    partIds.reserve(count);
     for (int n = 0; n < count; ++n)
-        rows << fg1->selectedRow(n);
-    // The list is reloaded afterwards: no need to follow every removal with the associated parts.
-    fg1->blockSignals(true);
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        const QString partId = fg1->textMatrix(*it, 1);
-        fg1->removeItem(*it);
-        modDB::RunSQL(deleteStatement(partId));
-    }
-    fg1->blockSignals(false);
+        partIds << fg1->textMatrix(fg1->selectedRow(n), 1).toLongLong();
+    partsDeleted(PartHistory::deleteParts(partIds));
     ShowAllRecords();
 }

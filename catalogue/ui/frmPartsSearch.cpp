@@ -206,7 +206,8 @@ void frmParts::fg1_AfterEdit(int row, int col)
         return;
     const std::int32_t partId = fg1->textMatrix(0, 1).trimmed().toInt();
     const QString field = fg1->textMatrix(row, 0);
-    if (modDB::UpdateField(partId, field, m_recordStructure, typed)) {
+    if (const auto edit = modDB::EditField(partId, field, m_recordStructure, typed)) {
+        fieldEdited(partId, *edit, field);
         fg1->setTextMatrix(row, 1, ValueRules::trimSpaces(typed));
         return;
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +49,15 @@ public:
     virtual bool update(long long done, long long total) = 0;
 };
 
+// Rows shown in a table, for reading or for choosing some of them.
+struct TableRequest {
+    QString title;
+    QString text;
+    QStringList headings;
+    QList<QStringList> rows;
+    QString acceptText; // the button that takes the selected rows; "" for a table only read
+};
+
 struct FontChoice {
     QString family;
     double pointSize = 0;
@@ -79,6 +89,9 @@ public:
                               const QString &workingFolder = {}) = 0;
     // Shows how a long task goes on the user's thread, and lets the user stop it.
     virtual std::unique_ptr<Progress> progress(const ProgressRequest &request) = 0;
+    // Shows the table; the rows selected when the accept button was pressed (indexes into
+    // request.rows), nullopt when it was closed.
+    virtual std::optional<QList<int>> showTable(const TableRequest &request) = 0;
 };
 
 // Progress that nobody sees and that never stops the task.
@@ -102,6 +115,7 @@ public:
     {
         return std::make_unique<SilentProgress>();
     }
+    std::optional<QList<int>> showTable(const TableRequest &) override { return std::nullopt; }
 };
 
 // The installed implementation. Programs install the Qt one at start, tests a scripted one.

@@ -135,3 +135,14 @@ std::unique_ptr<Progress> ScriptedUi::progress(const ProgressRequest &r)
             0});
     return std::make_unique<ScriptedProgress>(*this);
 }
+
+std::optional<QList<int>> ScriptedUi::showTable(const TableRequest &request)
+{
+    QStringList arguments = request.headings;
+    for (const QStringList &row : request.rows)
+        arguments << row.join(u'|');
+    lastTable = request;
+    record({QStringLiteral("table"), request.title, request.text, MsgIcon::None, MsgButtons::Ok, arguments,
+            false, 0});
+    return take(tableChoices, std::optional<QList<int>>());
+}

@@ -17,7 +17,8 @@ class ScriptedUi final : public UiServices {
 public:
     struct Call {
         QString kind; // "message", "openFile", "folder", "color", "font", "open", "chooseProgram", "start",
-                      // "progress" (arguments: the stop button's text)
+                      // "progress" (arguments: the stop button's text), "table" (arguments: the
+                      // headings, then each row's cells joined by "|")
         QString title;
         QString text; // message text, or the path / program
         MsgIcon icon = MsgIcon::None;
@@ -37,7 +38,11 @@ public:
     std::deque<std::optional<FontChoice>> fonts;
     bool openDocumentResult = true;
     std::deque<QString> programs; // answers of chooseProgram
-    bool runProcesses = true;     // start programs for real (tests check their effects)
+    // Answers of showTable (the rows chosen); an empty queue closes the table.
+    std::deque<std::optional<QList<int>>> tableChoices;
+    // The whole request of the latest showTable.
+    TableRequest lastTable;
+    bool runProcesses = true; // start programs for real (tests check their effects)
     // A progress display asks the task to stop at its first step at or past this one.
     std::optional<long long> stopProgressAt;
     // Every step shown by any progress display: (done, total).
@@ -62,6 +67,7 @@ public:
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
     std::unique_ptr<Progress> progress(const ProgressRequest &request) override;
+    std::optional<QList<int>> showTable(const TableRequest &request) override;
 
 private:
     void record(const Call &c);

@@ -6,19 +6,25 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -251,4 +257,49 @@ bool QtUiServices::startProcess(const QString &program, const QStringList &argum
 std::unique_ptr<Progress> QtUiServices::progress(const ProgressRequest &request)
 {
     return std::make_unique<DialogProgress>(request);
+}
+
+std::optional<QList<int>> QtUiServices::showTable(const TableRequest &request)
+{
+    QDialog dialog(owner());
+    dialog.setWindowTitle(request.title);
+    auto *layout = new QVBoxLayout(&dialog);
+    if (!request.text.isEmpty())
+        layout->addWidget(new QLabel(request.text, &dialog));
+    auto *table = new QTableWidget(int(request.rows.size()), int(request.headings.size()), &dialog);
+    table->setHorizontalHeaderLabels(request.headings);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(request.acceptText.isEmpty() ? QAbstractItemView::SingleSelection
+                                                         : QAbstractItemView::ExtendedSelection);
+    table->verticalHeader()->hide();
+    for (int r = 0; r < request.rows.size(); ++r)
+        for (int c = 0; c < request.rows.at(r).size() && c < request.headings.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(request.rows.at(r).at(c)));
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    if (!request.rows.isEmpty())
+        table->setCurrentCell(0, 0);
+    layout->addWidget(table);
+    auto *buttons = new QDialogButtonBox(&dialog);
+    if (!request.acceptText.isEmpty()) {
+        QPushButton *accept = buttons->addButton(request.acceptText, QDialogButtonBox::AcceptRole);
+        accept->setDefault(true);
+        buttons->addButton(QDialogButtonBox::Cancel);
+    } else {
+        buttons->addButton(QDialogButtonBox::Close);
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(760, 420);
+    table->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    QList<int> chosen;
+    const QModelIndexList selected = table->selectionModel()->selectedRows();
+    for (const QModelIndex &index : selected)
+        chosen << index.row();
+    std::sort(chosen.begin(), chosen.end());
+    return chosen;
 }

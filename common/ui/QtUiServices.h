@@ -17,4 +17,5 @@ public:
     bool startProcess(const QString &program, const QStringList &arguments,
                       const QString &workingFolder) override;
     std::unique_ptr<Progress> progress(const ProgressRequest &request) override;
+    std::optional<QList<int>> showTable(const TableRequest &request) override;
 };

@@ -202,6 +202,45 @@ TEST_F(ServerWindow, TwoUsersSeeEachOthersChangesAndKeepTheirOwn)
     EXPECT_TRUE(ui.messages().size() == 1) << "only the delete question";
 }
 
+TEST_F(ServerWindow, EachWindowSeesTheOthersChangesInTheHistoryAndNeverUndoesOverThem)
+{
+    auto first = open();
+    auto second = open();
+    FlexGrid *a = first->grid1();
+    FlexGrid *b = second->grid1();
+    const auto bin = [&] { return sql("SELECT bin FROM parts WHERE partnumber = 'BLT-7'"); };
+    const auto undo = [](frmParts &w) { child<QAction>(w, "mnuUndo")->trigger(); };
+    for (frmParts *w : {first.get(), second.get()}) {
+        child<QLineEdit>(*w, "txtFind")->setText(QStringLiteral("BLT-7"));
+        child<QPushButton>(*w, "cmdNew")->click();
+        ASSERT_TRUE(w->recordView());
+    }
+    editValue(a, QStringLiteral("Bin"), QStringLiteral("X-1"));
+    editValue(b, QStringLiteral("Bin"), QStringLiteral("Y-2"));
+
+    // The first window's history shows the second's change, with the database user.
+    child<QAction>(*first, "mnuHistory")->trigger();
+    ASSERT_EQ(ui.lastTable.rows.size(), 2);
+    EXPECT_EQ(ui.lastTable.rows[0].mid(2), QStringList({u"Bin"_s, u"X-1"_s, u"Y-2"_s}));
+    EXPECT_TRUE(ui.lastTable.rows[0][1].contains(sql("SELECT current_user")));
+
+    // Its undo would overwrite the second's later change: refused, with who and when.
+    undo(*first);
+    EXPECT_EQ(bin(), QStringLiteral("Y-2"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("It was changed by ")))
+        << ui.messages()[0].text.toStdString();
+
+    // Once the second has undone its own, the first's undo goes through.
+    undo(*second);
+    EXPECT_EQ(bin(), QStringLiteral("X-1"));
+    undo(*first);
+    EXPECT_EQ(bin(), QStringLiteral("B-01"));
+    EXPECT_EQ(a->textMatrix(recordRow(a, QStringLiteral("Bin")), 1), QStringLiteral("B-01"));
+    EXPECT_EQ(sql("SELECT count(*) FROM parts_history"), QStringLiteral("4"));
+    EXPECT_EQ(ui.messages().size(), 1);
+}
+
 TEST_F(ServerWindow, ASearchOnAStoppedServerIsReportedAndTheWindowGoesOn)
 {
     OdbcWatchdog::setBound(std::chrono::seconds(2));

@@ -908,3 +908,141 @@ TEST_F(Window, AGarbageSettingsFileIsReportedOnceAndLeftAsItIs)
     EXPECT_EQ(TestEnv::readFile(hive), garbage);
     EXPECT_EQ(ui.messages().size(), 2);
 }
+
+// The keys as a user presses them: the window's shortcuts, with the grid holding the focus.
+static void press(frmParts &w, QKeyCombination keys)
+{
+    QApplication::setActiveWindow(&w);
+    w.grid1()->setFocus();
+    QTest::keyClick(w.grid1(), keys.key(), keys.keyboardModifiers());
+    settle();
+}
+
+TEST_F(Window, AnEditIsUndoneAndRedoneFromTheKeyboardAndTheRecordViewShowsIt)
+{
+    addSample();
+    auto w = open();
+    const QString id = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    const auto bin = [&] { return db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = ") + id); };
+    auto *undo = child<QAction>(*w, "mnuUndo");
+    auto *redo = child<QAction>(*w, "mnuRedo");
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo"));
+
+    search(*w, QStringLiteral("BOLT-7"));
+    doubleClickCell(fg1, 1, 3);
+    ASSERT_TRUE(w->recordView());
+    editValue(recordRow(QStringLiteral("Bin")), QStringLiteral("K9"));
+    ASSERT_EQ(bin(), QStringLiteral("K9"));
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_EQ(undo->text(), QStringLiteral("Undo Edit of Bin"));
+
+    press(*w, Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(bin(), QStringLiteral("C-03"));
+    ASSERT_TRUE(w->recordView());
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("Bin")), 1), QStringLiteral("C-03"));
+    EXPECT_EQ(redo->text(), QStringLiteral("Redo Edit of Bin"));
+    EXPECT_FALSE(undo->isEnabled());
+
+    press(*w, Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+    EXPECT_EQ(bin(), QStringLiteral("K9"));
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("Bin")), 1), QStringLiteral("K9"));
+    press(*w, Qt::CTRL | Qt::Key_Z);
+    press(*w, Qt::CTRL | Qt::Key_Y);
+    EXPECT_EQ(bin(), QStringLiteral("K9"));
+    EXPECT_TRUE(ui.messages().isEmpty());
+
+    // Edit > History: newest first, with who and the values before and after.
+    child<QAction>(*w, "mnuHistory")->trigger();
+    ASSERT_EQ(ui.callsOf(QStringLiteral("table")).size(), 1);
+    EXPECT_EQ(ui.lastTable.title, QStringLiteral("History of BOLT-7"));
+    EXPECT_EQ(ui.lastTable.headings,
+              (QStringList{QStringLiteral("When"), QStringLiteral("Who"), QStringLiteral("Field"),
+                           QStringLiteral("Before"), QStringLiteral("After")}));
+    ASSERT_EQ(ui.lastTable.rows.size(), 5); // the edit, undone, redone, undone, redone
+    EXPECT_EQ(ui.lastTable.rows[0].mid(2),
+              (QStringList{QStringLiteral("Bin, redone"), QStringLiteral("C-03"), QStringLiteral("K9")}));
+    EXPECT_EQ(ui.lastTable.rows[4].mid(2),
+              (QStringList{QStringLiteral("Bin"), QStringLiteral("C-03"), QStringLiteral("K9")}));
+}
+
+TEST_F(Window, UndoOfADeleteOfThreePartsBringsThemBackWithTheirPartIds)
+{
+    addSample();
+    const QString before =
+        db->value(QStringLiteral("SELECT group_concat(PartID || ':' || PartNumber || ':' || "
+                                 "Bin, ',') FROM (SELECT * FROM PARTS ORDER BY PartID)"));
+    auto w = open();
+    clickCell(fg1, 1, 3);
+    clickCell(fg1, 3, 3, Qt::ShiftModifier);
+    ui.answers = {MsgAnswer::Yes};
+    QTest::keyClick(fg1, Qt::Key_Delete);
+    ASSERT_EQ(db->count(), 2);
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Delete of 3 Parts"));
+
+    press(*w, Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(
+        db->value(QStringLiteral("SELECT group_concat(PartID || ':' || PartNumber || ':' || Bin, ',') FROM "
+                                 "(SELECT * FROM PARTS ORDER BY PartID)")),
+        before);
+    EXPECT_EQ(status(*w), QStringLiteral("5 records"));
+    EXPECT_EQ(fg1->rows(), 6);
+    press(*w, Qt::CTRL | Qt::Key_Y);
+    EXPECT_EQ(db->count(), 2);
+    EXPECT_EQ(status(*w), QStringLiteral("2 records"));
+    EXPECT_EQ(ui.messages().size(), 1) << "only the question";
+}
+
+TEST_F(Window, AnUndoAfterAnotherProgramChangedTheFieldWritesNothingAndSaysSo)
+{
+    addSample();
+    auto w = open();
+    search(*w, QStringLiteral("SEAL-2"));
+    doubleClickCell(fg1, 1, 3);
+    editValue(recordRow(QStringLiteral("Bin")), QStringLiteral("K1"));
+    db->exec(QStringLiteral("UPDATE PARTS SET Bin = 'THEIRS' WHERE PartNumber = 'SEAL-2'"));
+    press(*w, Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin FROM PARTS WHERE PartNumber = 'SEAL-2'")),
+              QStringLiteral("THEIRS"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.startsWith(QStringLiteral(
+        "Bin of part SEAL-2 no longer holds the value this window wrote: nothing was changed.")))
+        << ui.messages()[0].text.toStdString();
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Edit of Bin"));
+    EXPECT_EQ(fg1->textMatrix(recordRow(QStringLiteral("Bin")), 1), QStringLiteral("THEIRS"))
+        << "the record view shows what is stored";
+}
+
+TEST_F(Window, DeletedPartsComeBackWithTheirPartIdsButNeverTwice)
+{
+    addSample();
+    auto w = open();
+    const QString washer =
+        db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'WASHER_9'"));
+    const QString bolt = db->value(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'BOLT-7'"));
+    for (const char *part : {"WASHER_9", "BOLT-7"}) {
+        clickCell(fg1, rowOf(fg1, QLatin1String(part)), 3);
+        ui.answers = {MsgAnswer::Yes};
+        QTest::keyClick(fg1, Qt::Key_Delete);
+        settle();
+    }
+    ASSERT_EQ(db->count(), 3);
+    // Another program makes a BOLT-7 again.
+    db->add(QStringLiteral("BOLT-7"), QStringLiteral("New bolt"), QStringLiteral("Z-9"));
+    ui.clear();
+    ui.tableChoices = {QList<int>{0, 1}};
+    child<QAction>(*w, "mnuDeletedParts")->trigger();
+    ASSERT_EQ(ui.lastTable.rows.size(), 2);
+    EXPECT_EQ(ui.lastTable.rows[0][0], QStringLiteral("BOLT-7")) << "newest first";
+    EXPECT_EQ(ui.lastTable.rows[1][1], washer);
+    EXPECT_EQ(db->value(QStringLiteral("SELECT PartNumber FROM PARTS WHERE PartID = ") + washer),
+              QStringLiteral("WASHER_9"));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartNumber = 'BOLT-7'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartID = ") + bolt),
+              QStringLiteral("0"));
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("Part number BOLT-7 exists again")))
+        << ui.messages()[0].text.toStdString();
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Bring Back of WASHER_9"));
+}

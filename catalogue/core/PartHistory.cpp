@@ -1,0 +1,459 @@
+// SPDX-License-Identifier: MIT
+#include "PartHistory.h"
+
+#include "DataArray.h"
+#include "DbConnection.h"
+#include "OdbcConnection.h"
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutex>
+#include <QSet>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace PartHistory {
+
+namespace {
+
+const QString kColumns = QStringLiteral("HistoryID, ChangedAt, ChangedBy, DbUser, PartID, PartNumber, "
+                                        "Change, ValueBefore, ValueAfter, RowData, Via");
+
+bool onServer(DbConnection &connection)
+{
+    const auto *odbc = dynamic_cast<OdbcConnection *>(&connection);
+    return odbc && odbc->server() == OdbcConnection::Server::PostgreSQL;
+}
+
+QString loginName()
+{
+    // Asked once: the user database may be a file read anew on each call, or a server.
+    static const QString name = [] {
+        if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
+            return QString::fromLocal8Bit(pw->pw_name);
+        return qEnvironmentVariable("USER");
+    }();
+    return name;
+}
+
+// Catalogues known to have the table in this process: an edit need not ask again.
+QMutex s_knownMutex;
+QSet<QString> s_known;
+
+bool known(const QString &connect)
+{
+    const QMutexLocker lock(&s_knownMutex);
+    return s_known.contains(connect);
+}
+
+void setKnown(const QString &connect)
+{
+    const QMutexLocker lock(&s_knownMutex);
+    s_known.insert(connect);
+}
+
+QList<Entry> readEntries(const QString &sql)
+{
+    QList<Entry> entries;
+    try {
+        auto connection = DbConnection::open(g_DbConnect);
+        auto rs = connection->openRecordset(sql);
+        DataArray rows;
+        rs->getRows(rows);
+        for (int r = 0; r < rows.rowCount(); ++r) {
+            const auto value = [&](int f) -> Value {
+                if (rows.isNull(f, r))
+                    return std::nullopt;
+                return rows.text(f, r);
+            };
+            Entry e;
+            e.id = rows.text(0, r).toLongLong();
+            e.when = rows.text(1, r);
+            e.who = rows.text(2, r);
+            e.databaseUser = rows.text(3, r);
+            e.partId = rows.text(4, r).toLongLong();
+            e.partNumber = rows.text(5, r);
+            e.change = rows.text(6, r);
+            e.before = value(7);
+            e.after = value(8);
+            e.row = rows.text(9, r);
+            e.via = rows.text(10, r);
+            entries << e;
+        }
+    } catch (const DbError &) {
+        // A catalogue without history (a read-only one made before) has none to show.
+    }
+    return entries;
+}
+
+} // namespace
+
+QString author(const Entry &entry)
+{
+    if (entry.databaseUser.isEmpty() || entry.databaseUser == entry.who)
+        return entry.who;
+    return entry.who + QStringLiteral(" (") + entry.databaseUser + u')';
+}
+
+void createTable(DbConnection &connection)
+{
+    const bool server = onServer(connection);
+    const QString id = server ? QStringLiteral("HistoryID bigserial PRIMARY KEY")
+                              : QStringLiteral("HistoryID INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString integer = server ? QStringLiteral("bigint") : QStringLiteral("INTEGER");
+    connection.execute(
+        QStringLiteral("CREATE TABLE IF NOT EXISTS ") + kTable + QStringLiteral(" (") + id +
+        QStringLiteral(", ChangedAt TEXT NOT NULL, ChangedBy TEXT NOT NULL, DbUser TEXT, PartID ") + integer +
+        QStringLiteral(" NOT NULL, PartNumber TEXT, Change TEXT NOT NULL, ValueBefore TEXT, "
+                       "ValueAfter TEXT, RowData TEXT, Via TEXT)"));
+    connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS PARTS_History_Part ON ") + kTable +
+                       QStringLiteral(" (PartID, HistoryID)"));
+    connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS PARTS_History_Change ON ") + kTable +
+                       QStringLiteral(" (Change, HistoryID)"));
+}
+
+Result<> ensure()
+{
+    const QString connect = g_DbConnect;
+    try {
+        auto connection = DbConnection::open(connect);
+        try {
+            connection->openRecordset(QStringLiteral("SELECT HistoryID FROM ") + kTable +
+                                      QStringLiteral(" WHERE 0 = 1"));
+            setKnown(connect);
+            return {};
+        } catch (const DbError &) {
+        }
+        connection->begin();
+        createTable(*connection);
+        connection->commit();
+        setKnown(connect);
+        return {};
+    } catch (const DbError &e) {
+        return fail(e.description);
+    }
+}
+
+Writer::Writer(DbConnection &connection, QString via)
+    : m_connection(connection), m_via(std::move(via)),
+      m_when(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)), m_who(loginName()),
+      m_server(onServer(connection))
+{
+    if (!known(g_DbConnect)) {
+        createTable(connection);
+        setKnown(g_DbConnect);
+    }
+    if (m_server)
+        m_databaseUser = connection.databaseUser();
+}
+
+Value Writer::Row::value(const QString &field) const
+{
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names.at(i).compare(field, Qt::CaseInsensitive) == 0)
+            return values.at(i);
+    return std::nullopt;
+}
+
+std::optional<Writer::Row> Writer::readPart(std::int64_t partId)
+{
+    // On a server the row stays locked until the transaction ends: what is compared is what
+    // is overwritten.
+    auto rs = m_connection.openRecordset(QStringLiteral("Select * from PARTS where PartID = ") +
+                                         QString::number(partId) +
+                                         (m_server ? QStringLiteral(" FOR UPDATE") : QString()));
+    return rowOf(*rs);
+}
+
+Writer::Edit Writer::writeField(std::int64_t partId, const QString &field, const QString &literal,
+                                const std::optional<Value> &expected)
+{
+    Edit edit;
+    const auto row = readPart(partId);
+    if (!row)
+        return edit;
+    edit.found = true;
+    edit.before = row->value(field);
+    if (expected && *expected != edit.before)
+        return edit;
+    const QString where = QStringLiteral(" WHERE PartID = ") + QString::number(partId);
+    const QString update =
+        QStringLiteral("UPDATE PARTS SET [") + field + QStringLiteral("] = ") + literal + where;
+    // The value as stored comes back with the statement where the engine can give it.
+    std::unique_ptr<DbRecordset> rs;
+    if (!dynamic_cast<OdbcConnection *>(&m_connection)) {
+        rs = m_connection.openRecordset(update + QStringLiteral(" RETURNING [") + field + u']');
+    } else {
+        m_connection.execute(update);
+        rs = m_connection.openRecordset(QStringLiteral("SELECT [") + field + QStringLiteral("] FROM PARTS") +
+                                        where);
+    }
+    bool isNull = false;
+    QString after = rs->value(0, &isNull);
+    edit.after = isNull ? Value() : Value(after);
+    // The part number as the row holds it now (a catalogue converted from another program may
+    // have no such column).
+    const bool numberEdited = field.compare(QStringLiteral("PartNumber"), Qt::CaseInsensitive) == 0;
+    record(partId, numberEdited ? edit.after : row->value(QStringLiteral("PartNumber")), field, edit.before,
+           edit.after, {});
+    edit.written = true;
+    return edit;
+}
+
+std::int64_t Writer::createPart(const QString &partNumber)
+{
+    m_connection.execute(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES (") + literal(partNumber) +
+                         u')');
+    // The newest part of that number is this one: the transaction holds the write lock
+    // (SQLite), or sees only its own uncommitted row besides committed ones (a server).
+    auto rs = m_connection.openRecordset(QStringLiteral("SELECT MAX(PartID) FROM PARTS WHERE PartNumber = ") +
+                                         literal(partNumber));
+    const std::int64_t partId = rs->value(0).toLongLong();
+    record(partId, partNumber, kCreated, std::nullopt, partNumber, {});
+    return partId;
+}
+
+std::optional<Writer::Row> Writer::rowOf(DbRecordset &rs)
+{
+    if (rs.eof())
+        return std::nullopt;
+    Row row;
+    for (int f = 0; f < rs.fieldCount(); ++f) {
+        bool isNull = false;
+        QString text = rs.value(f, &isNull);
+        row.names << rs.fieldName(f);
+        row.values << (isNull ? Value() : Value(std::move(text)));
+    }
+    return row;
+}
+
+QString Writer::deletePart(std::int64_t partId)
+{
+    const QString remove = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
+    std::optional<Row> row;
+    // Where the engine gives the deleted row back, one statement reads and deletes it.
+    if (!dynamic_cast<OdbcConnection *>(&m_connection)) {
+        row = rowOf(*m_connection.openRecordset(remove + QStringLiteral(" RETURNING *")));
+    } else {
+        row = readPart(partId);
+        if (row)
+            m_connection.execute(remove);
+    }
+    if (!row)
+        return {};
+    const QString json = rowJson(*row);
+    const Value partNumber = row->value(QStringLiteral("PartNumber"));
+    record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);
+    return json;
+}
+
+std::optional<QString> Writer::currentRow(std::int64_t partId)
+{
+    const auto row = readPart(partId);
+    if (!row)
+        return std::nullopt;
+    return rowJson(*row);
+}
+
+std::optional<QString> Writer::restorable(const QString &json)
+{
+    const auto partId = rowPartId(json);
+    const QString partNumber = rowPartNumber(json);
+    if (!partId)
+        return QCoreApplication::translate("PartHistory", "The record of part %1 holds no PartID.")
+            .arg(partNumber);
+    if (readPart(*partId))
+        return QCoreApplication::translate("PartHistory", "Part ID %1 is in use again.").arg(*partId);
+    auto rs = m_connection.openRecordset(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = ") +
+                                         literal(partNumber));
+    if (!rs->eof())
+        return QCoreApplication::translate("PartHistory", "Part number %1 exists again (Part ID %2).")
+            .arg(partNumber, rs->value(0));
+    return std::nullopt;
+}
+
+std::optional<QString> Writer::restorePart(const QString &json)
+{
+    if (auto refused = restorable(json))
+        return refused;
+    const QJsonObject object = QJsonDocument::fromJson(json.toUtf8()).object();
+    const std::int64_t partId = *rowPartId(json);
+    const QString partNumber = rowPartNumber(json);
+    QStringList names;
+    QStringList values;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        names << u'[' + it.key() + u']';
+        const QJsonValue v = it.value();
+        if (v.isNull())
+            values << QStringLiteral("NULL");
+        else if (v.isDouble()) // quoted too: the column's type makes it the stored number again
+            values << literal(QString::number(v.toInteger()));
+        else
+            values << literal(v.toString());
+    }
+    m_connection.execute(QStringLiteral("INSERT INTO PARTS (") + names.join(QStringLiteral(", ")) +
+                         QStringLiteral(") VALUES (") + values.join(QStringLiteral(", ")) + u')');
+    record(partId, partNumber, kCreated, std::nullopt, partNumber, json);
+    return std::nullopt;
+}
+
+std::optional<Entry> Writer::latest(std::int64_t partId, const QString &field)
+{
+    QString sql = QStringLiteral("SELECT TOP 1 ") + kColumns + QStringLiteral(" FROM ") + kTable +
+                  QStringLiteral(" WHERE PartID = ") + QString::number(partId);
+    if (!field.isEmpty())
+        sql += QStringLiteral(" AND Change = ") + literal(field);
+    sql += QStringLiteral(" ORDER BY HistoryID DESC");
+    auto rs = m_connection.openRecordset(sql);
+    if (rs->eof())
+        return std::nullopt;
+    const auto value = [&](int f) -> Value {
+        bool isNull = false;
+        QString text = rs->value(f, &isNull);
+        return isNull ? Value() : Value(text);
+    };
+    Entry e;
+    e.id = rs->value(0).toLongLong();
+    e.when = rs->value(1);
+    e.who = rs->value(2);
+    e.databaseUser = rs->value(3);
+    e.partId = rs->value(4).toLongLong();
+    e.partNumber = rs->value(5);
+    e.change = rs->value(6);
+    e.before = value(7);
+    e.after = value(8);
+    e.via = rs->value(10);
+    return e;
+}
+
+void Writer::flush()
+{
+    if (m_pending.isEmpty())
+        return;
+    m_connection.execute(
+        QStringLiteral("INSERT INTO ") + kTable +
+        QStringLiteral(" (ChangedAt, ChangedBy, DbUser, PartID, PartNumber, Change, ValueBefore, "
+                       "ValueAfter, RowData, Via) VALUES ") +
+        m_pending.join(QStringLiteral(", ")));
+    m_pending.clear();
+}
+
+void Writer::record(std::int64_t partId, const Value &partNumber, const QString &change, const Value &before,
+                    const Value &after, const QString &row)
+{
+    // Rows are written a batch at a time: one statement for many parts costs about what one
+    // costs for one.
+    constexpr qsizetype kBatch = 100;
+    m_pending << (u'(' + literal(m_when) + QStringLiteral(", ") + literal(m_who) + QStringLiteral(", ") +
+                  literal(m_server ? Value(m_databaseUser) : std::nullopt) + QStringLiteral(", ") +
+                  QString::number(partId) + QStringLiteral(", ") + literal(partNumber) +
+                  QStringLiteral(", ") + literal(change) + QStringLiteral(", ") + literal(before) +
+                  QStringLiteral(", ") + literal(after) + QStringLiteral(", ") +
+                  literal(row.isEmpty() ? Value() : Value(row)) + QStringLiteral(", ") +
+                  literal(m_via.isEmpty() ? Value() : Value(m_via)) + u')');
+    if (!m_batched || m_pending.size() >= kBatch)
+        flush();
+}
+
+QString rowJson(const Writer::Row &row)
+{
+    QJsonObject object;
+    for (qsizetype i = 0; i < row.names.size(); ++i) {
+        const Value &v = row.values.at(i);
+        if (!v) {
+            object.insert(row.names.at(i), QJsonValue::Null);
+            continue;
+        }
+        // Whole numbers as numbers, so the key column is one; a text of digits with a
+        // leading zero or sign stays text.
+        bool whole = false;
+        const qlonglong n = v->toLongLong(&whole);
+        if (whole && QString::number(n) == *v && std::llabs(n) < (1LL << 53))
+            object.insert(row.names.at(i), qint64(n));
+        else
+            object.insert(row.names.at(i), *v);
+    }
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+std::optional<std::int64_t> rowPartId(const QString &json)
+{
+    const QJsonObject object = QJsonDocument::fromJson(json.toUtf8()).object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key().compare(QStringLiteral("PartID"), Qt::CaseInsensitive) == 0 && it.value().isDouble())
+            return it.value().toInteger();
+    return std::nullopt;
+}
+
+QString rowPartNumber(const QString &json)
+{
+    const QJsonObject object = QJsonDocument::fromJson(json.toUtf8()).object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (it.key().compare(QStringLiteral("PartNumber"), Qt::CaseInsensitive) == 0)
+            return it.value().isDouble() ? QString::number(it.value().toInteger()) : it.value().toString();
+    return {};
+}
+
+QString literal(const Value &value)
+{
+    if (!value)
+        return QStringLiteral("NULL");
+    return u'\'' + modDB::SQLQuote(*value) + u'\'';
+}
+
+std::optional<Created> createPart(const QString &partNumber)
+{
+    Created created;
+    if (modDB::RunTransaction([&](DbConnection &connection, QString &statement) {
+            statement =
+                QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES (") + literal(partNumber) + u')';
+            Writer writer(connection);
+            created.partId = writer.createPart(partNumber);
+            created.row = writer.currentRow(created.partId).value_or(QString());
+        }) != 0)
+        return std::nullopt;
+    return created;
+}
+
+std::optional<QStringList> deleteParts(const QList<std::int64_t> &partIds)
+{
+    QStringList rows;
+    if (modDB::RunTransaction([&](DbConnection &connection, QString &statement) {
+            Writer writer(connection);
+            writer.setBatched(true);
+            for (const std::int64_t partId : partIds) {
+                statement = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
+                if (QString row = writer.deletePart(partId); !row.isEmpty())
+                    rows << row;
+            }
+            statement = QStringLiteral("INSERT INTO ") + kTable;
+            writer.flush();
+        }) != 0)
+        return std::nullopt;
+    return rows;
+}
+
+QList<Entry> partHistory(std::int64_t partId)
+{
+    return readEntries(QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM ") + kTable +
+                       QStringLiteral(" WHERE PartID = ") + QString::number(partId) +
+                       QStringLiteral(" ORDER BY HistoryID DESC"));
+}
+
+QList<Entry> deletedParts()
+{
+    return readEntries(
+        QStringLiteral("SELECT ") + kColumns + QStringLiteral(" FROM ") + kTable +
+        QStringLiteral(" h WHERE Change = 'deleted' AND NOT EXISTS (SELECT 1 FROM PARTS p "
+                       "WHERE p.PartID = h.PartID) AND HistoryID = (SELECT MAX(HistoryID) FROM ") +
+        kTable +
+        QStringLiteral(" d WHERE d.PartID = h.PartID AND d.Change = 'deleted') ORDER BY "
+                       "HistoryID DESC"));
+}
+
+} // namespace PartHistory

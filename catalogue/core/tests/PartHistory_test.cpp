@@ -1,0 +1,329 @@
+// SPDX-License-Identifier: MIT
+#include "CatalogueDb.h"
+#include "PartHistory.h"
+#include "PartUndo.h"
+#include "UpdateField.h"
+#include "modDB.h"
+#include "modGlobal.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace modDB;
+
+namespace {
+
+StructureArray recordOf(int partId)
+{
+    DataArray data;
+    QStringList names;
+    StructureArray record;
+    EXPECT_EQ(LoadArray(QStringLiteral("Select * from parts where PartID = ") + QString::number(partId), data,
+                        names, record),
+              0);
+    return record;
+}
+
+// An edit as the record view makes it, pushed on the window's undo list.
+void edit(PartUndo &undo, int partId, const char *field, const char *value)
+{
+    const auto written = EditField(partId, QLatin1String(field), recordOf(partId), QLatin1String(value));
+    ASSERT_TRUE(written);
+    PartUndo::Step step;
+    step.partId = partId;
+    step.partNumber = QString::number(partId);
+    step.field = QLatin1String(field);
+    step.before = written->before;
+    step.after = written->after;
+    undo.push(step);
+}
+
+// The parts as stored, with SQLite's storage class of every value (a restored row must not
+// come back as text where it was a number).
+QString partsAsStored(const CatalogueDb &db)
+{
+    if (db.onServer())
+        return db.rows(
+            QStringLiteral("SELECT PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, Price, "
+                           "LastOrdered, Notes FROM PARTS ORDER BY PartID"));
+    return db.rows(
+        QStringLiteral("SELECT PartID, AsscWith, PartNumber, PartDescription, Bin, Qty, typeof(Qty), "
+                       "Price, typeof(Price), LastOrdered, Notes FROM PARTS ORDER BY PartID"));
+}
+
+QString
+history(const CatalogueDb &db,
+        const QString &columns = QStringLiteral("PartID, PartNumber, Change, ValueBefore, ValueAfter, Via"))
+{
+    return db.rows(QStringLiteral("SELECT ") + columns +
+                   QStringLiteral(" FROM PARTS_History ORDER BY HistoryID"));
+}
+
+QString login()
+{
+    return QString::fromLocal8Bit(qgetenv("USER").isEmpty() ? QByteArray() : qgetenv("USER"));
+}
+
+} // namespace
+
+class PartHistoryOn : public EngineTest {};
+ON_EVERY_ENGINE(PartHistoryOn);
+
+TEST_P(PartHistoryOn, EveryChangeIsRecordedWithWhoWhenAndTheValuesAsStored)
+{
+    CatalogueDb db(0, GetParam());
+    ASSERT_TRUE(PartHistory::ensure());
+    ASSERT_TRUE(EditField(1000001, QStringLiteral("Bin"), recordOf(1000001), QStringLiteral(" C-9 ")));
+    ASSERT_TRUE(EditField(1000001, QStringLiteral("Qty"), recordOf(1000001), QStringLiteral("13")));
+    const auto created = PartHistory::createPart(QStringLiteral("NEW-1"));
+    ASSERT_TRUE(created);
+    const auto deleted = PartHistory::deleteParts({1000002, 1000003});
+    ASSERT_TRUE(deleted);
+    EXPECT_EQ(deleted->size(), 2);
+    EXPECT_TRUE(db.ui.messages().isEmpty()) << db.shown();
+
+    const QString id = QString::number(created->partId);
+    EXPECT_EQ(history(db), QStringLiteral("1000001|BRG-6204|Bin|A-01|C-9|<null>\n"
+                                          "1000001|BRG-6204|Qty|12|13|<null>\n") +
+                               id +
+                               QStringLiteral("|NEW-1|created|<null>|NEW-1|<null>\n"
+                                              "1000002|SEAL-35|deleted|SEAL-35|<null>|<null>\n"
+                                              "1000003|O'RING-18|deleted|O'RING-18|<null>|<null>"));
+    // When in UTC, who by login name; on a server also the database user.
+    const QString when = db.one(QStringLiteral("SELECT MIN(ChangedAt) FROM PARTS_History"));
+    EXPECT_TRUE(when.endsWith(u'Z')) << when.toStdString();
+    EXPECT_TRUE(QDateTime::fromString(when, Qt::ISODateWithMs).isValid());
+    if (!login().isEmpty()) {
+        EXPECT_EQ(db.one(QStringLiteral("SELECT MIN(ChangedBy) FROM PARTS_History")), login());
+    }
+    EXPECT_EQ(db.one(QStringLiteral("SELECT MIN(DbUser) FROM PARTS_History")),
+              db.onServer() ? db.one(QStringLiteral("SELECT current_user")) : QStringLiteral("<null>"));
+    // A Delete keeps the whole row.
+    EXPECT_TRUE(db.one(QStringLiteral("SELECT RowData FROM PARTS_History WHERE PartID = 1000002"))
+                    .contains(QStringLiteral("\"Bin\":\"A-02\"")));
+
+    // Another program still writes PARTS as before: the history asks nothing of it.
+    db.exec(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('TOOL-1')"));
+    db.exec(QStringLiteral("UPDATE PARTS SET Bin = 'Q' WHERE PartNumber = 'TOOL-1'"));
+    db.exec(QStringLiteral("DELETE FROM PARTS WHERE PartNumber = 'TOOL-1'"));
+}
+
+TEST_P(PartHistoryOn, AChangeThatFailsLeavesNoRecordAndARecordThatFailsNoChange)
+{
+    CatalogueDb db(0, GetParam());
+    ASSERT_TRUE(PartHistory::ensure());
+    // A history that refuses rows makes the edit fail whole.
+    db.exec(QStringLiteral("ALTER TABLE PARTS_History RENAME TO PARTS_History_Old"));
+    db.exec(QStringLiteral("CREATE TABLE PARTS_History (HistoryID INTEGER PRIMARY KEY, ChangedAt TEXT, "
+                           "ChangedBy TEXT, DbUser TEXT, PartID INTEGER, PartNumber TEXT, Change TEXT, "
+                           "ValueBefore TEXT, ValueAfter TEXT, RowData TEXT, Via TEXT, "
+                           "CHECK (Change <> 'Bin' AND Change <> 'deleted'))"));
+    EXPECT_FALSE(UpdateField(1000001, QStringLiteral("Bin"), recordOf(1000001), QStringLiteral("Z-1")));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")), QStringLiteral("A-01"));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_TRUE(db.ui.messages()[0].text.startsWith(QStringLiteral("Error in RunSQL"))) << db.shown();
+
+    // Of a Delete of several parts none goes when one record cannot be written.
+    EXPECT_FALSE(PartHistory::deleteParts({1000001, 1000002}));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("4"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS_History")), QStringLiteral("0"));
+}
+
+TEST_P(PartHistoryOn, DeleteOfThreePartsUndoneBringsTheRowsBackWithTheirPartIds)
+{
+    CatalogueDb db(0, GetParam());
+    db.exec(
+        QStringLiteral("UPDATE PARTS SET LastOrdered = '2024-03-05 10:20:30', Notes = 'it''s', Price = 4.5, "
+                       "Qty = 12 WHERE PartID = 1000001"));
+    const QString before = partsAsStored(db);
+    PartUndo undo;
+    const auto rows = PartHistory::deleteParts({1000001, 1000002, 1000003});
+    ASSERT_TRUE(rows);
+    undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *rows});
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Undo Delete of 3 Parts"));
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("1"));
+
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(partsAsStored(db), before);
+    EXPECT_EQ(undo.redoText(), QStringLiteral("Redo Delete of 3 Parts"));
+    EXPECT_EQ(undo.redo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("1"));
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(partsAsStored(db), before);
+    EXPECT_EQ(history(db, QStringLiteral("PartID, Change, Via")).count(u'\n') + 1, 12);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS_History WHERE Via = 'undo' AND Change = "
+                                    "'created'")),
+              QStringLiteral("6"));
+
+    // The deleted parts are listed for bringing back only while they are gone.
+    EXPECT_TRUE(PartHistory::deletedParts().isEmpty());
+    ASSERT_TRUE(PartHistory::deleteParts({1000002}));
+    const auto gone = PartHistory::deletedParts();
+    ASSERT_EQ(gone.size(), 1);
+    EXPECT_EQ(gone[0].partNumber, QStringLiteral("SEAL-35"));
+    // A part number that exists again is not made twice.
+    db.exec(QStringLiteral("INSERT INTO PARTS (PartNumber) VALUES ('SEAL-35')"));
+    std::optional<QString> refused;
+    ASSERT_EQ(RunTransaction([&](DbConnection &c, QString &) {
+                  refused = PartHistory::Writer(c, QStringLiteral("restore")).restorePart(gone[0].row);
+              }),
+              0);
+    ASSERT_TRUE(refused);
+    EXPECT_TRUE(refused->contains(QStringLiteral("SEAL-35"))) << refused->toStdString();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartNumber = 'SEAL-35'")),
+              QStringLiteral("1"));
+}
+
+TEST_P(PartHistoryOn, AnUndoNeverOverwritesALaterChangeAndSaysWhoMadeIt)
+{
+    CatalogueDb db(0, GetParam());
+    PartUndo undo;
+    edit(undo, 1000001, "Bin", "C-9");
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Undo Edit of Bin"));
+
+    // Another program changed the field: nothing is written, and the user is told.
+    db.exec(QStringLiteral("UPDATE PARTS SET Bin = 'OTHER' WHERE PartID = 1000001"));
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Refused);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("OTHER"));
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(QStringLiteral("changed by another program")))
+        << db.shown();
+    EXPECT_TRUE(undo.canUndo());
+
+    // Another window (through the history) changed it: its author and time are named.
+    db.ui.clear();
+    PartUndo other;
+    edit(other, 1000001, "Bin", "D-4");
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Refused);
+    ASSERT_EQ(db.ui.messages().size(), 1);
+    const QString when = db.one(QStringLiteral("SELECT MAX(ChangedAt) FROM PARTS_History"));
+    EXPECT_TRUE(db.ui.messages()[0].text.contains(QDateTime::fromString(when, Qt::ISODateWithMs)
+                                                      .toLocalTime()
+                                                      .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))))
+        << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")), QStringLiteral("D-4"));
+
+    // Its own change undone by the other window, then redone.
+    db.ui.clear();
+    EXPECT_EQ(other.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")),
+              QStringLiteral("OTHER"));
+    EXPECT_EQ(other.redo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT Bin FROM PARTS WHERE PartID = 1000001")), QStringLiteral("D-4"));
+
+    // A New is undone only while the part is as it was made.
+    const auto created = PartHistory::createPart(QStringLiteral("NEW-2"));
+    ASSERT_TRUE(created);
+    undo.push(
+        {PartUndo::Step::Kind::New, created->partId, QStringLiteral("NEW-2"), {}, {}, {}, {created->row}});
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Undo New Part"));
+    edit(other, int(created->partId), "Bin", "X-1");
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Refused);
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartNumber = 'NEW-2'")),
+              QStringLiteral("1"));
+    EXPECT_EQ(other.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS WHERE PartNumber = 'NEW-2'")),
+              QStringLiteral("0"));
+    EXPECT_EQ(undo.redo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.one(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'NEW-2'")),
+              QString::number(created->partId));
+}
+
+TEST(PartHistory, EditUndoRedoAsTheSqlite3ToolReadsTheColumn)
+{
+    CatalogueDb db;
+    const auto bin = [&] {
+        QProcess sqlite;
+        sqlite.start(
+            QStringLiteral("sqlite3"),
+            {db.path, QStringLiteral("SELECT Bin, typeof(Qty), Qty FROM PARTS WHERE PartID = 1000001")});
+        EXPECT_TRUE(sqlite.waitForFinished(10000));
+        return QString::fromUtf8(sqlite.readAllStandardOutput()).trimmed();
+    };
+    PartUndo undo;
+    edit(undo, 1000001, "Bin", "C-9");
+    edit(undo, 1000001, "Qty", "30");
+    EXPECT_EQ(bin(), QStringLiteral("C-9|integer|30"));
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Undo Edit of Qty"));
+    ASSERT_EQ(undo.undo(), PartUndo::Outcome::Done);
+    EXPECT_EQ(bin(), QStringLiteral("C-9|integer|12"));
+    ASSERT_EQ(undo.undo(), PartUndo::Outcome::Done);
+    EXPECT_EQ(bin(), QStringLiteral("A-01|integer|12"));
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(undo.redoText(), QStringLiteral("Redo Edit of Bin"));
+    ASSERT_EQ(undo.redo(), PartUndo::Outcome::Done);
+    EXPECT_EQ(bin(), QStringLiteral("C-9|integer|12"));
+    // A new change drops what could be redone.
+    edit(undo, 1000001, "Bin", "E-5");
+    EXPECT_FALSE(undo.canRedo());
+    EXPECT_EQ(undo.redoText(), QStringLiteral("Redo"));
+    EXPECT_EQ(history(db, QStringLiteral("Change, ValueBefore, ValueAfter, Via")),
+              QStringLiteral("Bin|A-01|C-9|<null>\nQty|12|30|<null>\nQty|30|12|undo\nBin|C-9|A-01|undo\n"
+                             "Bin|A-01|C-9|redo\nBin|C-9|E-5|<null>"));
+}
+
+TEST(PartHistory, AHistoryOfTenThousandChangesReadsAtOnce)
+{
+    CatalogueDb db;
+    ASSERT_TRUE(PartHistory::ensure());
+    db.exec(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+        "INSERT INTO PARTS_History (ChangedAt, ChangedBy, PartID, PartNumber, Change, ValueBefore, "
+        "ValueAfter) "
+        "SELECT '2026-01-01T00:00:00.000Z', 'someone', 1000001, 'BRG-6204', 'Qty', i - 1, i FROM n"));
+    QElapsedTimer timer;
+    timer.start();
+    const auto entries = PartHistory::partHistory(1000001);
+    EXPECT_LT(timer.elapsed(), 500);
+    ASSERT_EQ(entries.size(), 10000);
+    EXPECT_EQ(entries.front().after, QStringLiteral("10000")); // newest first
+}
+
+// A writer killed at any moment leaves every change with its record and no record without
+// its change: each edit adds one to Qty, so the records must run without a gap to the value
+// stored.
+TEST(PartHistory, KilledWritersLeaveChangeAndRecordTogether)
+{
+    CatalogueDb db;
+    ASSERT_TRUE(PartHistory::ensure());
+    const QString connect = CatalogueDb::connectTo(db.path);
+    for (int round = 0; round < 6; ++round) {
+        QList<QProcess *> writers;
+        for (const char *part : {"1000001", "1000002"}) {
+            auto *p = new QProcess;
+            p->start(QStringLiteral(HISTORY_WRITER), {connect, QLatin1String(part)});
+            ASSERT_TRUE(p->waitForStarted());
+            writers << p;
+        }
+        QThread::msleep(150 + QRandomGenerator::global()->bounded(250));
+        for (QProcess *p : writers) {
+            ::kill(pid_t(p->processId()), SIGKILL);
+            p->waitForFinished();
+            delete p;
+        }
+    }
+    // A killed writer may leave a hot journal, which only a connection that may write rolls back.
+    db.exec(QStringLiteral("SELECT COUNT(*) FROM PARTS_History"));
+    for (const char *part : {"1000001", "1000002"}) {
+        const QString where = QStringLiteral(" WHERE PartID = ") + QLatin1String(part);
+        const QString steps = db.rows(QStringLiteral("SELECT ValueBefore, ValueAfter FROM PARTS_History") +
+                                      where + QStringLiteral(" ORDER BY HistoryID"));
+        const QStringList lines = steps.split(u'\n');
+        ASSERT_GT(lines.size(), 10) << "too few edits to tell";
+        long long expected = lines.front().section(u'|', 0, 0).toLongLong();
+        EXPECT_EQ(expected, QByteArrayView(part) == "1000001" ? 12 : 0);
+        for (const QString &line : lines) {
+            ASSERT_EQ(line, QStringLiteral("%1|%2").arg(expected).arg(expected + 1));
+            ++expected;
+        }
+        EXPECT_EQ(db.one(QStringLiteral("SELECT Qty FROM PARTS") + where), QString::number(expected));
+    }
+}
