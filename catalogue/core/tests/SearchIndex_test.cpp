@@ -4,6 +4,7 @@
 #include "CatalogueDb.h"
 
 #include "KeptPartList.h"
+#include "PartHistory.h"
 #include "PartSearch.h"
 #include "SearchIndex.h"
 #include "SearchIndexSetup.h"
@@ -132,6 +133,9 @@ class KeptList final {
 public:
     explicit KeptList(const QString &head = kListHead)
     {
+        // As the window does at its start: the history table made later would be a schema
+        // change, which no list survives.
+        EXPECT_TRUE(PartHistory::ensure());
         kept = KeptPartList::watch(g_DbConnect, head);
         DataArray data;
         QStringList names;
@@ -735,6 +739,7 @@ void followRandomWrites(bool wal)
     if (wal)
         c.exec(u"PRAGMA journal_mode = WAL"_s);
     Db db(c.path);
+    ASSERT_TRUE(PartHistory::ensure()); // as the window does at its start
     PartSearch search;
     QStringList names;
     DataArray all;
