@@ -4,6 +4,9 @@ add_library(vantelo_options INTERFACE)
 # Where the programs are installed (cmake/VanteloInstall.cmake); the programs know it too.
 set(VANTELO_OPT_DIR "/opt/Vantelo" CACHE PATH "Folder of the programs' own folders")
 target_compile_features(vantelo_options INTERFACE cxx_std_20)
+# Includes across libraries name the library from the repository's root
+# ("catalogue/core/modDB.h"); a folder's own headers are included by name.
+target_include_directories(vantelo_options INTERFACE ${PROJECT_SOURCE_DIR})
 # Warnings as errors only when asked (CI does): a newer compiler's new warning must not
 # break a user's build.
 option(VANTELO_WERROR "Treat compiler warnings as errors" OFF)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "UiServices.h"
+#include "common/core/UiServices.h"
 
 // The user seam for the fuzz targets: no window ever opens; every message box is counted
 // and its text kept, so a target can tell a refusal or a failure report from success.

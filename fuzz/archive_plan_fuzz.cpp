@@ -7,8 +7,8 @@
 // level or an absolute form is refused, links and devices are refused, and the room it
 // asks for is at least the room the files declare.
 
-#include "ArchivePlan.h"
 #include "FuzzCheck.h"
+#include "updater/core/ArchivePlan.h"
 
 #include <QHash>
 #include <QSet>

@@ -8,9 +8,9 @@
 // can take as a byte count and printed into a reply reads back the same; an address
 // printed again reads back the same host, port and TLS choice.
 
-#include "FtpSession.h"
 #include "FuzzCheck.h"
-#include "modUpdateServer.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/modUpdateServer.h"
 
 #include <cmath>
 

@@ -8,7 +8,7 @@
 // once one byte of the message changes, and never names another file than expected.
 
 #include "FuzzCheck.h"
-#include "Minisign.h"
+#include "updater/core/Minisign.h"
 
 #include <sodium.h>
 

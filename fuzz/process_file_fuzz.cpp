@@ -9,10 +9,10 @@
 
 #include "FuzzCheck.h"
 #include "FuzzTemp.h"
-#include "NameIndex.h"
-#include "ProcessFileText.h"
-#include "modFileCopy.h"
-#include "modPaths.h"
+#include "updater/core/NameIndex.h"
+#include "updater/core/ProcessFileText.h"
+#include "updater/core/modFileCopy.h"
+#include "updater/core/modPaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 // shows it and parses back into the same bytes.
 
 #include "FuzzCheck.h"
-#include "RegCommandLine.h"
+#include "common/core/RegCommandLine.h"
 
 #include <QStringList>
 

@@ -7,7 +7,7 @@
 
 #include "FuzzCheck.h"
 #include "FuzzTemp.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,16 +8,16 @@
 // text through the record view's typed update of that column; "utf16:column|..." reads the
 // text as UTF-16 code units.
 
-#include "DbConnection.h"
 #include "FuzzCheck.h"
 #include "FuzzTemp.h"
 #include "FuzzUi.h"
-#include "NewCatalogue.h"
-#include "PartSearch.h"
-#include "UpdateField.h"
-#include "ValueRules.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/DbConnection.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "catalogue/core/PartSearch.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/ValueRules.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
 
 #include <QDateTime>
 

@@ -6,7 +6,7 @@
 // reads the same number as the parser.
 
 #include "FuzzCheck.h"
-#include "ValueRules.h"
+#include "catalogue/core/ValueRules.h"
 
 #include <QLocale>
 

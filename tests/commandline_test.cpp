@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "AppInfo.h"
-#include "TestEnv.h"
+#include "common/core/AppInfo.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QProcess>
 #include <QProcessEnvironment>

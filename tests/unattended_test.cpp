@@ -2,12 +2,12 @@
 // "mendrel --update" and "mendrel --check" as a timer runs them: the real program, copied
 // into a temporary program folder, as a child process with no display at all, against the
 // real test FTP server; packages signed with the minisign tool.
-#include "FtpTestServer.h"
-#include "LastPackage.h"
-#include "MinisignKey.h"
-#include "UpdaterFixture.h"
-#include "modRegistry.h"
-#include "modServiceLog.h"
+#include "common/core/modRegistry.h"
+#include "updater/core/modServiceLog.h"
+#include "updater/core/testsupport/MinisignKey.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
+#include "updater/net/LastPackage.h"
+#include "updater/net/testsupport/FtpTestServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

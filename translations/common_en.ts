@@ -190,17 +190,6 @@ Please install a viewer for HTML Help (.chm) files, such as xCHM.</source>
     </message>
 </context>
 <context>
-    <name>modGlobal</name>
-    <message>
-        <source>The setting &quot;%1&quot; holds &quot;%2&quot;, which is neither True, False nor a number. False is used until it is changed in Tools &gt; Options.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>The log file %1 cannot be written: %2</source>
-        <translation type="unfinished"></translation>
-    </message>
-</context>
-<context>
     <name>vantelo-reg</name>
     <message>
         <source>Reads and writes the Vantelo programs&apos; registry hives, in the manner of reg.exe.

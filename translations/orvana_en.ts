@@ -723,6 +723,17 @@ Cannot update %2 of type %3 and size %4 to %5</source>
     </message>
 </context>
 <context>
+    <name>modGlobal</name>
+    <message>
+        <source>The setting &quot;%1&quot; holds &quot;%2&quot;, which is neither True, False nor a number. False is used until it is changed in Tools &gt; Options.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The log file %1 cannot be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>modGrid</name>
     <message>
         <source>No Records Found</source>

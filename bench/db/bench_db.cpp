@@ -3,13 +3,13 @@
 // catalogue, running the same statement and the same statement with NOT INDEXED, and the
 // memory the data array takes against the bytes of its text. Then the same lists on a
 // PostgreSQL server of the benchmark's own, through ODBC, against psql.
-#include "PartHistory.h"
-#include "PartSearch.h"
-#include "PgDialect.h"
-#include "PgTestServer.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/PartSearch.h"
+#include "catalogue/core/PgDialect.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/core/testsupport/PgTestServer.h"
 
 #include <QFileInfo>
 #include <QString>

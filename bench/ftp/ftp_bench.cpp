@@ -6,9 +6,9 @@
 //
 //   bench-ftp [rounds=3] [megabytes=200]
 
-#include "FtpSession.h"
-#include "FtpTestServer.h"
-#include "modUpdateServer.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/modUpdateServer.h"
+#include "updater/net/testsupport/FtpTestServer.h"
 
 #include <QCoreApplication>
 #include <QDir>

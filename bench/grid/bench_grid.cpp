@@ -9,14 +9,14 @@
 //
 //   bench-grid [--parts 100000,1000000] [--dir /tmp/grid-bench] [--runs 3]
 //              [--search "BRG-12,123,6204-2RS,seal 35,gasket"]
-#include "DataArraySource.h"
-#include "FlexGrid.h"
-#include "PartSearch.h"
-#include "SearchIndex.h"
-#include "SqliteHandles.h"
-#include "modDB.h"
-#include "modGlobal.h"
-#include "modGrid.h"
+#include "catalogue/core/PartSearch.h"
+#include "catalogue/core/SearchIndex.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/ui/DataArraySource.h"
+#include "catalogue/ui/modGrid.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QApplication>
 #include <QDir>

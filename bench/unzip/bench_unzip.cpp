@@ -10,12 +10,12 @@
 //      `cp` of the same files. The interpreter's fixed pauses are not part of it.
 // Data lives in the work folder (default /tmp/vantelo-bench-unzip) and is removed.
 
-#include "PackageProcessor.h"
-#include "Platform.h"
-#include "Timings.h"
-#include "UpdateBackup.h"
-#include "Zip.h"
-#include "modService.h"
+#include "common/core/Platform.h"
+#include "common/core/Timings.h"
+#include "updater/core/PackageProcessor.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/Zip.h"
+#include "updater/core/modService.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Orvana: wires the command line, the seam, the presence beacon and the main window together.
 
-#include "AppIcon.h"
-#include "AppInfo.h"
-#include "CommandLine.h"
-#include "PresenceBeacon.h"
-#include "QtUiServices.h"
-#include "Translations.h"
-#include "frmParts.h"
+#include "catalogue/ui/frmParts.h"
+#include "common/core/AppInfo.h"
+#include "common/core/CommandLine.h"
+#include "common/core/PresenceBeacon.h"
+#include "common/core/Translations.h"
+#include "common/ui/AppIcon.h"
+#include "common/ui/QtUiServices.h"
 
 #include <QApplication>
 

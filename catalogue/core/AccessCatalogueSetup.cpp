@@ -2,12 +2,12 @@
 #include "AccessCatalogueSetup.h"
 
 #include "AccessImport.h"
-#include "AppInfo.h"
-#include "Platform.h"
 #include "SqliteConnection.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Platform.h"
+#include "common/core/UiServices.h"
+#include "common/core/modRegistry.h"
 #include "modGlobal.h"
-#include "modRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>

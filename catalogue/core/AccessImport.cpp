@@ -2,9 +2,9 @@
 #include "AccessImport.h"
 
 #include "MdbHandles.h"
-#include "PosixHandles.h"
 #include "SearchIndex.h"
-#include "SqliteHandles.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "RawBuffer.h"
+#include "common/core/RawBuffer.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "DbReport.h"
 
-#include "UiServices.h"
+#include "common/core/UiServices.h"
 #include "modGlobal.h"
 
 #include <QCoreApplication>

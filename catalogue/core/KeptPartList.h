@@ -3,7 +3,7 @@
 
 #include "DataArray.h"
 #include "SearchIndex.h"
-#include "SqliteHandles.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "NewCatalogue.h"
 
-#include "PosixHandles.h"
 #include "SearchIndex.h"
-#include "SqliteHandles.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QCoreApplication>
 #include <QDate>

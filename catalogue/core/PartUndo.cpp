@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "PartUndo.h"
 
-#include "AppInfo.h"
 #include "DbConnection.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/UiServices.h"
 #include "modDB.h"
 
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 #include "SearchIndex.h"
 
 #include "SqliteConnection.h"
-#include "SqliteHandles.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "SearchIndexSetup.h"
 
-#include "AppInfo.h"
 #include "SearchIndex.h"
 #include "SqliteConnection.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/UiServices.h"
 #include "modGlobal.h"
 
 #include <QCoreApplication>

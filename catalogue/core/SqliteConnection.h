@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DbConnection.h"
-#include "SqliteHandles.h"
+#include "common/core/SqliteHandles.h"
 
 // An SQLite database file named by the connection string's "Data Source", opened read-write
 // and never created.

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "DbRecordset.h"
-#include "SqliteHandles.h"
+#include "common/core/SqliteHandles.h"
 
 class SqliteRecordset final : public DbRecordset {
 public:

@@ -6,8 +6,8 @@
 #include "DbTypes.h"
 #include "FieldCheck.h"
 #include "PartHistory.h"
-#include "UiServices.h"
 #include "ValueRules.h"
+#include "common/core/UiServices.h"
 #include "modDB.h"
 #include "modGlobal.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PropertyList.h"
 
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "PropertyItem.h"
-#include "Result.h"
+#include "common/core/Result.h"
 
 #include <QList>
 

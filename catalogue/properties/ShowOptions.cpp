@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ShowOptions.h"
 
+#include "catalogue/core/modGlobal.h"
 #include "frmProperties.h"
-#include "modGlobal.h"
 
 #include <QCoreApplication>
 

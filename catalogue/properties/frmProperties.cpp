@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "frmProperties.h"
 
-#include "AppInfo.h"
-#include "FileOpenSave.h"
-#include "FlexGrid.h"
-#include "FormPlacement.h"
-#include "Platform.h"
-#include "UiServices.h"
-#include "modRegistry.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Platform.h"
+#include "common/core/UiServices.h"
+#include "common/core/modRegistry.h"
+#include "common/ui/FileOpenSave.h"
+#include "common/ui/FormPlacement.h"
 
 #include <QFontDatabase>
 #include <QHeaderView>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "GridSource.h"
-#include "modDB.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/grid/GridSource.h"
 
 // A query's data array as the cells of a grid: the grid turns a cell into text only when
 // it shows or measures it.

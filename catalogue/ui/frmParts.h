@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "DbConnection.h"
-#include "PartHistory.h"
-#include "modDB.h"
+#include "catalogue/core/DbConnection.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/modDB.h"
 
 #include <QMainWindow>
 

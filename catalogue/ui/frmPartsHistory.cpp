@@ -2,13 +2,13 @@
 // frmParts: undo and redo of this window's changes, a part's history, deleted parts.
 #include "frmParts.h"
 
-#include "AppInfo.h"
-#include "FlexGrid.h"
-#include "PartHistory.h"
-#include "PartUndo.h"
-#include "UiServices.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/PartUndo.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "common/core/AppInfo.h"
+#include "common/core/UiServices.h"
 #include "modGrid.h"
 
 #include <QAction>

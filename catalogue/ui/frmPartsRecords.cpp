@@ -2,11 +2,11 @@
 // frmParts: creating and deleting parts.
 #include "frmParts.h"
 
-#include "FlexGrid.h"
-#include "PartHistory.h"
-#include "UiServices.h"
-#include "UpdateField.h"
-#include "modDB.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "common/core/UiServices.h"
 #include "modGrid.h"
 
 #include <QLineEdit>

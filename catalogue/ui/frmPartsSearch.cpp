@@ -3,13 +3,13 @@
 #include "frmParts.h"
 
 #include "DataArraySource.h"
-#include "FlexGrid.h"
-#include "PartSearch.h"
-#include "UiServices.h"
-#include "UpdateField.h"
-#include "ValueRules.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/PartSearch.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/ValueRules.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "common/core/UiServices.h"
 #include "modGrid.h"
 
 #include <QLabel>

@@ -2,9 +2,9 @@
 #include "modGrid.h"
 
 #include "DataArraySource.h"
-#include "DbReport.h"
-#include "FlexGrid.h"
 #include "ListRowsSource.h"
+#include "catalogue/core/DbReport.h"
+#include "catalogue/grid/FlexGrid.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

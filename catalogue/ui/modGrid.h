@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "modDB.h"
+#include "catalogue/core/modDB.h"
 
 #include <QColor>
 #include <QString>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "UiServices.h"
+#include "common/core/UiServices.h"
 
 #include <QProcess>
 

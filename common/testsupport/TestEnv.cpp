@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "TestEnv.h"
 
-#include "Platform.h"
-#include "RegistryHive.h"
+#include "common/core/Platform.h"
+#include "common/core/RegistryHive.h"
 
 #include <QDir>
 #include <QFile>

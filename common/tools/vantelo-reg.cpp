@@ -2,10 +2,10 @@
 // vantelo-reg: reads and writes the programs' registry hives from the command line,
 // in the manner of reg.exe, for administrators and scripts.
 
-#include "CommandLine.h"
-#include "RegCommandLine.h"
-#include "RegistryHive.h"
-#include "Translations.h"
+#include "common/core/CommandLine.h"
+#include "common/core/RegCommandLine.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/Translations.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FileOpenSave.h"
 
-#include "UiServices.h"
+#include "common/core/UiServices.h"
 
 #include <QDir>
 

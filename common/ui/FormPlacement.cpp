@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FormPlacement.h"
 
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "HTMLHelp.h"
 
-#include "HtmlHelpEngine.h"
-#include "Platform.h"
-#include "UiServices.h"
+#include "common/core/HtmlHelpEngine.h"
+#include "common/core/Platform.h"
+#include "common/core/UiServices.h"
 
 #include <QCoreApplication>
 

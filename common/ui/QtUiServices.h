@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "UiServices.h"
+#include "common/core/UiServices.h"
 
 // The production seam: Qt's message boxes and dialogs, the desktop's document
 // service and detached processes.

@@ -2,9 +2,9 @@
 #include "frmAbout.h"
 
 #include "AppIcon.h"
-#include "AppInfo.h"
-#include "Platform.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Platform.h"
+#include "common/core/UiServices.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

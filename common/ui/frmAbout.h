@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "RegistryHive.h"
+#include "common/core/RegistryHive.h"
 
 #include <QDialog>
 

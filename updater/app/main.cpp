@@ -3,14 +3,14 @@
 // "--rollback <program>" undoes that program's last update, "--update" and "--check" update
 // or ask the server, all without a window.
 
-#include "AppIcon.h"
-#include "AppInfo.h"
-#include "CommandLine.h"
-#include "QtUiServices.h"
-#include "RollbackCommand.h"
-#include "Translations.h"
-#include "UnattendedCommand.h"
-#include "frmMain.h"
+#include "common/core/AppInfo.h"
+#include "common/core/CommandLine.h"
+#include "common/core/Translations.h"
+#include "common/ui/AppIcon.h"
+#include "common/ui/QtUiServices.h"
+#include "updater/ui/RollbackCommand.h"
+#include "updater/ui/UnattendedCommand.h"
+#include "updater/ui/frmMain.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Minisign.h"
 
-#include "PosixHandles.h"
+#include "common/core/PosixHandles.h"
 
 #include <sodium.h>
 

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "PackageProcessor.h"
 
-#include "AppInfo.h"
-#include "Platform.h"
-#include "PresenceBeacon.h"
 #include "ProcessFileText.h"
-#include "Timings.h"
-#include "UiServices.h"
 #include "Zip.h"
+#include "common/core/AppInfo.h"
+#include "common/core/LogStamp.h"
+#include "common/core/Platform.h"
+#include "common/core/PresenceBeacon.h"
+#include "common/core/Timings.h"
+#include "common/core/UiServices.h"
 #include "modFileCopy.h"
-#include "modGlobal.h"
 #include "modPaths.h"
 #include "modService.h"
 
@@ -205,7 +205,7 @@ void PackageProcessor::ProcessFile(const QString &packageFileName)
         log(QStringLiteral("End Process File"));
         m_view->SetStatusLabel(
             QCoreApplication::translate("PackageProcessor", "Update process completed at %1")
-                .arg(modGlobal::longTime(QTime::currentTime())));
+                .arg(LogStamp::longTime(QTime::currentTime())));
         if (g_UpdateError)
             modService::ShowLog();
     } catch (...) {

@@ -2,7 +2,7 @@
 #include "PackageSignature.h"
 
 #include "Minisign.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <QCoreApplication>
 #include <QFile>

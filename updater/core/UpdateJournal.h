@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "PosixHandles.h"
-#include "Result.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/Result.h"
 
 #include <QByteArray>
 #include <QString>

@@ -3,9 +3,9 @@
 
 #include "ArchivePlan.h"
 #include "NameIndex.h"
-#include "PosixHandles.h"
 #include "UpdateBackup.h"
 #include "UpdateJournal.h"
+#include "common/core/PosixHandles.h"
 #include "modFileCopy.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Result.h"
 #include "ZipErrors.h"
+#include "common/core/Result.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "clsRegisterAnyDLL.h"
 
-#include "Platform.h"
-#include "Timings.h"
-#include "UiServices.h"
 #include "clsWinDir.h"
+#include "common/core/Platform.h"
+#include "common/core/Timings.h"
+#include "common/core/UiServices.h"
 #include "modServicePause.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "clsWinDir.h"
 
-#include "Platform.h"
+#include "common/core/Platform.h"
 
 #include <QDir>
 #include <QFileInfo>

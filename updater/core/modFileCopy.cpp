@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "modFileCopy.h"
 
-#include "AppInfo.h"
-#include "PosixHandles.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/UiServices.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,11 +2,11 @@
 // modService: the updater's log.
 #include "modServiceLog.h"
 
-#include "AppInfo.h"
-#include "Platform.h"
-#include "PosixHandles.h"
-#include "UiServices.h"
-#include "modGlobal.h"
+#include "common/core/AppInfo.h"
+#include "common/core/LogStamp.h"
+#include "common/core/Platform.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/UiServices.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -34,7 +34,7 @@ QString stampNow()
     const qint64 before = QDateTime::currentSecsSinceEpoch();
     if (before == cachedSecond)
         return cached;
-    QString stamp = modGlobal::logStamp();
+    QString stamp = LogStamp::stamp();
     if (QDateTime::currentSecsSinceEpoch() == before) {
         cachedSecond = before;
         cached = stamp;

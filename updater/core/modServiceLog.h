@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Result.h"
+#include "common/core/Result.h"
 
 #include <QString>
 

@@ -2,9 +2,9 @@
 // modService: component registration, reported in the designed boxes.
 #include "modServiceRegister.h"
 
-#include "AppInfo.h"
-#include "UiServices.h"
 #include "clsRegisterAnyDLL.h"
+#include "common/core/AppInfo.h"
+#include "common/core/UiServices.h"
 
 #include <QCoreApplication>
 

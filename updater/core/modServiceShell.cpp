@@ -2,8 +2,8 @@
 // modService: documents opened with the desktop's programs.
 #include "modServiceShell.h"
 
-#include "AppInfo.h"
-#include "UiServices.h"
+#include "common/core/AppInfo.h"
+#include "common/core/UiServices.h"
 #include "modServiceLog.h"
 #include "modServicePause.h"
 

@@ -2,7 +2,7 @@
 #include "FtpSession.h"
 
 #include "CurlMultiDriver.h"
-#include "PosixHandles.h"
+#include "common/core/PosixHandles.h"
 
 #include <QFileInfo>
 #include <QUrl>

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "UpdateRun.h"
 
-#include "AppInfo.h"
 #include "FtpSession.h"
 #include "LastPackage.h"
-#include "PackageProcessor.h"
-#include "PackageSignature.h"
-#include "Timings.h"
-#include "UiServices.h"
-#include "modService.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Timings.h"
+#include "common/core/UiServices.h"
 #include "modUpdateServer.h"
+#include "updater/core/PackageProcessor.h"
+#include "updater/core/PackageSignature.h"
+#include "updater/core/modService.h"
 
 #include <QLocale>
 #include <QTimer>

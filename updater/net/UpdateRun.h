@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "UpdateView.h"
-#include "modServiceLog.h"
+#include "updater/core/UpdateView.h"
+#include "updater/core/modServiceLog.h"
 
 #include <QObject>
 #include <QString>

@@ -3,13 +3,13 @@
 // session and checked before anything is unpacked.
 #include "UpdateRun.h"
 
-#include "AppInfo.h"
 #include "FtpSession.h"
-#include "PackageSignature.h"
-#include "RegistryHive.h"
-#include "UiServices.h"
-#include "modService.h"
+#include "common/core/AppInfo.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/UiServices.h"
 #include "modUpdateServer.h"
+#include "updater/core/PackageSignature.h"
+#include "updater/core/modService.h"
 
 #include <QFile>
 

@@ -2,7 +2,7 @@
 #include "modUpdateServer.h"
 
 #include "FtpSession.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <QRegularExpression>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ProgramDiscovery.h"
 
-#include "Platform.h"
-#include "modRegistry.h"
+#include "common/core/Platform.h"
+#include "common/core/modRegistry.h"
 
 namespace ProgramDiscovery {
 

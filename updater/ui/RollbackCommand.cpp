@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "RollbackCommand.h"
 
-#include "Platform.h"
-#include "PresenceBeacon.h"
 #include "ProgramDiscovery.h"
-#include "UpdateBackup.h"
-#include "modService.h"
+#include "common/core/Platform.h"
+#include "common/core/PresenceBeacon.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/modService.h"
 
 #include <QCoreApplication>
 

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "UnattendedCommand.h"
 
-#include "AppInfo.h"
-#include "FtpSession.h"
-#include "LastPackage.h"
-#include "Platform.h"
-#include "PresenceBeacon.h"
 #include "ProgramDiscovery.h"
 #include "TransferText.h"
-#include "UiServices.h"
-#include "UpdateBackup.h"
-#include "UpdateRun.h"
-#include "modRegistry.h"
-#include "modService.h"
-#include "modUpdateServer.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Platform.h"
+#include "common/core/PresenceBeacon.h"
+#include "common/core/UiServices.h"
+#include "common/core/modRegistry.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/modService.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/LastPackage.h"
+#include "updater/net/UpdateRun.h"
+#include "updater/net/modUpdateServer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

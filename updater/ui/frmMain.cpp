@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "frmMain.h"
 
-#include "AppInfo.h"
-#include "HiveReport.h"
-#include "Platform.h"
-#include "PresenceBeacon.h"
 #include "TransferText.h"
-#include "UiServices.h"
-#include "UpdateBackup.h"
-#include "frmAbout.h"
-#include "modHHSubclass.h"
-#include "modRegistry.h"
-#include "modService.h"
+#include "common/core/AppInfo.h"
+#include "common/core/HiveReport.h"
+#include "common/core/Platform.h"
+#include "common/core/PresenceBeacon.h"
+#include "common/core/UiServices.h"
+#include "common/core/modRegistry.h"
+#include "common/ui/frmAbout.h"
+#include "common/ui/modHHSubclass.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/modService.h"
 
 #include <QApplication>
 #include <QCloseEvent>

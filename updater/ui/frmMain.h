@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ProgramDiscovery.h"
-#include "UpdateRun.h"
+#include "updater/net/UpdateRun.h"
 
 #include <QMainWindow>
 

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 // Conversion of catalogues kept in Microsoft Access files, on files that Access wrote.
-#include "AccessCatalogueSetup.h"
-#include "AccessImport.h"
 #include "CatalogueDb.h"
-#include "DataArray.h"
-#include "DbTypes.h"
-#include "Platform.h"
-#include "RegistryHive.h"
-#include "SqliteHandles.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/AccessCatalogueSetup.h"
+#include "catalogue/core/AccessImport.h"
+#include "catalogue/core/DataArray.h"
+#include "catalogue/core/DbTypes.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "common/core/Platform.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
 
-#include "NewCatalogue.h"
-#include "SqliteHandles.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QFile>
 #include <unistd.h>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "PgTestServer.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
+#include "catalogue/core/testsupport/PgTestServer.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "DbError.h"
-#include "FieldCheck.h"
-#include "modDB.h"
+#include "catalogue/core/DbError.h"
+#include "catalogue/core/FieldCheck.h"
+#include "catalogue/core/modDB.h"
 
 #include <QLocale>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Edits one part's Qty without end, each value one more than the last: the test kills it.
-#include "DataArray.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/DataArray.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
-#include "PartHistory.h"
-#include "PartUndo.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/PartUndo.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
 
 #include <QProcess>
 #include <QRandomGenerator>

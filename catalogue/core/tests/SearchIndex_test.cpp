@@ -3,15 +3,15 @@
 // the search statement as written, and the index follows every change to PARTS.
 #include "CatalogueDb.h"
 
-#include "KeptPartList.h"
-#include "PartHistory.h"
-#include "PartSearch.h"
-#include "SearchIndex.h"
-#include "SearchIndexSetup.h"
-#include "SqliteHandles.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/KeptPartList.h"
+#include "catalogue/core/PartHistory.h"
+#include "catalogue/core/PartSearch.h"
+#include "catalogue/core/SearchIndex.h"
+#include "catalogue/core/SearchIndexSetup.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
 
 #include <QDir>
 #include <QProcess>

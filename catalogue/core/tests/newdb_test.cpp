@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
-#include "Translations.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "common/core/Translations.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
-#include "TestOdbc.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
-#include "modRegistry.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/core/testsupport/TestOdbc.h"
+#include "common/core/modRegistry.h"
 
 #include <QFileInfo>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "CatalogueDb.h"
-#include "OdbcWatchdog.h"
-#include "PgDialect.h"
-#include "UpdateField.h"
-#include "modDB.h"
-#include "modGlobal.h"
+#include "catalogue/core/OdbcWatchdog.h"
+#include "catalogue/core/PgDialect.h"
+#include "catalogue/core/UpdateField.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
 
 #include <gtest/gtest.h>
 

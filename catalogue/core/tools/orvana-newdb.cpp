@@ -2,11 +2,11 @@
 // orvana-newdb PATH|"DSN=..." [--sample N]: creates a new, empty or sample-filled catalogue
 // database: a file, or the PARTS table in a PostgreSQL database reached through ODBC.
 // orvana-newdb --from-access OLD NEW [--skip-unreadable]: converts a Microsoft Access catalogue.
-#include "AccessImport.h"
-#include "CommandLine.h"
-#include "NewCatalogue.h"
-#include "PosixHandles.h"
-#include "Translations.h"
+#include "catalogue/core/AccessImport.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "common/core/CommandLine.h"
+#include "common/core/PosixHandles.h"
+#include "common/core/Translations.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "FlexGrid.h"
-#include "GridDelegate.h"
-#include "frmProperties.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/grid/GridDelegate.h"
+#include "catalogue/properties/frmProperties.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "FormPlacement.h"
-#include "ScriptedUi.h"
 #include "SheetDriver.h"
-#include "TestEnv.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/FormPlacement.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "PropertyList.h"
-#include "TestEnv.h"
-#include "modRegistry.h"
+#include "catalogue/properties/PropertyList.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "Platform.h"
-#include "RegistryHive.h"
-#include "ScriptedUi.h"
 #include "SheetDriver.h"
-#include "ShowOptions.h"
-#include "TestEnv.h"
-#include "modGlobal.h"
-#include "modRegistry.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/properties/ShowOptions.h"
+#include "common/core/Platform.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QApplication>
 #include <QDir>

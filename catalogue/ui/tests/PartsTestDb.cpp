@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "PartsTestDb.h"
 
-#include "NewCatalogue.h"
+#include "catalogue/core/NewCatalogue.h"
 
 #include <sqlite3.h>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "SqliteHandles.h"
+#include "common/core/SqliteHandles.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Renders the real window offscreen into the folder named by ORVANA_SCREENSHOTS (the
 // README's pictures come from here); skipped when it is not set.
-#include "FlexGrid.h"
-#include "NewCatalogue.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "frmParts.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/ui/frmParts.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // Long lists are shown while they are read, and the catalogue keeps its search index.
-#include "FlexGrid.h"
-#include "ListRowsSource.h"
 #include "PartsTestDb.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "frmParts.h"
-#include "modGlobal.h"
-#include "modGrid.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/ui/ListRowsSource.h"
+#include "catalogue/ui/frmParts.h"
+#include "catalogue/ui/modGrid.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

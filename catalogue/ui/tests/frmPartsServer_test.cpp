@@ -2,13 +2,13 @@
 // The catalogue window on a PostgreSQL server through ODBC, as users in a shop would use it:
 // a PARTS table made with plain SQL, the connection string set in the options, two windows
 // on the same table.
-#include "FlexGrid.h"
-#include "OdbcWatchdog.h"
-#include "PgTestServer.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "frmParts.h"
-#include "modRegistry.h"
+#include "catalogue/core/OdbcWatchdog.h"
+#include "catalogue/core/testsupport/PgTestServer.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/ui/frmParts.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "FlexGrid.h"
-#include "FormPlacement.h"
-#include "HtmlHelpEngine.h"
-#include "NewCatalogue.h"
 #include "PartsTestDb.h"
-#include "RegistryHive.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "frmParts.h"
-#include "modDB.h"
-#include "modGlobal.h"
-#include "modRegistry.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "catalogue/core/modDB.h"
+#include "catalogue/core/modGlobal.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/ui/frmParts.h"
+#include "common/core/HtmlHelpEngine.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/FormPlacement.h"
 
 #include <QAction>
 #include <QApplication>

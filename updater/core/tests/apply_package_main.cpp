@@ -3,10 +3,10 @@
 // kills it part-way: apply-package FOLDER PACKAGE-NAME LOG-FOLDER. Prints the number of
 // steps it passed ("steps N"); VANTELO_TEST_KILL_AT_STEP=N makes it kill itself at one.
 
-#include "PackageProcessor.h"
-#include "Platform.h"
-#include "Timings.h"
-#include "UpdateJournal.h"
+#include "common/core/Platform.h"
+#include "common/core/Timings.h"
+#include "updater/core/PackageProcessor.h"
+#include "updater/core/UpdateJournal.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "modFileCopy.h"
+#include "updater/core/modFileCopy.h"
 
 #include <QDir>
 #include <QFile>

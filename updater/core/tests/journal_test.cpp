@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "PackageProcessor.h"
-#include "UpdateBackup.h"
-#include "UpdateJournal.h"
+#include "updater/core/PackageProcessor.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/UpdateJournal.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "NameIndex.h"
-#include "PackageProcessor.h"
-#include "PresenceBeacon.h"
-#include "UpdateBackup.h"
-#include "modFileCopy.h"
-#include "modPaths.h"
-#include "modService.h"
+#include "common/core/PresenceBeacon.h"
+#include "updater/core/NameIndex.h"
+#include "updater/core/PackageProcessor.h"
+#include "updater/core/UpdateBackup.h"
+#include "updater/core/modFileCopy.h"
+#include "updater/core/modPaths.h"
+#include "updater/core/modService.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "clsRegisterAnyDLL.h"
-#include "clsWinDir.h"
-#include "modService.h"
+#include "updater/core/clsRegisterAnyDLL.h"
+#include "updater/core/clsWinDir.h"
+#include "updater/core/modService.h"
 
 #include <QDir>
 

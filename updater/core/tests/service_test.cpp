@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "Platform.h"
-#include "modGlobal.h"
-#include "modService.h"
+#include "common/core/Platform.h"
+#include "updater/core/modService.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "Minisign.h"
-#include "MinisignKey.h"
-#include "PackageSignature.h"
-#include "UpdaterFixture.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
+#include "updater/core/Minisign.h"
+#include "updater/core/PackageSignature.h"
+#include "updater/core/testsupport/MinisignKey.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "UpdaterFixture.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
 
-#include "ArchivePlan.h"
-#include "Zip.h"
+#include "updater/core/ArchivePlan.h"
+#include "updater/core/Zip.h"
 
 #include <QDir>
 #include <QFile>

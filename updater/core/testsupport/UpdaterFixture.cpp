@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "UpdaterFixture.h"
 
-#include "modService.h"
+#include "updater/core/modService.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

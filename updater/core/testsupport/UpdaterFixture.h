@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "Timings.h"
-#include "UpdateView.h"
+#include "common/core/Timings.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "updater/core/UpdateView.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "FtpSession.h"
-#include "FtpTestServer.h"
-#include "TestEnv.h"
-#include "modUpdateServer.h"
+#include "common/testsupport/TestEnv.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/modUpdateServer.h"
+#include "updater/net/testsupport/FtpTestServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>

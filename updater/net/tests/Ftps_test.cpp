@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "FtpSession.h"
-#include "FtpTestServer.h"
-#include "TestCertificates.h"
-#include "TestEnv.h"
-#include "modRegistry.h"
-#include "modUpdateServer.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/modUpdateServer.h"
+#include "updater/net/testsupport/FtpTestServer.h"
+#include "updater/net/testsupport/TestCertificates.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "FtpTestServer.h"
-#include "MinisignKey.h"
-#include "UpdateRun.h"
-#include "UpdaterFixture.h"
-#include "modRegistry.h"
-#include "modService.h"
+#include "common/core/modRegistry.h"
+#include "updater/core/modService.h"
+#include "updater/core/testsupport/MinisignKey.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
+#include "updater/net/UpdateRun.h"
+#include "updater/net/testsupport/FtpTestServer.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "FtpSession.h"
-#include "RegistryHive.h"
-#include "TestEnv.h"
-#include "modRegistry.h"
-#include "modUpdateServer.h"
+#include "common/core/RegistryHive.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
+#include "updater/net/FtpSession.h"
+#include "updater/net/modUpdateServer.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "FtpTestServer.h"
-#include "UpdaterFixture.h"
-#include "frmMain.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
+#include "updater/core/testsupport/UpdaterFixture.h"
+#include "updater/net/testsupport/FtpTestServer.h"
+#include "updater/ui/frmMain.h"
 
 #include <QDir>
 #include <QLabel>

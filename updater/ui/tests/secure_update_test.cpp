@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "MinisignKey.h"
-#include "RegistryHive.h"
-#include "TestCertificates.h"
-#include "TestEnv.h"
 #include "UpdaterWindowFixture.h"
-#include "modService.h"
+#include "common/core/RegistryHive.h"
+#include "common/testsupport/TestEnv.h"
+#include "updater/core/modService.h"
+#include "updater/core/testsupport/MinisignKey.h"
+#include "updater/net/testsupport/TestCertificates.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "AppInfo.h"
-#include "RollbackCommand.h"
-#include "TransferText.h"
-#include "Translations.h"
 #include "UpdaterWindowFixture.h"
-#include "frmAbout.h"
-#include "frmMain.h"
+#include "common/core/AppInfo.h"
+#include "common/core/Translations.h"
+#include "common/ui/frmAbout.h"
+#include "updater/ui/RollbackCommand.h"
+#include "updater/ui/TransferText.h"
+#include "updater/ui/frmMain.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "FlexGrid.h"
-#include "NewCatalogue.h"
-#include "ScriptedUi.h"
-#include "SheetDriver.h"
-#include "TestEnv.h"
-#include "frmParts.h"
+#include "catalogue/core/NewCatalogue.h"
+#include "catalogue/grid/FlexGrid.h"
+#include "catalogue/properties/tests/SheetDriver.h"
+#include "catalogue/ui/frmParts.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "TestEnv.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QDir>
 #include <QElapsedTimer>

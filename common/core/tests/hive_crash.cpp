@@ -5,7 +5,7 @@
 //                           waits to be killed.
 //   hive_crash read KEY NAME...  prints each value of KEY under the machine root, one a line;
 //                           run as root it first becomes nobody, so it may not write the hive.
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
 
 #include <QCoreApplication>
 

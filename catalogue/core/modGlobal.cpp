@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "modGlobal.h"
 
-#include "AppInfo.h"
-#include "Platform.h"
-#include "modRegistry.h"
+#include "common/core/AppInfo.h"
+#include "common/core/LogStamp.h"
+#include "common/core/Platform.h"
+#include "common/core/modRegistry.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -105,22 +106,6 @@ QString logFilePath()
     return folder + AppInfo::catalogueTitle() + QStringLiteral(".log");
 }
 
-QString longTime(const QTime &time)
-{
-    const QLocale loc = QLocale::system();
-    QString format = loc.timeFormat(QLocale::LongFormat);
-    format.remove(u't');
-    return loc.toString(time, format.trimmed());
-}
-
-QString logStamp()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    // The long time format carries the seconds.
-    return QLocale::system().toString(now.date(), QLocale::ShortFormat) + QStringLiteral(" - ") +
-           longTime(now.time());
-}
-
 Result<> WriteLog(const QString &message, bool stamp)
 {
     QFile file(logFilePath());
@@ -130,7 +115,7 @@ Result<> WriteLog(const QString &message, bool stamp)
     };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return failed();
-    QString text = stamp ? logStamp() + QStringLiteral(" - ") + message : message;
+    QString text = stamp ? LogStamp::stamp() + QStringLiteral(" - ") + message : message;
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\n', QStringLiteral("\r\n"));
     text += QStringLiteral("\r\n");

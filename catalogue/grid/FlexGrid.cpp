@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "FlexGrid.h"
 
-#include "FormPlacement.h"
 #include "GridDelegate.h"
 #include "GridSelectionModel.h"
+#include "common/ui/FormPlacement.h"
 
 #include <QHeaderView>
 #include <QToolButton>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "AppIcon.h"
-#include "AppInfo.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "frmAbout.h"
-#include "modRegistry.h"
+#include "common/core/AppInfo.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/AppIcon.h"
+#include "common/ui/frmAbout.h"
 
 #include <QApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 
 #include "CellFormat.h"
 #include "GridSource.h"
-#include "RawBuffer.h"
+#include "common/core/RawBuffer.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -15,7 +15,7 @@
 // fixed rows and columns included. Item views see only the scrolling part: the model's
 // rows and columns start after the fixed ones, whose texts become header data.
 //
-// A row costs 16 bytes until code writes into it or formats it; its cells come from a
+// A row costs 8 bytes until code writes into it or formats it; its cells come from a
 // shared GridSource and are turned into text only when asked for.
 class GridModel final : public QAbstractTableModel {
     Q_OBJECT

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Result.h"
+#include "common/core/Result.h"
 
 #include <QString>
 #include <QTime>
@@ -39,10 +39,5 @@ QString logFilePath();
 // Appends one entry to the log: a stamped first line when `stamp`, every line ended by
 // CR LF. Fails with the reason when the log cannot be written.
 Result<> WriteLog(const QString &message, bool stamp);
-
-// date + " - " + time in the system's short date and time (with seconds) formats.
-QString logStamp();
-// The time in the system's long format (with seconds) without its time-zone name.
-QString longTime(const QTime &time);
 
 } // namespace modGlobal

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "FormPlacement.h"
-#include "TestEnv.h"
-#include "modRegistry.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/FormPlacement.h"
 
 #include <QWidget>
 

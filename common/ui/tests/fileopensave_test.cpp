@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "FileOpenSave.h"
-#include "QtUiServices.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/FileOpenSave.h"
+#include "common/ui/QtUiServices.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "HTMLHelp.h"
-#include "HtmlHelpEngine.h"
-#include "QtUiServices.h"
-#include "ScriptedUi.h"
-#include "TestEnv.h"
-#include "modHHSubclass.h"
+#include "common/core/HtmlHelpEngine.h"
+#include "common/testsupport/ScriptedUi.h"
+#include "common/testsupport/TestEnv.h"
+#include "common/ui/HTMLHelp.h"
+#include "common/ui/QtUiServices.h"
+#include "common/ui/modHHSubclass.h"
 
 #include <QElapsedTimer>
 #include <QFile>

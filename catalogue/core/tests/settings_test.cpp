@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "Platform.h"
-#include "TestEnv.h"
-#include "modGlobal.h"
-#include "modRegistry.h"
+#include "catalogue/core/modGlobal.h"
+#include "common/core/Platform.h"
+#include "common/core/modRegistry.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QDir>
 #include <QRegularExpression>

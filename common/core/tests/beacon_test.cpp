@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "PresenceBeacon.h"
-#include "TestEnv.h"
+#include "common/core/PresenceBeacon.h"
+#include "common/testsupport/TestEnv.h"
 
 #include <QDir>
 #include <QElapsedTimer>

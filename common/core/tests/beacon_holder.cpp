@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Test helper: holds the beacon named on the command line until killed.
-#include "PresenceBeacon.h"
+#include "common/core/PresenceBeacon.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "FtpTestServer.h"
 
-#include "modUpdateServer.h"
+#include "updater/net/modUpdateServer.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

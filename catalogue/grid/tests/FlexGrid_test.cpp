@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "FlexGrid.h"
+#include "catalogue/grid/FlexGrid.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
