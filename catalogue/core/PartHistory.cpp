@@ -246,7 +246,7 @@ QString Writer::deletePart(std::int64_t partId)
     }
     if (!row)
         return {};
-    const QString json = rowJson(*row);
+    QString json = rowJson(*row);
     const Value partNumber = row->value(QStringLiteral("PartNumber"));
     record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);
     return json;

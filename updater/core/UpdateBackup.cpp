@@ -296,7 +296,7 @@ void UpdateBackup::rewind(qsizetype mark)
 {
     while (m_records.size() > mark) {
         const QStringList fields = m_records.takeLast().split(u'\t');
-        const QString path = fields.last();
+        const QString &path = fields.last();
         m_known.remove(path.startsWith(u'/') ? path : m_root + u'/' + path);
         if (fields.first() == QStringLiteral("replaced"))
             ::unlink(QFile::encodeName(m_folder + u'/' + fields.at(1)).constData());

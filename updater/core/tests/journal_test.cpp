@@ -121,7 +121,7 @@ TEST_F(Journal, KilledAnywhereTheNextStartLeavesTheFolderWholeOldOrWholeNew)
         toV2 << ZipItem{fileName(i), "v2 " + QByteArray::number(i)};
     makeZip(v1 + QStringLiteral("/upd.zip"), toV2);
     ASSERT_TRUE(PackageProcessor::processPackage(v1, QStringLiteral("upd.zip")));
-    const QString v2 = v1; // now at v2, with the backup of v1
+    const QString &v2 = v1; // now at v2, with the backup of v1
     ASSERT_EQ(UpdateBackup::backups(v2).size(), 1);
     const auto treeV2 = treeOf(v2);
 
