@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Runs clang-tidy (.clang-tidy) on the C++ files that the last 20 commits changed, with the
-# compile commands of a configured build; any finding fails.
+# compile commands of a configured build; any finding fails. A file only moved was checked
+# where it was, so renames are left out.
 #   scripts/tidy.sh [BUILD_DIR]          (default: build)
 # VANTELO_TIDY_BASE=<commit> checks the files changed since that commit instead; a history
 # of 20 commits or fewer (a shallow clone) checks every file.
@@ -16,7 +17,7 @@ if [ -z "$base" ] && [ "$(git rev-list --first-parent --count HEAD)" -gt 20 ]; t
   base=$(git rev-parse HEAD~20)
 fi
 if [ -n "$base" ]; then
-  mapfile -t changed < <(git diff --name-only --diff-filter=d "$base" HEAD -- '*.cpp' '*.h')
+  mapfile -t changed < <(git diff -M --name-only --diff-filter=dr "$base" HEAD -- '*.cpp' '*.h')
 else
   mapfile -t changed < <(git ls-files '*.cpp' '*.h')
 fi
