@@ -5,7 +5,6 @@
 #include "updater/core/UpdateBackup.h"
 #include "updater/core/UpdateJournal.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -17,32 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Everything below `folder`, backups and hidden files included: names, kinds, permission
-// bits, contents and link targets.
-QMap<QString, QByteArray> wholeTree(const QString &folder)
-{
-    QMap<QString, QByteArray> tree;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        struct stat st {};
-        ::lstat(QFile::encodeName(path).constData(), &st);
-        QByteArray facts = QByteArray::number(st.st_mode, 8);
-        if (S_ISREG(st.st_mode)) {
-            QFile f(path);
-            f.open(QIODevice::ReadOnly);
-            facts += ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-        } else if (S_ISLNK(st.st_mode)) {
-            char target[4096];
-            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
-            facts += " -> " + QByteArray(target, std::max<ssize_t>(n, 0));
-        }
-        tree.insert(path.mid(folder.size() + 1), facts);
-    }
-    return tree;
-}
 
 QString fileName(int i)
 {
@@ -114,7 +87,7 @@ TEST_F(Journal, KilledAnywhereTheNextStartLeavesTheFolderWholeOldOrWholeNew)
     write(v1 + QStringLiteral("/run.sh"), "#!/bin/sh\necho v1\n");
     ::chmod(QFile::encodeName(v1 + QStringLiteral("/run.sh")).constData(), 0755);
     ::symlink("files", QFile::encodeName(v1 + QStringLiteral("/current")).constData());
-    const auto treeV1 = wholeTree(v1);
+    const auto treeV1 = treeOf(v1, UpdaterRecords::Kept);
 
     QList<ZipItem> toV2;
     for (int i = 0; i < 1000; ++i)
@@ -138,7 +111,7 @@ TEST_F(Journal, KilledAnywhereTheNextStartLeavesTheFolderWholeOldOrWholeNew)
     makeZip(v2 + QStringLiteral("/upd.zip"), toV3);
     const QString before = base + QStringLiteral("/before");
     ASSERT_TRUE(copyTree(v2, before));
-    const auto treeBefore = wholeTree(before);
+    const auto treeBefore = treeOf(before, UpdaterRecords::Kept);
 
     // Once to its end: the finished update, and how many steps it takes.
     const QString work = base + QStringLiteral("/work");
@@ -177,16 +150,16 @@ TEST_F(Journal, KilledAnywhereTheNextStartLeavesTheFolderWholeOldOrWholeNew)
             ASSERT_EQ(treeOf(work), treeV2);
             ASSERT_TRUE(QFile::copy(before + QStringLiteral("/upd.zip"), work + QStringLiteral("/upd.zip")));
             ::chmod(QFile::encodeName(work + QStringLiteral("/upd.zip")).constData(), 0644);
-            ASSERT_EQ(wholeTree(work), treeBefore);
+            ASSERT_EQ(treeOf(work, UpdaterRecords::Kept), treeBefore);
         } else {
             ++undone;
             EXPECT_EQ(lines.filter(QStringLiteral("Interrupted update of %1 undone: ").arg(work)).size(), 1)
                 << lines.join(u'\n').toStdString();
-            ASSERT_EQ(wholeTree(work), treeBefore); // the backups too: nothing left over
+            ASSERT_EQ(treeOf(work, UpdaterRecords::Kept), treeBefore); // the backups too: nothing left over
             if (k % 10 == 0) {
                 // The backup of the update applied before is the one a rollback takes.
                 ASSERT_TRUE(UpdateBackup::rollback(work, [](const QString &) {}));
-                QMap<QString, QByteArray> rolled = wholeTree(work);
+                QMap<QString, QByteArray> rolled = treeOf(work, UpdaterRecords::Kept);
                 rolled.remove(QStringLiteral("upd.zip"));
                 ASSERT_EQ(rolled, treeV1);
                 ASSERT_TRUE(copyTree(before, work));

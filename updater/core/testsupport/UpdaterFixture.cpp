@@ -12,7 +12,9 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 void makeZip(const QString &path, const QList<ZipItem> &items)
@@ -55,7 +57,7 @@ void makeZip(const QString &path, const QList<ZipItem> &items)
     ASSERT_EQ(zip_close(za), 0);
 }
 
-QMap<QString, QByteArray> treeOf(const QString &folder)
+QMap<QString, QByteArray> treeOf(const QString &folder, UpdaterRecords records)
 {
     QMap<QString, QByteArray> tree;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
@@ -63,18 +65,20 @@ QMap<QString, QByteArray> treeOf(const QString &folder)
     while (it.hasNext()) {
         const QString path = it.next();
         const QString relative = path.mid(folder.size() + 1);
-        // The updater's own records, not the program's files.
-        if (relative.startsWith(QStringLiteral(".vantelo-backup")) ||
-            relative == QStringLiteral(".vantelo-last-package"))
+        if (records == UpdaterRecords::LeftOut && (relative.startsWith(QStringLiteral(".vantelo-backup")) ||
+                                                   relative == QStringLiteral(".vantelo-last-package")))
             continue;
-        const QFileInfo fi(path);
-        QByteArray facts = QByteArray::number(int(fi.permissions()), 16);
-        if (fi.isFile()) {
+        struct stat st {};
+        ::lstat(QFile::encodeName(path).constData(), &st);
+        QByteArray facts = QByteArray::number(st.st_mode, 8);
+        if (S_ISREG(st.st_mode)) {
             QFile f(path);
             f.open(QIODevice::ReadOnly);
             facts += ' ' + QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
-        } else {
-            facts += fi.isSymLink() ? " link" : " folder";
+        } else if (S_ISLNK(st.st_mode)) {
+            char target[4096];
+            const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+            facts += " -> " + QByteArray(target, std::max<ssize_t>(n, 0));
         }
         tree.insert(relative, facts);
     }

@@ -43,9 +43,11 @@ struct ZipItem {
 // Writes a real ZIP file with libzip.
 void makeZip(const QString &path, const QList<ZipItem> &items);
 
-// Every file and folder below `folder` (".vantelo-backup" and ".vantelo-last-package" left out) with a hash
-// of its content and its permission bits, to compare a folder before and after.
-QMap<QString, QByteArray> treeOf(const QString &folder);
+// Every file, folder and link below `folder` with its mode bits, a hash of its content or its
+// link's target, to compare a folder before and after. The updater's own records
+// (".vantelo-backup", ".vantelo-last-package") are left out unless asked for.
+enum class UpdaterRecords { LeftOut, Kept };
+QMap<QString, QByteArray> treeOf(const QString &folder, UpdaterRecords records = UpdaterRecords::LeftOut);
 
 // The updater's window as processing sees it.
 struct RecordingView final : UpdateView {
