@@ -156,7 +156,7 @@ ProgramInfo *find(std::array<ProgramInfo, 3> &table, const QString &program)
 // What an interrupted update left in the program folders is dealt with before anything
 // else touches them, as the window does at its start. False when `chosen`'s folder could
 // not be brought back: an update on top of a half-undone one would make it worse.
-bool healFolders(const std::array<ProgramInfo, 3> &table, const ProgramInfo &chosen, Report &report)
+bool healBeforeUpdating(const std::array<ProgramInfo, 3> &table, const ProgramInfo &chosen, Report &report)
 {
     bool chosenHealed = true;
     const auto healed = UpdateBackup::healFolders(ProgramDiscovery::updateFolders(table),
@@ -380,7 +380,7 @@ int run(const Options &options)
     ProgramDiscovery::discover(table[ProgramDiscovery::Carvell], Platform::programFolder());
     ProgramDiscovery::discover(table[ProgramDiscovery::Dunmore]);
     ProgramDiscovery::discover(table[ProgramDiscovery::Orvana]);
-    const bool healed = healFolders(table, *chosen, report);
+    const bool healed = healBeforeUpdating(table, *chosen, report);
 
     if (!chosen->installed) {
         report.logged(QCoreApplication::translate("UnattendedCommand",
