@@ -33,6 +33,19 @@ std::optional<QString> plan(sqlite3 *db, const QString &sql)
     return details->join(u'\n');
 }
 
+// Rowids as a JSON array, for json_each.
+QByteArray jsonList(const std::vector<long long> &rowids)
+{
+    QByteArray list("[");
+    for (const long long rowid : rowids) {
+        if (list.size() > 1)
+            list += ',';
+        list += QByteArray::number(rowid);
+    }
+    list += ']';
+    return list;
+}
+
 } // namespace
 
 // Another file in the catalogue's place has another inode; a file written over in place
@@ -203,13 +216,7 @@ bool KeptPartList::follow()
     rowids.erase(std::unique(rowids.begin(), rowids.end()), rowids.end());
     if (!rowids.empty()) {
         // The parts as they are now, in the list's order.
-        QByteArray list("[");
-        for (const long long rowid : rowids) {
-            if (list.size() > 1)
-                list += ',';
-            list += QByteArray::number(rowid);
-        }
-        list += ']';
+        const QByteArray list = jsonList(rowids);
         const int firstNew = m_list->rowCount() + m_extra.rowCount();
         try {
             SqliteRecordset now(m_db.get(),
@@ -396,6 +403,24 @@ int KeptPartList::refOf(long long rowid) const
     return it != m_rowids.end() && it->first == rowid ? it->second : -1;
 }
 
+int KeptPartList::placeOf(long long rowid) const
+{
+    const int ref = refOf(rowid);
+    return ref < 0 || !m_followed ? ref : m_placeOf[std::size_t(ref)];
+}
+
+// Whether any of `rowids` is a part; an error counts as yes, so the list does not answer.
+bool KeptPartList::anyPart(const std::vector<long long> &rowids) const
+{
+    const QByteArray list = jsonList(rowids);
+    const SqliteStmt st = prepareSqlite(
+        m_db.get(), "SELECT 1 FROM PARTS WHERE rowid IN (SELECT value FROM json_each(?1)) LIMIT 1");
+    if (!st)
+        return true;
+    sqlite3_bind_text(st.get(), 1, list.constData(), int(list.size()), SQLITE_TRANSIENT);
+    return sqlite3_step(st.get()) != SQLITE_DONE;
+}
+
 std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectionString,
                                                         const SearchIndex::PartQuery &search)
 {
@@ -434,9 +459,21 @@ std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectio
     const auto candidates = !current || everyRow
                                 ? std::vector<long long>{}
                                 : SearchIndex::candidates(db, query, std::numeric_limits<long long>::max());
+    // Another program's INSERT OR REPLACE removes the row it replaces without the delete
+    // triggers, so the index can keep a gone part's rowid. A candidate the list lacks is
+    // skipped when PARTS lacks it too; a part the list lacks means another catalogue.
+    bool foreign = false;
+    if (current && candidates) {
+        std::vector<long long> lacking;
+        for (const long long rowid : *candidates) {
+            if (placeOf(rowid) < 0)
+                lacking.push_back(rowid);
+        }
+        foreign = !lacking.empty() && anyPart(lacking);
+    }
     (void)execSqlite(db, "COMMIT");
     // A file changed without a commit SQLite noticed is another file written over this one.
-    if (!current || !candidates)
+    if (!current || !candidates || foreign)
         return std::nullopt;
     m_version = *version;
     m_stamp = *stamp;
@@ -468,11 +505,9 @@ std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectio
     if (everyRow && rows % 64 != 0)
         marked.back() = (std::uint64_t(1) << (rows % 64)) - 1;
     for (const long long rowid : *candidates) {
-        const int ref = refOf(rowid);
-        const int place = ref < 0 || !m_followed ? ref : m_placeOf[std::size_t(ref)];
-        if (place < 0)
-            return std::nullopt; // a part the list lacks: not the list's catalogue after all
-        marked[std::size_t(place) / 64] |= std::uint64_t(1) << (place % 64);
+        const int place = placeOf(rowid);
+        if (place >= 0)
+            marked[std::size_t(place) / 64] |= std::uint64_t(1) << (place % 64);
     }
     std::vector<int> result;
     for (std::size_t w = 0; w < marked.size(); ++w) {

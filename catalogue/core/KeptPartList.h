@@ -68,6 +68,8 @@ private:
     bool before(long long a, long long b);
     bool indexRows();
     int refOf(long long rowid) const;
+    int placeOf(long long rowid) const; // in the list's order; -1 for a part it lacks
+    bool anyPart(const std::vector<long long> &rowids) const;
     void setRef(long long rowid, int ref);
     long long rowidOf(int ref, bool *known = nullptr) const;
     // A row of the list (a "ref") lies in the list as read, or after it among those read since.

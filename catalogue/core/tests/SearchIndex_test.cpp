@@ -615,6 +615,13 @@ TEST(KeptPartList, AnswersWhileItFollowsTheCatalogue)
         EXPECT_EQ(list.rows(seal), searchedRows(seal));
         c.exec(u"UPDATE PARTS SET Qty = Qty + 1 WHERE PartID = (SELECT min(PartID) FROM PARTS)"_s);
         EXPECT_EQ(list.rows(seal), searchedRows(seal));
+        // INSERT OR REPLACE removes the row it replaces without the delete triggers, so the
+        // index still finds the part by its old description after the part is gone.
+        const QString id = c.one(u"SELECT min(PartID) FROM PARTS WHERE PartDescription LIKE '%seal%'"_s);
+        c.exec(
+            u"INSERT OR REPLACE INTO PARTS (PartID, PartNumber, PartDescription) VALUES (%1, 'R-1', 'plain');"
+            "DELETE FROM PARTS WHERE PartID = %1"_s.arg(id));
+        EXPECT_EQ(list.rows(seal), searchedRows(seal));
     }
     {
         KeptList list;
@@ -732,7 +739,7 @@ namespace {
 
 // Random edits, new parts, deletions and other programs' writes between searches: each search
 // the kept list answers gives the rows and order SQLite gives for the statement at that moment.
-void followRandomWrites(bool wal)
+void followRandomWrites(bool wal, unsigned seed)
 {
     CatalogueDb c(3000);
     addTrickyParts(c);
@@ -747,13 +754,18 @@ void followRandomWrites(bool wal)
     search.listRead(std::make_shared<const DataArray>(std::move(all)), names);
     ASSERT_TRUE(search.hasKeptList());
 
-    std::mt19937 random(wal ? 11 : 5);
+    std::mt19937 random(seed);
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
     // Numbers that tie in the order (letter case) and texts the searches look for.
     const QStringList numbers{u"TIE-1"_s, u"tie-1"_s, u"Tie-1"_s, u"BRG-6204"_s, u"zz-9"_s, u"A_B-7"_s};
     const QStringList words{u"seal"_s, u"gasket"_s, u"Öl"_s, u"ring"_s, u"50%"_s, u"o'ring"_s, u"tie"_s};
     auto text = [&] { return words[pick(int(words.size()))] + u' ' + words[pick(int(words.size()))]; };
-    auto anyId = [&] { return c.one(u"SELECT PartID FROM PARTS ORDER BY random() LIMIT 1"_s).toLongLong(); };
+    // Drawn from the seeded generator, so a failing step is the same in every run.
+    auto anyId = [&] {
+        const int parts = c.one(u"SELECT count(*) FROM PARTS"_s).toInt();
+        return c.one(u"SELECT PartID FROM PARTS ORDER BY PartID LIMIT 1 OFFSET %1"_s.arg(pick(parts)))
+            .toLongLong();
+    };
     auto outside = [&](const QString &sql) {
         ASSERT_EQ(sqlite3_exec(db.handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
             << sqlite3_errmsg(db.handle);
@@ -814,10 +826,10 @@ void followRandomWrites(bool wal)
 
 TEST(KeptPartList, RandomWritesBetweenSearchesGiveTheStatementsRows)
 {
-    followRandomWrites(false);
+    followRandomWrites(false, 5);
 }
 
 TEST(KeptPartList, RandomWritesBetweenSearchesGiveTheStatementsRowsInWalMode)
 {
-    followRandomWrites(true);
+    followRandomWrites(true, 11);
 }
