@@ -185,6 +185,19 @@ protected:
         EXPECT_EQ(r.code, 0) << r.err.toStdString();
     }
 
+    // The server's "no such file" answers: nothing to check is no failure; nothing to fetch is
+    // one, as the run ends without processing.
+    void missingPackage()
+    {
+        Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("There is no update package for"))) << r.err.toStdString();
+        r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("is not available"))) << r.err.toStdString();
+        EXPECT_EQ(runProgram(), "old\n");
+    }
+
     // A download cut off by an earlier run left its part: the next run asks the server's
     // time, goes on from the part's length with REST, and the whole package still checks out.
     void keptPartIsResumed()
@@ -259,10 +272,6 @@ TEST_F(Unattended, AnUpdateKilledHalfWayIsUndoneByTheNextRunBeforeItTouchesTheFo
 
 TEST_F(Unattended, FailuresAndWrongUseHaveTheirOwnExitStatus)
 {
-    // No package on the server: the run ends without processing, which is no success.
-    Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
-    EXPECT_EQ(r.code, 1) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("is not available"))) << r.err.toStdString();
     EXPECT_EQ(mendrel({QStringLiteral("--update"), QStringLiteral("Nobody")}).code, 2);
     EXPECT_EQ(mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--wait")}).code,
               2);
@@ -271,7 +280,7 @@ TEST_F(Unattended, FailuresAndWrongUseHaveTheirOwnExitStatus)
     EXPECT_EQ(mendrel({QStringLiteral("--wait"), QStringLiteral("5")}).code, 2); // refused, not a window
     // A server that cannot be reached is a failure, not "nothing new".
     m_server.stop();
-    r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+    const Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
 }
 
@@ -318,6 +327,11 @@ TEST_F(Unattended, ADownloadCutOffEarlierIsResumed)
     keptPartIsResumed();
 }
 
+TEST_F(Unattended, NoPackageOnTheServerIsNothingToCheckAndAFailedUpdate)
+{
+    missingPackage();
+}
+
 // Passive here (vsftpd's EPSV answer on loopback), active (EPRT) in the other tests.
 TEST_F(UnattendedVsftpd, SignedPackageIsAppliedInPassiveModeAndTheProgramStillRuns)
 {
@@ -345,6 +359,11 @@ TEST_F(UnattendedVsftpd, CheckAndIfNewerFollowTheServersSizeAndTime)
 TEST_F(UnattendedVsftpd, ADownloadCutOffEarlierIsResumed)
 {
     keptPartIsResumed();
+}
+
+TEST_F(UnattendedVsftpd, NoPackageOnTheServerIsNothingToCheckAndAFailedUpdate)
+{
+    missingPackage();
 }
 
 TEST(LastPackageRecord, KeepsOneLinePerPackageAndReadsServerTimes)

@@ -10,9 +10,13 @@
 #include <QRandomGenerator>
 #include <QThread>
 
+#include <cerrno>
+
 #include <glob.h>
 #include <netinet/in.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -105,6 +109,25 @@ bool hasChildren(qint64 parent)
     return false;
 }
 
+const QString kPamFolder = QStringLiteral("/etc/pam.d");
+const QString kPamPrefix = QStringLiteral("vantelo-test-vsftpd-");
+
+// A test killed before stop() left its service file: it names the process that wrote it.
+void removeLeftServiceFiles()
+{
+    const QStringList names = QDir(kPamFolder).entryList({kPamPrefix + u'*'}, QDir::Files);
+    for (const QString &name : names) {
+        QFile f(kPamFolder + u'/' + name);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray first = f.readLine().trimmed();
+        bool ok = false;
+        const pid_t writer = first.startsWith("# pid=") ? first.mid(6).toInt(&ok) : 0;
+        if (ok && writer > 0 && ::kill(writer, 0) != 0 && errno == ESRCH)
+            QFile::remove(f.fileName());
+    }
+}
+
 } // namespace
 
 VsftpdServer::VsftpdServer() = default;
@@ -150,11 +173,14 @@ Result<> VsftpdServer::writeSetup(int port)
         return w;
 
     if (m_pamService.isEmpty()) {
+        removeLeftServiceFiles();
         // PAM folds service names to lower case, and a name of its own never meets a system file.
         for (int attempt = 0; attempt < 10 && m_pamService.isEmpty(); ++attempt) {
-            const QString path = QStringLiteral("/etc/pam.d/vantelo-test-vsftpd-%1")
-                                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-            const QByteArray service = "auth required pam_pwdfile.so pwdfile=" + passwords.toLocal8Bit() +
+            const QString path =
+                kPamFolder + u'/' + kPamPrefix +
+                QStringLiteral("%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+            const QByteArray service = "# pid=" + QByteArray::number(::getpid()) +
+                                       "\nauth required pam_pwdfile.so pwdfile=" + passwords.toLocal8Bit() +
                                        "\naccount required pam_permit.so\n";
             if (writeFile(path, service, QIODevice::NewOnly)) {
                 QFile::setPermissions(path, kReadable);
@@ -208,6 +234,8 @@ Result<> VsftpdServer::start()
             return setup;
         }
         m_process.setProcessChannelMode(QProcess::MergedChannels);
+        // A test killed before stop() takes its server with it.
+        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_process.start(kVsftpd, {m_dir.filePath(QStringLiteral("vsftpd.conf"))});
         if (!m_process.waitForStarted(10000)) {
             stop();
