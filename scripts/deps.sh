@@ -16,6 +16,7 @@ packages=(
   libexpected-dev
   libgtest-dev
   python3 python3-pyftpdlib python3-openssl
+  vsftpd libpam-pwdfile
   libsodium-dev minisign openssl
   xvfb xauth
   xdg-utils

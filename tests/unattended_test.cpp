@@ -1,20 +1,21 @@
 // SPDX-License-Identifier: MIT
 // "mendrel --update" and "mendrel --check" as a timer runs them: the real program, copied
 // into a temporary program folder, as a child process with no display at all, against the
-// real test FTP server; packages signed with the minisign tool.
+// real test FTP server and a real vsftpd; packages signed with the minisign tool.
 #include "common/core/modRegistry.h"
 #include "updater/core/modServiceLog.h"
 #include "updater/core/testsupport/MinisignKey.h"
 #include "updater/core/testsupport/UpdaterFixture.h"
 #include "updater/net/LastPackage.h"
 #include "updater/net/testsupport/FtpTestServer.h"
+#include "updater/net/testsupport/VsftpdServer.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QThread>
 
 namespace {
 
@@ -26,9 +27,11 @@ struct Outcome {
 
 const QString kPackage = QStringLiteral("mendrelparts.zip");
 
-class Unattended : public UpdaterTest {
+// The same commands against either server: both have start(), address(), serverFolder(),
+// putFile() and commands().
+template <class Server> class UnattendedAgainst : public UpdaterTest {
 protected:
-    Unattended() : m_key(m_env.root(), QStringLiteral("publisher"))
+    UnattendedAgainst() : m_key(m_env.root(), QStringLiteral("publisher"))
     {
         m_exe = programFolder() + QStringLiteral("/mendrel");
         QDir().mkpath(programFolder());
@@ -37,6 +40,9 @@ protected:
         modRegistry::SetStringValue(RegRoot::LocalMachine, QStringLiteral("Software\\Vantelo\\ORVANA"),
                                     QStringLiteral("FRONT_END"), parts());
         write(parts() + QStringLiteral("/orvana"), "#!/bin/sh\necho old\n");
+        QFile::setPermissions(parts() + QStringLiteral("/orvana"), QFile::ReadOwner | QFile::WriteOwner |
+                                                                       QFile::ExeOwner | QFile::ReadOther |
+                                                                       QFile::ExeOther);
     }
 
     void SetUp() override
@@ -45,6 +51,7 @@ protected:
         ASSERT_TRUE(m_key.ok()) << m_key.error().toStdString();
         const auto started = m_server.start();
         ASSERT_TRUE(started) << started.error().message.toStdString();
+        m_started = QDateTime::currentDateTimeUtc();
         Reg::SaveAppSetting(QStringLiteral("UPDATE_HOST"), m_server.address());
         Reg::SaveAppSetting(QStringLiteral("UPDATE_PUBKEY"), m_key.publicKey());
     }
@@ -87,45 +94,158 @@ protected:
     }
 
     int retrievals() const { return int(m_server.commands().filter(QStringLiteral("RETR ")).size()); }
+    QString served() const { return m_server.serverFolder() + kPackage; }
+    // The server's time of the package, set outright: a second's sleep is no proof of "later".
+    void setServedTime(qint64 secondsAfterStart)
+    {
+        QFile f(served());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(m_started.addSecs(secondsAfterStart), QFileDevice::FileModificationTime));
+    }
+    // What the program prints when it is run, so it must have kept its execute bit.
+    QByteArray runProgram() const
+    {
+        QProcess p;
+        p.start(parts() + QStringLiteral("/orvana"), {});
+        p.waitForFinished(10000);
+        return p.readAllStandardOutput();
+    }
+
+    // The scenarios every server must pass.
+
+    void signedPackageIsApplied()
+    {
+        publish("#!/bin/sh\necho updated\n", m_key);
+        const Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho updated\n");
+        EXPECT_EQ(runProgram(), "updated\n");
+        EXPECT_TRUE(r.err.contains(QStringLiteral("Orvana was updated."))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("% "))) << "no progress line: " << r.err.toStdString();
+        // The window's log, with the document a process file would have shown named instead.
+        const QStringList log = logEntries();
+        EXPECT_FALSE(log.filter(QStringLiteral("Signature: ")).isEmpty()) << log.join(u'\n').toStdString();
+        EXPECT_FALSE(log.filter(QStringLiteral("new/notes.txt not shown: no window")).isEmpty())
+            << log.join(u'\n').toStdString();
+        EXPECT_TRUE(log.contains(QStringLiteral("Unattended update of Orvana complete")));
+        // The package's own size and time on the server, read from the server's replies.
+        const auto recorded = LastPackage::read(parts(), kPackage);
+        ASSERT_TRUE(recorded);
+        EXPECT_EQ(recorded->size, QFileInfo(m_env.path(kPackage)).size());
+        EXPECT_EQ(recorded->time, QFileInfo(served()).lastModified().toSecsSinceEpoch());
+    }
+
+    void refusedSignatureLeavesTheFolder()
+    {
+        const MinisignKey stranger(m_env.root(), QStringLiteral("stranger"));
+        ASSERT_TRUE(stranger.ok());
+        publish("#!/bin/sh\necho planted\n", stranger);
+        const auto before = treeOf(parts());
+        const Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("orvana")});
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("is not signed by the expected key")))
+            << r.err.toStdString();
+        EXPECT_EQ(treeOf(parts()), before);
+        EXPECT_EQ(runProgram(), "old\n");
+        EXPECT_FALSE(LastPackage::read(parts(), kPackage));
+    }
+
+    void checkFollowsTheLastPackageApplied()
+    {
+        publish("#!/bin/sh\necho v2\n", m_key);
+        // Nothing recorded yet: whatever the server has is new.
+        Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(retrievals(), 0); // asked, not downloaded
+        ASSERT_EQ(
+            mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")})
+                .code,
+            0);
+        const int fetched = retrievals();
+
+        r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")});
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        EXPECT_EQ(retrievals(), fetched);
+        EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho v2\n");
+
+        // A new package on the server (another size, a later time).
+        publish("#!/bin/sh\necho version three\n", m_key);
+        ASSERT_NO_FATAL_FAILURE(setServedTime(3600));
+        EXPECT_EQ(mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")}).code, 0);
+        r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho version three\n");
+        EXPECT_EQ(mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")}).code, 4);
+
+        // The same size at a later time is another package too: only the time tells.
+        ASSERT_NO_FATAL_FAILURE(setServedTime(7200));
+        r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    }
+
+    // The server's "no such file" answers: nothing to check is no failure; nothing to fetch is
+    // one, as the run ends without processing.
+    void missingPackage()
+    {
+        Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 4) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("There is no update package for"))) << r.err.toStdString();
+        r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
+        EXPECT_EQ(r.code, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("is not available"))) << r.err.toStdString();
+        EXPECT_EQ(runProgram(), "old\n");
+    }
+
+    // A download cut off by an earlier run left its part: the next run asks the server's
+    // time, goes on from the part's length with REST, and the whole package still checks out.
+    void keptPartIsResumed()
+    {
+        publish("#!/bin/sh\necho resumed\n", m_key);
+        const QByteArray whole = read(served());
+        const qint64 kept = whole.size() / 2;
+        const QString local = parts() + u'/' + kPackage;
+        write(local + QStringLiteral(".part"), whole.left(kept));
+        write(local + QStringLiteral(".part.info"),
+              "size=" + QByteArray::number(whole.size()) + "\nmdtm=" +
+                  QByteArray::number(QFileInfo(served()).lastModified().toSecsSinceEpoch()) + "\n");
+        const Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_TRUE(m_server.commands().contains(QStringLiteral("REST %1").arg(kept)))
+            << m_server.commands().join(u'\n').toStdString();
+        EXPECT_EQ(runProgram(), "resumed\n");
+    }
 
     MinisignKey m_key;
-    FtpTestServer m_server;
+    Server m_server;
     QString m_exe;
+    QDateTime m_started;
+};
+
+using Unattended = UnattendedAgainst<FtpTestServer>;
+
+// vsftpd, a server nobody here wrote: its replies, passive mode, MDTM and REST as they are.
+class UnattendedVsftpd : public UnattendedAgainst<VsftpdServer> {
+protected:
+    void SetUp() override
+    {
+        if (const QString why = VsftpdServer::unavailable(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
+        UnattendedAgainst::SetUp();
+    }
 };
 
 } // namespace
 
 TEST_F(Unattended, SignedPackageIsAppliedWithNoDisplayAndNoOneToAnswer)
 {
-    publish("#!/bin/sh\necho updated\n", m_key);
-    const Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho updated\n");
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Orvana was updated."))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("% "))) << "no progress line: " << r.err.toStdString();
-    // The window's log, with the document a process file would have shown named instead.
-    const QStringList log = logEntries();
-    EXPECT_FALSE(log.filter(QStringLiteral("Signature: ")).isEmpty()) << log.join(u'\n').toStdString();
-    EXPECT_FALSE(log.filter(QStringLiteral("new/notes.txt not shown: no window")).isEmpty())
-        << log.join(u'\n').toStdString();
-    EXPECT_TRUE(log.contains(QStringLiteral("Unattended update of Orvana complete")));
-    const auto recorded = LastPackage::read(parts(), kPackage);
-    ASSERT_TRUE(recorded);
-    EXPECT_EQ(recorded->size, QFileInfo(m_env.path(kPackage)).size());
-    EXPECT_GT(recorded->time, 0);
+    ASSERT_NO_FATAL_FAILURE(signedPackageIsApplied());
 }
 
 TEST_F(Unattended, RefusedSignatureFailsAndLeavesTheFolderAsItWas)
 {
-    const MinisignKey stranger(m_env.root(), QStringLiteral("stranger"));
-    ASSERT_TRUE(stranger.ok());
-    publish("#!/bin/sh\necho planted\n", stranger);
-    const auto before = treeOf(parts());
-    const Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("orvana")});
-    EXPECT_EQ(r.code, 1) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("is not signed by the expected key"))) << r.err.toStdString();
-    EXPECT_EQ(treeOf(parts()), before);
-    EXPECT_FALSE(LastPackage::read(parts(), kPackage));
+    refusedSignatureLeavesTheFolder();
 }
 
 TEST_F(Unattended, AnUpdateKilledHalfWayIsUndoneByTheNextRunBeforeItTouchesTheFolder)
@@ -152,10 +272,6 @@ TEST_F(Unattended, AnUpdateKilledHalfWayIsUndoneByTheNextRunBeforeItTouchesTheFo
 
 TEST_F(Unattended, FailuresAndWrongUseHaveTheirOwnExitStatus)
 {
-    // No package on the server: the run ends without processing, which is no success.
-    Outcome r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana")});
-    EXPECT_EQ(r.code, 1) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("is not available"))) << r.err.toStdString();
     EXPECT_EQ(mendrel({QStringLiteral("--update"), QStringLiteral("Nobody")}).code, 2);
     EXPECT_EQ(mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--wait")}).code,
               2);
@@ -164,7 +280,7 @@ TEST_F(Unattended, FailuresAndWrongUseHaveTheirOwnExitStatus)
     EXPECT_EQ(mendrel({QStringLiteral("--wait"), QStringLiteral("5")}).code, 2); // refused, not a window
     // A server that cannot be reached is a failure, not "nothing new".
     m_server.stop();
-    r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+    const Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
     EXPECT_EQ(r.code, 1) << r.err.toStdString();
 }
 
@@ -203,31 +319,51 @@ TEST_F(Unattended, ARunningProgramStopsTheUpdateOrIsWaitedFor)
 
 TEST_F(Unattended, CheckAndIfNewerCompareWithTheLastPackageApplied)
 {
-    publish("#!/bin/sh\necho v2\n", m_key);
-    // Nothing recorded yet: whatever the server has is new.
-    Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(retrievals(), 0); // asked, not downloaded
-    ASSERT_EQ(
-        mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")}).code,
-        0);
-    const int fetched = retrievals();
+    checkFollowsTheLastPackageApplied();
+}
 
-    r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
-    EXPECT_EQ(r.code, 4) << r.err.toStdString();
-    r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")});
-    EXPECT_EQ(r.code, 4) << r.err.toStdString();
-    EXPECT_EQ(retrievals(), fetched);
-    EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho v2\n");
+TEST_F(Unattended, ADownloadCutOffEarlierIsResumed)
+{
+    keptPartIsResumed();
+}
 
-    // A new package on the server (another size, a later time).
-    QThread::sleep(1);
-    publish("#!/bin/sh\necho version three\n", m_key);
-    EXPECT_EQ(mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")}).code, 0);
-    r = mendrel({QStringLiteral("--update"), QStringLiteral("Orvana"), QStringLiteral("--if-newer")});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(read(parts() + QStringLiteral("/orvana")), "#!/bin/sh\necho version three\n");
-    EXPECT_EQ(mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")}).code, 4);
+TEST_F(Unattended, NoPackageOnTheServerIsNothingToCheckAndAFailedUpdate)
+{
+    missingPackage();
+}
+
+// Passive here (vsftpd's EPSV answer on loopback), active (EPRT) in the other tests.
+TEST_F(UnattendedVsftpd, SignedPackageIsAppliedInPassiveModeAndTheProgramStillRuns)
+{
+    Reg::SaveAppSetting(QStringLiteral("OPTION_PASSIVE"), QStringLiteral("1"));
+    ASSERT_NO_FATAL_FAILURE(signedPackageIsApplied());
+    const QStringList commands = m_server.commands();
+    EXPECT_FALSE(commands.filter(QStringLiteral("EPSV")).isEmpty()) << commands.join(u'\n').toStdString();
+    EXPECT_TRUE(commands.filter(QStringLiteral("EPRT")).isEmpty()) << commands.join(u'\n').toStdString();
+    EXPECT_TRUE(commands.filter(QStringLiteral("PORT")).isEmpty()) << commands.join(u'\n').toStdString();
+    // Right after it, the server has nothing newer.
+    const Outcome r = mendrel({QStringLiteral("--check"), QStringLiteral("Orvana")});
+    EXPECT_EQ(r.code, 4) << r.err.toStdString();
+}
+
+TEST_F(UnattendedVsftpd, RefusedSignatureFailsAndLeavesTheFolderAsItWas)
+{
+    refusedSignatureLeavesTheFolder();
+}
+
+TEST_F(UnattendedVsftpd, CheckAndIfNewerFollowTheServersSizeAndTime)
+{
+    checkFollowsTheLastPackageApplied();
+}
+
+TEST_F(UnattendedVsftpd, ADownloadCutOffEarlierIsResumed)
+{
+    keptPartIsResumed();
+}
+
+TEST_F(UnattendedVsftpd, NoPackageOnTheServerIsNothingToCheckAndAFailedUpdate)
+{
+    missingPackage();
 }
 
 TEST(LastPackageRecord, KeepsOneLinePerPackageAndReadsServerTimes)
