@@ -14,7 +14,6 @@
 
 #include <charconv>
 #include <limits>
-#include <numeric>
 #include <string>
 
 namespace {
@@ -261,56 +260,83 @@ bool KeptPartList::before(long long a, long long b)
     return first;
 }
 
-// The parts `rowids` leave their places; those read again (refs from `firstNew` on, in the
-// list's order) take theirs among the rest, which have not changed.
+// The first of the list's rows from `row` on (before `end`) that has not changed; `end` for none.
+int KeptPartList::presentFrom(int row, int end) const
+{
+    while (row < end) {
+        const std::uint64_t here = ~m_gone[std::size_t(row) / 64] >> (row % 64);
+        if (here)
+            return std::min(end, row + __builtin_ctzll(here));
+        row = (row / 64 + 1) * 64;
+    }
+    return end;
+}
+
+// The last of the list's rows before `row` that has not changed; -1 for none.
+int KeptPartList::presentBefore(int row) const
+{
+    while (row > 0) {
+        const int last = row - 1;
+        const int shift = 63 - last % 64;
+        const std::uint64_t here = (~m_gone[std::size_t(last) / 64]) << shift;
+        if (here)
+            return last - __builtin_clzll(here);
+        row = last / 64 * 64;
+    }
+    return -1;
+}
+
+// The parts `rowids` leave their places; those read again (refs from `firstNew` on) take
+// theirs among the rest, which have not changed, by binary search over the list's rows.
 bool KeptPartList::place(const std::vector<long long> &rowids, int firstNew)
 {
-    const int refs = m_list->rowCount() + m_extra.rowCount();
+    const int listRows = m_list->rowCount();
+    const int refs = listRows + m_extra.rowCount();
     if (!m_followed) {
-        m_order.resize(std::size_t(m_list->rowCount()));
-        std::iota(m_order.begin(), m_order.end(), 0);
+        m_gone.assign((std::size_t(listRows) + 63) / 64, 0);
         m_followed = true;
     }
-    std::vector<bool> gone(std::size_t(refs), false);
     for (const long long rowid : rowids) {
         const int ref = refOf(rowid);
-        if (ref >= 0)
-            gone[std::size_t(ref)] = true;
+        if (ref >= 0 && ref < listRows) {
+            m_gone[std::size_t(ref) / 64] |= std::uint64_t(1) << (ref % 64);
+        } else if (ref >= listRows) {
+            const auto it = std::find_if(m_inserted.begin(), m_inserted.end(),
+                                         [ref](const Inserted &i) { return i.ref == ref; });
+            if (it != m_inserted.end())
+                m_inserted.erase(it);
+        }
         setRef(rowid, -1);
     }
-    std::vector<int> rest;
-    rest.reserve(m_order.size());
-    for (const int ref : m_order) {
-        if (!gone[std::size_t(ref)])
-            rest.push_back(ref);
-    }
-    std::vector<int> order;
-    order.reserve(rest.size() + std::size_t(refs - firstNew));
-    std::size_t from = 0;
     for (int ref = firstNew; ref < refs; ++ref) {
         bool known = false;
         const long long rowid = rowidOf(ref, &known);
         if (!known)
             return false;
-        std::size_t low = from;
-        std::size_t high = rest.size();
+        // The first unchanged row it comes before; changed rows in between do not count.
+        int low = 0;
+        int high = listRows;
         while (low < high) {
-            const std::size_t mid = low + (high - low) / 2;
-            if (before(rowid, rowidOf(rest[mid])))
-                high = mid;
+            const int probe = presentFrom(low + (high - low) / 2, high);
+            if (probe == high || before(rowid, rowidOf(probe)))
+                high = low + (high - low) / 2;
             else
-                low = mid + 1;
+                low = probe + 1;
         }
-        order.insert(order.end(), rest.begin() + std::ptrdiff_t(from), rest.begin() + std::ptrdiff_t(low));
-        order.push_back(ref);
+        const int next = presentFrom(low, listRows);
+        // Among the rows read since that stand between the same two unchanged rows.
+        const int previous = presentBefore(next);
+        // They all stand before `next` now, whatever changed row they were placed before.
+        auto first = std::upper_bound(m_inserted.begin(), m_inserted.end(), previous,
+                                      [](int row, const Inserted &i) { return row < i.before; });
+        auto last = first;
+        for (; last != m_inserted.end() && last->before <= next; ++last)
+            last->before = next;
+        const auto at = std::partition_point(
+            first, last, [&](const Inserted &i) { return !before(rowid, rowidOf(i.ref)); });
+        m_inserted.insert(at, Inserted{next, ref});
         setRef(rowid, ref);
-        from = low;
     }
-    order.insert(order.end(), rest.begin() + std::ptrdiff_t(from), rest.end());
-    m_order = std::move(order);
-    m_placeOf.assign(std::size_t(refs), -1);
-    for (std::size_t i = 0; i < m_order.size(); ++i)
-        m_placeOf[std::size_t(m_order[i])] = int(i);
     return true;
 }
 
@@ -403,12 +429,6 @@ int KeptPartList::refOf(long long rowid) const
     return it != m_rowids.end() && it->first == rowid ? it->second : -1;
 }
 
-int KeptPartList::placeOf(long long rowid) const
-{
-    const int ref = refOf(rowid);
-    return ref < 0 || !m_followed ? ref : m_placeOf[std::size_t(ref)];
-}
-
 // Whether any of `rowids` is a part; an error counts as yes, so the list does not answer.
 bool KeptPartList::anyPart(const std::vector<long long> &rowids) const
 {
@@ -466,7 +486,7 @@ std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectio
     if (current && candidates) {
         std::vector<long long> lacking;
         for (const long long rowid : *candidates) {
-            if (placeOf(rowid) < 0)
+            if (refOf(rowid) < 0)
                 lacking.push_back(rowid);
         }
         foreign = !lacking.empty() && anyPart(lacking);
@@ -500,30 +520,44 @@ std::optional<KeptPartList::Found> KeptPartList::search(const QString &connectio
     // The candidates are marked by their place in the list and then tested in the list's
     // order: the rows' cells are then read in the order they lie in memory, where reading
     // them at random waited on memory for each one.
-    const int rows = m_followed ? int(m_order.size()) : m_list->rowCount();
+    const int rows = m_list->rowCount();
     std::vector<std::uint64_t> marked((std::size_t(rows) + 63) / 64, everyRow ? ~std::uint64_t(0) : 0);
     if (everyRow && rows % 64 != 0)
         marked.back() = (std::uint64_t(1) << (rows % 64)) - 1;
-    for (const long long rowid : *candidates) {
-        const int place = placeOf(rowid);
-        if (place >= 0)
-            marked[std::size_t(place) / 64] |= std::uint64_t(1) << (place % 64);
+    if (everyRow && m_followed) {
+        for (std::size_t w = 0; w < marked.size(); ++w)
+            marked[w] &= ~m_gone[w];
     }
+    for (const long long rowid : *candidates) {
+        const int ref = refOf(rowid);
+        if (ref >= 0 && ref < rows)
+            marked[std::size_t(ref) / 64] |= std::uint64_t(1) << (ref % 64);
+    }
+    // The rows read since are few: each is tested, and goes before the list's row it stands before.
     std::vector<int> result;
+    auto inserted = m_inserted.cbegin();
+    auto insertUpTo = [&](int row) {
+        for (; inserted != m_inserted.cend() && inserted->before <= row; ++inserted) {
+            const auto [list, at] = this->at(inserted->ref);
+            if (like(2, *list, at) || like(m_description, *list, at))
+                result.push_back(inserted->ref);
+        }
+    };
     for (std::size_t w = 0; w < marked.size(); ++w) {
         for (std::uint64_t bits = marked[w]; bits; bits &= bits - 1) {
-            const int place = int(w * 64 + std::size_t(__builtin_ctzll(bits)));
-            const auto [list, row] = at(m_followed ? m_order[std::size_t(place)] : place);
-            if (like(2, *list, row) || like(m_description, *list, row))
-                result.push_back(m_followed ? m_order[std::size_t(place)] : place);
+            const int row = int(w * 64 + std::size_t(__builtin_ctzll(bits)));
+            insertUpTo(row);
+            if (like(2, *m_list, row) || like(m_description, *m_list, row))
+                result.push_back(row);
         }
     }
+    insertUpTo(rows);
     if (unsure)
         return std::nullopt;
-    if (!m_followed)
+    if (std::none_of(result.begin(), result.end(), [rows](int ref) { return ref >= rows; }))
         return Found{m_list, std::move(result)};
 
-    // The rows of a followed list lie in two arrays: the answer gets a copy of its own.
+    // Rows read since lie in an array of their own: the answer gets a copy of its rows.
     auto copy = std::make_shared<DataArray>();
     copy->start(m_list->fieldCount());
     for (int &ref : result) {

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -68,7 +69,6 @@ private:
     bool before(long long a, long long b);
     bool indexRows();
     int refOf(long long rowid) const;
-    int placeOf(long long rowid) const; // in the list's order; -1 for a part it lacks
     bool anyPart(const std::vector<long long> &rowids) const;
     void setRef(long long rowid, int ref);
     long long rowidOf(int ref, bool *known = nullptr) const;
@@ -100,9 +100,19 @@ private:
     long long m_seqRowid = 0;
     QString m_ties;
     SqliteStmt m_before;
-    // Once followed: the rows read since, the refs in the list's order, and each ref's place.
+    // Once followed: the list's rows that changed (a bit each), the rows read since, and where
+    // each of those that still stands goes: before the list's row `before` (the list's row
+    // count for the end), in the list's order. The list's own order is never copied, so a
+    // write costs what it changed, not the list's length.
+    struct Inserted {
+        int before = 0;
+        int ref = 0;
+    };
     bool m_followed = false;
+    std::vector<std::uint64_t> m_gone;
     DataArray m_extra;
-    std::vector<int> m_order;
-    std::vector<int> m_placeOf;
+    std::vector<Inserted> m_inserted;
+    bool isGone(int row) const { return (m_gone[std::size_t(row) / 64] >> (row % 64)) & 1U; }
+    int presentFrom(int row, int end) const;
+    int presentBefore(int row) const;
 };

@@ -735,6 +735,44 @@ TEST(KeptPartList, NumbersPrintedOtherwiseAreLeftToTheStatement)
         << "the list holds the number in a longer print";
 }
 
+// The list's order is kept as read, with its changed rows marked gone: parts written into and
+// around long runs of gone rows (longer than a word of the marks), and written again, still
+// come where the statement puts them, with the index and without (a text too short for it).
+TEST(KeptPartList, WritesAmongLongStretchesOfGonePartsKeepTheStatementsOrder)
+{
+    CatalogueDb c(3000);
+    KeptList list;
+    ASSERT_TRUE(list.kept_);
+    const QStringList texts{u"seal"_s, u"ring"_s, u"BRG"_s, u"-1"_s, u"e"_s};
+    auto check = [&](const char *when) {
+        for (const QString &text : texts)
+            EXPECT_EQ(list.rows(text), searchedRows(text)) << when << ": " << text.toStdString();
+    };
+    // The 200 parts from the 1,001st in the list's order go, then 130 from the 2,001st.
+    const QString nth =
+        u"SELECT PartID FROM PARTS ORDER BY PartNumber, PartDescription, Bin, AsscWith, PartID "
+        "LIMIT %1 OFFSET %2"_s;
+    c.exec(u"DELETE FROM PARTS WHERE PartID IN (%1)"_s.arg(nth.arg(200).arg(1000)));
+    c.exec(u"UPDATE PARTS SET Bin = 'G-1' WHERE PartID IN (%1)"_s.arg(nth.arg(130).arg(2000)));
+    check("after the runs went");
+    // New parts whose numbers fall inside, before and after those runs.
+    c.exec(u"INSERT INTO PARTS (PartNumber, PartDescription, Bin) SELECT PartNumber || 'x', 'seal ring', 'N' "
+           "FROM PARTS WHERE PartID IN (%1)"_s.arg(nth.arg(5).arg(997)));
+    c.exec(u"INSERT INTO PARTS (PartNumber, PartDescription) VALUES ('0000', 'seal first'), ('zzzz', 'seal "
+           "last')"_s);
+    check("after parts came among them");
+    // Parts read since, written again: moved to the start, to the end and back into a run.
+    c.exec(u"UPDATE PARTS SET PartNumber = 'zzzz' WHERE PartNumber = '0000'"_s);
+    c.exec(
+        u"UPDATE PARTS SET PartNumber = substr(PartNumber, 1, length(PartNumber) - 1) || 'y' WHERE Bin = 'N'"_s);
+    c.exec(u"UPDATE PARTS SET PartDescription = 'ring seal' WHERE Bin = 'G-1' AND PartID % 3 = 0"_s);
+    check("after they were written again");
+    // Every part written: no row of the list as read is left.
+    c.exec(u"UPDATE PARTS SET PartDescription = PartDescription || ' e'"_s);
+    check("after every part was written");
+    EXPECT_TRUE(c.log().isEmpty()) << c.log().toStdString();
+}
+
 namespace {
 
 // Random edits, new parts, deletions and other programs' writes between searches: each search
@@ -776,7 +814,7 @@ void followRandomWrites(bool wal, unsigned seed)
         for (int writes = pick(4); writes > 0; --writes) {
             const QString value = pick(2) ? numbers[pick(int(numbers.size()))] : text();
             const QString quoted = modDB::SQLQuote(value);
-            switch (pick(7)) {
+            switch (pick(9)) {
             case 0: // a typed edit in the window
                 modDB::UpdateField(int(anyId()), fields[pick(3)], value);
                 break;
@@ -802,6 +840,20 @@ void followRandomWrites(bool wal, unsigned seed)
                         "NULL WHERE PartID = %3; COMMIT"_s.arg(anyId())
                             .arg(anyId())
                             .arg(anyId()));
+                break;
+            case 6: // a run of parts side by side in the list's order, written or deleted at once
+                outside(
+                    (pick(4) == 0 ? u"DELETE FROM PARTS"_s
+                                  : u"UPDATE PARTS SET PartDescription = 'seal run'"_s) +
+                    u" WHERE PartID IN (SELECT PartID FROM PARTS ORDER BY PartNumber, PartID LIMIT %1 OFFSET "
+                    "%2)"_s.arg(40 + pick(100))
+                        .arg(pick(3000)));
+                break;
+            case 7: // a part right beside another in the list's order, or tied with it
+                outside(u"INSERT INTO PARTS (PartNumber, PartDescription, Bin) SELECT PartNumber || '%1', "
+                        "'seal beside', Bin FROM PARTS ORDER BY PartNumber, PartID LIMIT 1 OFFSET %2"_s
+                            .arg(QStringList{u""_s, u"0"_s, u"~"_s}[pick(3)])
+                            .arg(pick(3000)));
                 break;
             default:
                 outside(u"INSERT OR REPLACE INTO PARTS (PartID, PartNumber, PartDescription) VALUES (%1, "
