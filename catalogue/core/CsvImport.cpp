@@ -346,6 +346,36 @@ QString partKey(const QString &number, bool exact)
     return key;
 }
 
+// Numbers in the C locale's form while it lives. A file separated by commas (or tabs) writes
+// its numbers with a full stop, as this program's export does; read in a locale whose group
+// separator is a full stop, "0.125" would be 125.
+class FullStopNumbers {
+public:
+    explicit FullStopNumbers(bool on) : m_on(on && QLocale().decimalPoint() != QStringLiteral("."))
+    {
+        if (m_on) {
+            m_saved = QLocale();
+            QLocale::setDefault(QLocale::c());
+        }
+    }
+    ~FullStopNumbers()
+    {
+        if (m_on)
+            QLocale::setDefault(m_saved);
+    }
+    FullStopNumbers(const FullStopNumbers &) = delete;
+    FullStopNumbers &operator=(const FullStopNumbers &) = delete;
+
+private:
+    bool m_on;
+    QLocale m_saved;
+};
+
+bool isNumber(const FieldStructure &column)
+{
+    return column.typeCode == DbTypes::Long || column.typeCode == DbTypes::Currency;
+}
+
 } // namespace
 
 Result<Plan> plan(const QString &path, const Options &options, const Limits &limits)
@@ -434,7 +464,10 @@ Result<Plan> plan(const QString &path, const Options &options, const Limits &lim
                 row.literals << QStringLiteral("NULL");
                 continue;
             }
-            const auto checked = FieldCheck::check(c.field, cell);
+            const auto checked = [&] {
+                const FullStopNumbers form(isNumber(c.field) && table->separator != ';');
+                return FieldCheck::check(c.field, cell);
+            }();
             if (!checked) {
                 refuse(c.field.name, cell, checked.error().reason);
                 row.values << cell;

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -239,6 +240,22 @@ TEST(CsvImport, ThePlanChecksEveryValueAsATypedEditAndCountsTheRows)
     EXPECT_EQ(stateOf(db), before);
 }
 
+TEST(CsvImport, NumbersAreReadInTheFormTheSeparatorGoesWith)
+{
+    CatalogueDb db;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString file = db.env.path(u"prices.csv"_s);
+    // A comma file has full stops, as the export writes; a semicolon file the locale's decimal comma.
+    writeFile(file, "PartNumber,Price,Qty\nP-1,0.125,1.000\n");
+    auto planned = CsvImport::plan(file, {});
+    writeFile(file, "PartNumber;Price;Qty\nP-1;0,125;1.000\n");
+    auto german = CsvImport::plan(file, {});
+    QLocale::setDefault(QLocale::system());
+    ASSERT_TRUE(planned && german);
+    EXPECT_EQ(planned->rows[0].values, (QStringList{u"P-1"_s, u"0.125"_s, u"1"_s}));
+    EXPECT_EQ(german->rows[0].values, (QStringList{u"P-1"_s, u"0.125"_s, u"1000"_s}));
+}
+
 TEST(CsvImport, AnImportIsOneTransactionRecordedAndUndoneAsOneStep)
 {
     CatalogueDb db;
@@ -371,3 +388,38 @@ TEST(CsvImport, AHundredThousandRowsImportInOneGo)
               u"100000"_s);
     EXPECT_EQ(db.one(u"SELECT COUNT(*) FROM PARTS_History WHERE Via = 'import'"_s), u"100000"_s);
 }
+
+class CsvOn : public EngineTest {};
+
+TEST_P(CsvOn, ACatalogueOnEitherEngineImportsUndoesAndExports)
+{
+    CatalogueDb db(0, GetParam());
+    ASSERT_TRUE(PartHistory::ensure());
+    const QString file = db.env.path(u"list.csv"_s);
+    writeFile(file, "PartNumber,Qty,Price,LastOrdered,PartDescription\n"
+                    "NEW-1,5,2.5,2024-05-06,Lager für Welle\n"
+                    "SEAL-35,7,1.5,,Oil seal 35x52\n");
+    CsvImport::Options update;
+    update.updateExisting = true;
+    const auto planned = CsvImport::plan(file, update);
+    ASSERT_TRUE(planned) << planned.error().message.toStdString();
+    EXPECT_EQ(planned->counts(), u"1 new part, 1 update, 0 rows refused"_s);
+    const QString before = db.rows(u"SELECT PartNumber, Qty, Price FROM PARTS ORDER BY PartNumber"_s);
+    const auto applied = CsvImport::apply(*planned);
+    ASSERT_TRUE(applied) << applied.error().message.toStdString();
+    EXPECT_EQ(db.rows(u"SELECT PartNumber, Qty, PartDescription FROM PARTS WHERE PartNumber IN ('NEW-1', "
+                      "'SEAL-35') ORDER BY PartNumber"_s),
+              u"NEW-1|5|Lager für Welle\nSEAL-35|7|Oil seal 35x52"_s);
+
+    const QString out = db.env.path(u"out.csv"_s);
+    ASSERT_TRUE(CsvExport::writeAllParts(out, u"PartDescription, Qty, LastOrdered"_s));
+    const QByteArray bytes = bytesOf(out);
+    EXPECT_TRUE(bytes.contains(",NEW-1,Lager für Welle,5,2024-05-06")) << bytes.toStdString();
+
+    PartUndo undo;
+    undo.push(applied->step);
+    ASSERT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.rows(u"SELECT PartNumber, Qty, Price FROM PARTS ORDER BY PartNumber"_s), before);
+}
+
+ON_EVERY_ENGINE(CsvOn);
