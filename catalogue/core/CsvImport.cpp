@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLocale>
+#include <QThread>
 
 #include <array>
 #include <cerrno>
@@ -424,7 +425,9 @@ Result<Plan> plan(const QString &path, const Options &options, const Limits &lim
             return c.field.name.compare(heading, Qt::CaseInsensitive) == 0;
         });
         if (found < 0 || key || taken) {
-            plan.ignored << table->headings.at(h);
+            // A spreadsheet's empty columns at the end have no name to report.
+            if (!heading.isEmpty())
+                plan.ignored << table->headings.at(h);
             continue;
         }
         Column c;
@@ -549,6 +552,8 @@ Result<Applied> apply(const Plan &plan)
             long long done = 0;
             QList<QStringList> batch;
             qsizetype batchBytes = 0;
+            // For the test that kills an import half-way.
+            const unsigned long pauseMs = qEnvironmentVariableIntValue("VANTELO_TEST_IMPORT_PAUSE_MS");
             const auto insertBatch = [&] {
                 if (batch.isEmpty())
                     return;
@@ -556,6 +561,8 @@ Result<Applied> apply(const Plan &plan)
                 applied.created += int(batch.size());
                 batch.clear();
                 batchBytes = 0;
+                if (pauseMs > 0)
+                    QThread::msleep(pauseMs);
             };
             for (const PlannedRow &row : plan.rows) {
                 if (row.verdict == PlannedRow::Verdict::Create) {

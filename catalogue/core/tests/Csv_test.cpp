@@ -11,9 +11,11 @@
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -345,6 +347,33 @@ TEST(CsvImport, TheCommandChecksFirstAndWritesAllOrNothing)
     run = newdb({u"--import"_s, file});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.err.contains(u"--import needs FILE.csv CATALOGUE"_s)) << run.err.toStdString();
+}
+
+TEST(CsvImport, AKilledImportLeavesTheCatalogueAsItWas)
+{
+    CatalogueDb db;
+    const QString before = stateOf(db);
+    const QString file = db.env.path(u"list.csv"_s);
+    QByteArray bytes = "PartNumber,Qty\n";
+    for (int i = 0; i < 1000; ++i)
+        bytes += "K-" + QByteArray::number(i) + ",1\n";
+    writeFile(file, bytes);
+    QProcess slow;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"VANTELO_TEST_IMPORT_PAUSE_MS"_s, u"5000"_s);
+    slow.setProcessEnvironment(environment);
+    slow.start(QStringLiteral(ORVANA_NEWDB), {u"--import"_s, file, db.path});
+    ASSERT_TRUE(slow.waitForStarted());
+    // The rollback journal appears with the first parts written, before the pause after them.
+    const QString journal = db.path + u"-journal"_s;
+    for (int i = 0; i < 400 && !QFile::exists(journal); ++i)
+        QThread::msleep(50);
+    ASSERT_TRUE(QFile::exists(journal));
+    ::kill(pid_t(slow.processId()), SIGKILL);
+    ASSERT_TRUE(slow.waitForFinished(10000));
+    EXPECT_EQ(slow.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(db.one(u"PRAGMA integrity_check"_s), u"ok"_s);
+    EXPECT_EQ(stateOf(db), before);
 }
 
 TEST(CsvImport, AnExportedCatalogueImportsBackAsItWas)
