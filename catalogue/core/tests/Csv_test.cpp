@@ -147,6 +147,45 @@ TEST(CsvImport, ReadsCommaSemicolonAndTabFilesInUtf8OrWindows1252)
     EXPECT_EQ(CsvImport::fromWindows1252("\x80 \x93quoted\x94 \x9F \x81"), u"€ “quoted” Ÿ \u0081"_s);
 }
 
+TEST(CsvImport, FilesLibreOfficeSavedImportAlike)
+{
+    CatalogueDb db;
+    struct Saved {
+        const char *file;
+        char separator;
+        const char *encoding;
+    };
+    const QList<QStringList> expected = {
+        {u"KL-6204"_s, u"Kugellager für Welle, groß"_s, u"A-01"_s, u"12"_s, u"4.5"_s, u"2024-03-05"_s,
+         u"Zwei Zeilen:\n„rot“ und blau"_s},
+        {u"JT-20"_s, u"Joint torique Ø 20 mm; élastomère"_s, u"B-7"_s, u"300"_s, u"0.13"_s, QString(),
+         u"Prix en € – \"standard\""_s},
+        {u"ÅS-9"_s, u"Ærmet tætning"_s, QString(), u"0"_s, u"1234.5"_s, u"2023-12-31"_s, QString()},
+    };
+    for (const Saved &saved :
+         {Saved{"parts-comma.csv", ',', "UTF-8"}, Saved{"parts-semicolon.csv", ';', "UTF-8"},
+          Saved{"parts-tab.csv", '\t', "UTF-8"}, Saved{"parts-windows-1252.csv", ';', "Windows-1252"}}) {
+        SCOPED_TRACE(saved.file);
+        const auto planned =
+            CsvImport::plan(QStringLiteral(CSV_TESTDATA "/") + QLatin1String(saved.file), {});
+        ASSERT_TRUE(planned) << planned.error().message.toStdString();
+        EXPECT_EQ(planned->table.separator, saved.separator);
+        EXPECT_EQ(planned->table.encoding, QLatin1String(saved.encoding));
+        EXPECT_EQ(planned->counts(), u"3 new parts, 0 updates, 0 rows refused"_s);
+        ASSERT_EQ(planned->rows.size(), 3u);
+        for (std::size_t r = 0; r < 3; ++r)
+            EXPECT_EQ(planned->rows[r].values, expected.at(qsizetype(r)));
+    }
+    const auto planned = CsvImport::plan(QStringLiteral(CSV_TESTDATA "/parts-windows-1252.csv"), {});
+    ASSERT_TRUE(planned && CsvImport::apply(*planned));
+    EXPECT_EQ(
+        db.rows(u"SELECT PartNumber, PartDescription, Price, LastOrdered FROM PARTS WHERE PartID > 1000004 "
+                "ORDER BY PartID"_s),
+        u"KL-6204|Kugellager für Welle, groß|4.5|2024-03-05\nJT-20|Joint torique Ø 20 mm; "
+        u"élastomère|0.13|<null>\n"
+        "ÅS-9|Ærmet tætning|1234.5|2023-12-31"_s);
+}
+
 TEST(CsvImport, HostileFilesAreRefusedCheaplyAndWriteNothing)
 {
     CatalogueDb db;
