@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLocale>
+#include <QSet>
 #include <QThread>
 
 #include <array>
@@ -549,6 +550,27 @@ Result<Applied> apply(const Plan &plan)
         try {
             PartHistory::Writer writer(*connection, QStringLiteral("import"));
             writer.setBatched(true);
+            // Another user may have added one of the new parts since the file was checked.
+            if (plan.creates > 0) {
+                const bool exact = dynamic_cast<OdbcConnection *>(connection.get()) != nullptr;
+                QSet<QString> numbers;
+                DataArray stored;
+                connection
+                    ->openRecordset(
+                        QStringLiteral("Select PartNumber from PARTS where PartNumber is not null"))
+                    ->getRows(stored);
+                for (int r = 0; r < stored.rowCount(); ++r)
+                    numbers.insert(partKey(ValueRules::trimSpaces(stored.text(0, r)), exact));
+                for (const PlannedRow &row : plan.rows)
+                    if (row.verdict == PlannedRow::Verdict::Create &&
+                        numbers.contains(partKey(row.partNumber, exact)))
+                        throw DbError{QCoreApplication::translate(
+                                          "CsvImport",
+                                          "Part %1 was added to the catalogue since the file was "
+                                          "checked. Import the file again to check it anew.")
+                                          .arg(row.partNumber),
+                                      0, QStringLiteral("Orvana")};
+            }
             long long done = 0;
             QList<QStringList> batch;
             qsizetype batchBytes = 0;

@@ -311,6 +311,17 @@ TEST(CsvImport, AnImportIsOneTransactionRecordedAndUndoneAsOneStep)
     ASSERT_TRUE(planned);
     const QString before = db.rows(u"SELECT * FROM PARTS ORDER BY PartID"_s);
 
+    // Someone adds one of the new parts after the check: nothing is written.
+    db.exec(u"INSERT INTO PARTS (PartNumber) VALUES ('new-2')"_s);
+    const auto overtaken = CsvImport::apply(*planned);
+    ASSERT_FALSE(overtaken);
+    EXPECT_EQ(
+        overtaken.error().message,
+        u"The import failed and wrote nothing: Part NEW-2 was added to the catalogue since the file was "
+        "checked. Import the file again to check it anew."_s);
+    db.exec(u"DELETE FROM PARTS WHERE PartNumber = 'new-2'"_s);
+    EXPECT_EQ(db.rows(u"SELECT * FROM PARTS ORDER BY PartID"_s), before);
+
     // Stopped half-way: nothing of it is kept.
     db.ui.stopProgressAt = 0;
     const auto stopped = CsvImport::apply(*planned);
