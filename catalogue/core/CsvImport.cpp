@@ -63,6 +63,20 @@ void onField(void *s, std::size_t len, void *data)
                 .arg(t->rowEnds.size() + 1);
         return;
     }
+    // A field that ends within the chunk that passed the limit was not seen in libcsv's buffer.
+    if (len > t->limits->fieldBytes) {
+        t->refusal = QCoreApplication::translate(
+                         "CsvImport", "Row %1 has a value longer than %2 bytes: the file is refused.")
+                         .arg(QString::number(t->rowEnds.size() + 1), number(qint64(t->limits->fieldBytes)));
+        return;
+    }
+    if (t->text.size() + len > t->limits->fileBytes) {
+        t->refusal =
+            QCoreApplication::translate("CsvImport", "The file holds more than %1 bytes of values: it is "
+                                                     "refused. Import it in parts.")
+                .arg(number(qint64(t->limits->fileBytes)));
+        return;
+    }
     t->rowBytes += len;
     t->text.append(static_cast<const char *>(s), len);
     t->ends.push_back(t->text.size());
@@ -228,8 +242,7 @@ Result<Table> read(const QString &path, const Limits &limits)
                 utf8Bom = true;
                 bytes.remove_prefix(3);
             }
-            parser.delim_char = static_cast<unsigned char>(separatorOf(bytes));
-            csv_set_delim(&parser, parser.delim_char);
+            csv_set_delim(&parser, static_cast<unsigned char>(separatorOf(bytes)));
         }
         if (csv_parse(&parser, bytes.data(), bytes.size(), onField, onRow, &raw) != bytes.size())
             return fail(QCoreApplication::translate("CsvImport", "%1 cannot be read as CSV after row %2: %3")
@@ -272,7 +285,7 @@ Result<Table> read(const QString &path, const Limits &limits)
         return fail(QCoreApplication::translate("CsvImport", "%1 is empty: it has no header row.").arg(path));
 
     Table table;
-    table.separator = char(parser.delim_char);
+    table.separator = char(csv_get_delim(&parser));
     const bool utf8 = utf8Bom || validUtf8(raw.text);
     if (utf8Bom && !validUtf8(raw.text))
         return fail(

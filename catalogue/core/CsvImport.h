@@ -25,6 +25,7 @@ struct Limits {
     std::size_t fieldBytes = 1 << 20; // a memo of a megabyte
     std::size_t lineBytes = 4 << 20;  // one row, quoted line breaks included
     int columns = 1000;
+    std::size_t fileBytes = std::size_t(1) << 30; // of values, all held until the import is written
 };
 
 // The file as read: the header's names and the rows' values, decoded.

@@ -209,6 +209,17 @@ TEST(CsvImport, HostileFilesAreRefusedCheaplyAndWriteNothing)
     longFields.fieldBytes = 16 << 20;
     EXPECT_EQ(refusal(longFields), "Row 2 is longer than 4,194,304 bytes: the file is refused.");
 
+    // Values just past the limits, each within one of the chunks the file is read in.
+    CsvImport::Limits small;
+    small.fieldBytes = 100;
+    small.fileBytes = 1000;
+    writeFile(file, "PartNumber,Notes\nX-1," + QByteArray(101, 'y') + "\n");
+    EXPECT_EQ(refusal(small), "Row 2 has a value longer than 100 bytes: the file is refused.");
+    writeFile(file,
+              "PartNumber,Notes\n" + QByteArray("X-1,") + QByteArray(90, 'y').append('\n').repeated(11));
+    EXPECT_EQ(refusal(small),
+              "The file holds more than 1,000 bytes of values: it is refused. Import it in parts.");
+
     writeFile(file, QByteArray("PartNumber,Notes\nX-1,a\0b\n", 26));
     EXPECT_TRUE(refusal().find("holds NUL bytes") != std::string::npos) << refusal();
 
