@@ -198,7 +198,7 @@ bool benchHistory(const QString &size, int runs)
 // A catalogue of `size` generated parts in `dir`, made once and kept for later runs.
 QString sampleCatalogue(const QString &dir, const QString &size)
 {
-    const QString file = dir + QStringLiteral("/orvana-bench-") + size + QStringLiteral(".mdb");
+    QString file = dir + QStringLiteral("/orvana-bench-") + size + QStringLiteral(".mdb");
     if (!QFileInfo::exists(file) &&
         !run({ORVANA_NEWDB, file.toStdString(), "--sample", size.toStdString()})) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(file));
