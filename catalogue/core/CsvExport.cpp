@@ -176,8 +176,9 @@ private:
 void appendField(std::string &out, std::string_view utf8)
 {
     // A field that starts or ends with a space is quoted too: spreadsheet programs trim it
-    // otherwise.
-    const bool quote = utf8.find_first_of(",\"\r\n") != std::string_view::npos ||
+    // otherwise. So is one with a semicolon or a tab, which a reader finding the separator
+    // from the header line would count.
+    const bool quote = utf8.find_first_of(",;\t\"\r\n") != std::string_view::npos ||
                        (!utf8.empty() && (utf8.front() == ' ' || utf8.back() == ' '));
     if (!quote) {
         out.append(utf8);

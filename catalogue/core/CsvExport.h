@@ -22,7 +22,8 @@ namespace CsvExport {
 // Error code of an export the user stopped.
 constexpr int kStopped = 1;
 
-// Appends one field, quoted only where RFC 4180 needs it.
+// Appends one field, quoted where RFC 4180 needs it (and where a separator ; or tab, or a
+// space at either end, is in it).
 void appendField(std::string &out, std::string_view utf8);
 
 // Writes `names` and the rows of `data` given by `rows` (indexes, in that order; all rows

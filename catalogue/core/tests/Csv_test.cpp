@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <random>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -115,6 +116,50 @@ TEST(CsvExport, AStoppedOrFailedExportLeavesNoFileAndTheEarlierOneWhole)
     ASSERT_FALSE(failed);
     EXPECT_TRUE(failed.error().message.contains(u"missing-folder/parts.csv cannot be written"_s))
         << failed.error().message.toStdString();
+}
+
+TEST(CsvImport, WhateverTheExportWritesReadsBackAsItWas)
+{
+    CatalogueDb db;
+    const QString file = db.env.path(u"round.csv"_s);
+    // The characters that quoting, separators, line ends and decoding have to get right.
+    const QStringList pieces = {u","_s, u";"_s, u"\t"_s, u"\""_s, u"\r"_s, u"\n"_s, u"\r\n"_s,  u" "_s,
+                                u"a"_s, u"ü"_s, u"€"_s,  u"😀"_s,  u"'"_s,  u"="_s,  u"\u00a0"_s};
+    std::mt19937 random(27);
+    for (int round = 0; round < 300; ++round) {
+        const auto cell = [&] {
+            QString text;
+            for (int n = int(random() % 6); n > 0; --n)
+                text += pieces.at(qsizetype(random() % std::size_t(pieces.size())));
+            return text;
+        };
+        const int columns = 1 + int(random() % 4);
+        std::vector<QStringList> table(1 + random() % 5);
+        for (QStringList &row : table)
+            for (int c = 0; c < columns; ++c)
+                row << cell();
+        // A line with nothing on it is no row at all, in any reader.
+        if (columns == 1)
+            for (QStringList &row : table)
+                row.front() += u'x';
+        std::string bytes = "\xEF\xBB\xBF";
+        for (const QStringList &row : table) {
+            for (int c = 0; c < columns; ++c) {
+                if (c > 0)
+                    bytes += ',';
+                CsvExport::appendField(bytes, row.at(c).toStdString());
+            }
+            bytes += "\r\n";
+        }
+        writeFile(file, QByteArray::fromStdString(bytes));
+        const auto read = CsvImport::read(file);
+        ASSERT_TRUE(read) << read.error().message.toStdString();
+        EXPECT_EQ(read->separator, ',') << bytes;
+        EXPECT_EQ(read->headings, table.front()) << bytes;
+        ASSERT_EQ(read->rows.size() + 1, table.size()) << bytes;
+        for (std::size_t r = 1; r < table.size(); ++r)
+            EXPECT_EQ(read->rows[r - 1], table[r]) << bytes;
+    }
 }
 
 TEST(CsvImport, ReadsCommaSemicolonAndTabFilesInUtf8OrWindows1252)
