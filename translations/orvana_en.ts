@@ -349,6 +349,14 @@
         <source>Part %1 was deleted while the file was read.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>The file holds more than %1 bytes of values: it is refused. Import it in parts.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part %1 was added to the catalogue since the file was checked. Import the file again to check it anew.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DbConnection</name>
@@ -1062,14 +1070,6 @@ Cannot update %2 of type %3 and size %4 to %5</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
-or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
-(never where PARTS exists), optionally filled with N generated parts.
-With --from-access, converts the Microsoft Access catalogue OLD into the new catalogue file PATH
-(never over an existing file); OLD is only read.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>convert the Microsoft Access database OLD into PATH</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1148,6 +1148,16 @@ With --from-access, converts the Microsoft Access catalogue OLD into the new cat
     </message>
     <message>
         <source>--update-existing, --skip-refused and --dry-run need --import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
+or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
+(never where PARTS exists), optionally filled with N generated parts.
+With --from-access, converts the Microsoft Access catalogue OLD into the new catalogue file PATH
+(never over an existing file); OLD is only read.
+With --export, writes every part of CATALOGUE to FILE.csv; with --import, checks
+the parts of FILE.csv and adds them to CATALOGUE, all or none.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -153,15 +153,17 @@ int main(int argc, char **argv)
     Translations::install();
     const QString command = QStringLiteral("orvana-newdb");
     QCommandLineParser parser;
-    CommandLine::describe(
-        parser, QCoreApplication::translate("orvana-newdb",
-                                            "Creates a catalogue database with the PARTS table at PATH "
-                                            "(never over an existing file),\nor in the empty PostgreSQL "
-                                            "database of an ODBC data source \"DSN=name\"\n(never where "
-                                            "PARTS exists), optionally filled with N generated parts.\n"
-                                            "With --from-access, converts the Microsoft Access catalogue "
-                                            "OLD into the new catalogue file PATH\n(never over an existing "
-                                            "file); OLD is only read."));
+    CommandLine::describe(parser, QCoreApplication::translate(
+                                      "orvana-newdb",
+                                      "Creates a catalogue database with the PARTS table at PATH "
+                                      "(never over an existing file),\nor in the empty PostgreSQL "
+                                      "database of an ODBC data source \"DSN=name\"\n(never where "
+                                      "PARTS exists), optionally filled with N generated parts.\n"
+                                      "With --from-access, converts the Microsoft Access catalogue "
+                                      "OLD into the new catalogue file PATH\n(never over an existing "
+                                      "file); OLD is only read.\nWith --export, writes every part of "
+                                      "CATALOGUE to FILE.csv; with --import, checks\nthe parts of FILE.csv "
+                                      "and adds them to CATALOGUE, all or none."));
     parser.addPositionalArgument(
         QStringLiteral("PATH"),
         QCoreApplication::translate("orvana-newdb", "the catalogue file to create, or \"DSN=name\""));
