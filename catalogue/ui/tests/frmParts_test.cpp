@@ -1134,6 +1134,10 @@ TEST_F(Window, ImportPartsShowsThePlanWritesOnConfirmAndIsUndoneAsOneStep)
     EXPECT_EQ(ui.messages().back().text,
               QStringLiteral("Imported from supplier.csv: 1 new part, 1 update, 1 row refused."));
     EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Import of supplier.csv"));
+    EXPECT_TRUE(TestEnv::readFile(modGlobal::logFilePath())
+                    .contains("supplier.csv into " + g_DbConnect.toUtf8() +
+                              ": 1 created, 1 updated, 1 rows refused, 0 skipped"))
+        << TestEnv::readFile(modGlobal::logFilePath()).toStdString();
 
     press(*w, Qt::CTRL | Qt::Key_Z);
     EXPECT_EQ(db->value(rows), before);
@@ -1141,6 +1145,32 @@ TEST_F(Window, ImportPartsShowsThePlanWritesOnConfirmAndIsUndoneAsOneStep)
     EXPECT_EQ(child<QAction>(*w, "mnuRedo")->text(), QStringLiteral("Redo Import of supplier.csv"));
     press(*w, Qt::CTRL | Qt::Key_Y);
     EXPECT_EQ(db->count(), 6);
+}
+
+TEST_F(Window, AnImportStoppedAtItsProgressWritesNothing)
+{
+    addSample();
+    const QString file = env.path(QStringLiteral("new.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("PartNumber\nGEAR-1\nGEAR-2\n");
+    }
+    auto w = open();
+    ui.clear();
+    ui.files = {file};
+    ui.tableChoices = {QList<int>{}};
+    // Stop is pressed on the writing's progress display, not the reading's.
+    ui.onCall = [this](const ScriptedUi::Call &call) {
+        if (call.kind == QStringLiteral("progress") && call.text.startsWith(QStringLiteral("Importing")))
+            ui.stopProgressAt = 0;
+    };
+    child<QAction>(*w, "mnuImportParts")->trigger();
+    EXPECT_EQ(ui.callsOf(QStringLiteral("table")).size(), 1);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages().front().text, QStringLiteral("The import was stopped: nothing was written."));
+    EXPECT_EQ(db->count(), 5);
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo"));
 }
 
 TEST_F(Window, AFileThatCannotBeImportedIsRefusedWithItsReason)
