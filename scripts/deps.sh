@@ -14,6 +14,7 @@ packages=(
   libcurl4-openssl-dev curl
   libzip-dev unzip zip
   libexpected-dev
+  libcsv-dev
   libgtest-dev
   python3 python3-pyftpdlib python3-openssl
   vsftpd libpam-pwdfile

@@ -189,6 +189,176 @@
     </message>
 </context>
 <context>
+    <name>CsvExport</name>
+    <message>
+        <source>Exporting the parts to %1 ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be written: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The export was stopped: no file was written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The parts cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CsvImport</name>
+    <message>
+        <source>The file has more than %1 columns in row %2: it is not a list of parts.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading %1 ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: out of memory</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds NUL bytes: it is not a text file a spreadsheet program wrote (a file saved as UTF-16 is one; save it as CSV in UTF-8).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 cannot be read as CSV after row %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Row %1 has a value longer than %2 bytes: the file is refused.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Row %1 is longer than %2 bytes: the file is refused.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The import was stopped: nothing was written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ends inside a quoted value: the file is not complete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 changed while it was read: nothing was imported. Import it again once the program writing it has finished.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is empty: it has no header row.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 begins as UTF-8 but holds bytes that are not UTF-8.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 new part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 new parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 updates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 row refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 rows refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 existing part skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 existing parts skipped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Row %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Row %1, %2: %3 (%4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The catalogue cannot be read: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no PartNumber column: the parts cannot be told apart. Its first row must name the columns.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The row has more values than the header has names.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The row has no part number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The part number is in row %1 already.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 parts in the catalogue have this part number.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Importing %1 parts ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The import failed and wrote nothing: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part %1 was deleted while the file was read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file holds more than %1 bytes of values: it is refused. Import it in parts.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Part %1 was added to the catalogue since the file was checked. Import the file again to check it anew.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DbConnection</name>
     <message>
         <source>The statement contains a NUL character.</source>
@@ -333,6 +503,14 @@
     </message>
     <message>
         <source>It was changed by another program.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import of %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of part %2 no longer holds the value the import wrote: nothing was changed. %3</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -698,6 +876,95 @@ Cannot update %2 of type %3 and size %4 to %5</source>
 %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>&amp;Export List...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Import Parts...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>There is no list to export.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The list is still being read: export it once it is complete.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export List</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 parts exported to %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Parts</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv *.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 parts of the file are in the catalogue already. Update them with the file&apos;s values?
+(No leaves them as they are.)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Parts from %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Columns ignored: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refused rows are left out.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The first %1 rows of %2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Row</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>new part</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>update of Part ID %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>skipped: in the catalogue already</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Imported from %1: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>frmProperties</name>
@@ -803,14 +1070,6 @@ Cannot update %2 of type %3 and size %4 to %5</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
-or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
-(never where PARTS exists), optionally filled with N generated parts.
-With --from-access, converts the Microsoft Access catalogue OLD into the new catalogue file PATH
-(never over an existing file); OLD is only read.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>convert the Microsoft Access database OLD into PATH</source>
         <translation type="unfinished"></translation>
     </message>
@@ -824,6 +1083,81 @@ With --from-access, converts the Microsoft Access catalogue OLD into the new cat
     </message>
     <message>
         <source>--skip-unreadable needs --from-access</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 parts
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Columns ignored: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>orvana-newdb: rows were refused: nothing was written (--skip-refused imports the others)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dry run: nothing was written.
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: imported
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>write every part of CATALOGUE to FILE.csv, as the list after Show All Records: --export CATALOGUE FILE.csv</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check the parts of FILE.csv and add them to CATALOGUE, all or none: --import FILE.csv CATALOGUE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --import: update parts whose number exists (they are skipped otherwise)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --import: import the other rows when some are refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>with --import: check and report, write nothing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--export and --import cannot be used together</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 takes no other options but its own</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--export needs CATALOGUE FILE.csv</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--import needs FILE.csv CATALOGUE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--update-existing, --skip-refused and --dry-run need --import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Creates a catalogue database with the PARTS table at PATH (never over an existing file),
+or in the empty PostgreSQL database of an ODBC data source &quot;DSN=name&quot;
+(never where PARTS exists), optionally filled with N generated parts.
+With --from-access, converts the Microsoft Access catalogue OLD into the new catalogue file PATH
+(never over an existing file); OLD is only read.
+With --export, writes every part of CATALOGUE to FILE.csv; with --import, checks
+the parts of FILE.csv and adds them to CATALOGUE, all or none.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

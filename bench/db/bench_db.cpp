@@ -2,7 +2,11 @@
 // LoadArray of the part lists against the sqlite3 shell (output to /dev/null) on the same
 // catalogue, running the same statement and the same statement with NOT INDEXED, and the
 // memory the data array takes against the bytes of its text. Then the same lists on a
-// PostgreSQL server of the benchmark's own, through ODBC, against psql.
+// PostgreSQL server of the benchmark's own, through ODBC, against psql. And the CSV export of
+// a million parts against the shell's -csv output of the same statement, and the import of
+// 100,000 parts into an empty catalogue against the shell's .import of the same file.
+#include "catalogue/core/CsvExport.h"
+#include "catalogue/core/CsvImport.h"
 #include "catalogue/core/PartHistory.h"
 #include "catalogue/core/PartSearch.h"
 #include "catalogue/core/PgDialect.h"
@@ -11,6 +15,7 @@
 #include "catalogue/core/modGlobal.h"
 #include "catalogue/core/testsupport/PgTestServer.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QString>
 #include <QStringList>
@@ -35,8 +40,9 @@ double seconds(Clock::time_point since)
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
-// Runs a program with its output sent to /dev/null; false when it did not succeed.
-bool run(const std::vector<std::string> &args)
+// Runs a program with its output sent to /dev/null (or to the file `out`); false when it did
+// not succeed.
+bool run(const std::vector<std::string> &args, const char *out = "/dev/null")
 {
     std::vector<char *> argv;
     argv.reserve(args.size() + 1);
@@ -45,7 +51,7 @@ bool run(const std::vector<std::string> &args)
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out, O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -203,6 +209,93 @@ bool benchHistory(const QString &size, int runs)
     return editRatio <= 1.2 && deleteRatio <= 1.2;
 }
 
+// A catalogue of `size` generated parts in `dir`, made once and kept for later runs.
+QString sampleCatalogue(const QString &dir, const QString &size)
+{
+    QString file = dir + QStringLiteral("/orvana-bench-") + size + QStringLiteral(".mdb");
+    if (!QFileInfo::exists(file) &&
+        !run({ORVANA_NEWDB, file.toStdString(), "--sample", size.toStdString()})) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(file));
+        std::exit(1);
+    }
+    return file;
+}
+
+QString connectTo(const QString &file)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + file;
+}
+
+bool benchCsv(const QString &dir, const QString &exportSize, const QString &importSize, int runs)
+{
+    bool met = true;
+    const auto line = [&](const char *what, const QString &size, double ours, double shell, double goal) {
+        const double ratio = ours / shell;
+        met = met && ratio <= goal;
+        std::printf("%-9s %-22s %9.3f s %11.3f s %7.2f  <= %.1f %s\n", qPrintable(size), what, ours, shell,
+                    ratio, goal, ratio <= goal ? "met" : "MISSED");
+        std::fflush(stdout);
+    };
+    std::printf("%-9s %-22s %11s %13s %7s  %s\n", "parts", "CSV", "orvana", "sqlite3", "ratio", "goal");
+
+    // Export: the list of Show All Records with every column, against the shell writing the
+    // same statement's rows as CSV into a file.
+    const QString fields = QStringLiteral("PartDescription, Bin, Qty, Price, LastOrdered, Notes");
+    const QString sql = PartSearch::selectList(fields) + QStringLiteral(" from PARTS Order By 3");
+    const std::string catalogue = sampleCatalogue(dir, exportSize).toStdString();
+    g_DbConnect = connectTo(QString::fromStdString(catalogue));
+    const QString out = dir + QStringLiteral("/orvana-bench-export.csv");
+    const double ours = best(runs, [&] {
+        if (!CsvExport::writeAllParts(out, fields))
+            std::exit(1);
+    });
+    const std::string shellOut = (dir + QStringLiteral("/orvana-bench-export-sqlite3.csv")).toStdString();
+    const double shell = best(runs, [&] {
+        run({"sqlite3", "-csv", "-header", catalogue, sql.toStdString()}, shellOut.c_str());
+    });
+    line("export", exportSize, ours, shell, 1.5);
+
+    // Import: the same columns of the smaller catalogue, exported (PartID and PartLink are
+    // PARTS's first two columns, so the shell takes the file as it is), into a new catalogue.
+    g_DbConnect = connectTo(sampleCatalogue(dir, importSize));
+    const QString file = dir + QStringLiteral("/orvana-bench-import.csv");
+    if (!CsvExport::writeAllParts(file, fields))
+        return false;
+    const QString target = dir + QStringLiteral("/orvana-bench-import.mdb");
+    const auto fresh = [&] {
+        QFile::remove(target);
+        if (!run({ORVANA_NEWDB, target.toStdString()}))
+            std::exit(1);
+        g_DbConnect = connectTo(target);
+    };
+    double importOurs = 1e9;
+    double importShell = 1e9;
+    for (int i = 0; i <= runs; ++i) {
+        fresh();
+        auto start = Clock::now();
+        const auto plan = CsvImport::plan(file, {});
+        if (!plan || plan->refused > 0 || !CsvImport::apply(*plan)) {
+            std::fprintf(stderr, "the import failed\n");
+            return false;
+        }
+        const double t = seconds(start);
+        fresh();
+        start = Clock::now();
+        if (!run({"sqlite3", target.toStdString(),
+                  (QStringLiteral(".import --csv --skip 1 ") + file + QStringLiteral(" PARTS"))
+                      .toStdString()}))
+            return false;
+        const double u = seconds(start);
+        if (i > 0) { // the first warms the page cache
+            importOurs = std::min(importOurs, t);
+            importShell = std::min(importShell, u);
+        }
+    }
+    QFile::remove(target);
+    line("import (new catalogue)", importSize, importOurs, importShell, 2.0);
+    return met;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -210,13 +303,17 @@ int main(int argc, char **argv)
     QStringList sizes{QStringLiteral("100000"), QStringLiteral("1000000")};
     QString dir = QStringLiteral("/tmp");
     int runs = 3;
-    bool noServer = false, noFile = false, history = true;
+    bool noServer = false, noFile = false, history = true, csv = true, csvOnly = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (!std::strcmp(argv[i], "--no-server"))
             noServer = true;
         else if (!std::strcmp(argv[i], "--no-history"))
             history = false;
+        else if (!std::strcmp(argv[i], "--csv-only"))
+            csvOnly = true;
+        else if (!std::strcmp(argv[i], "--no-csv"))
+            csv = false;
         else if (!std::strcmp(argv[i], "--server-only"))
             noFile = true;
         else if (!std::strcmp(argv[i], "--parts") && hasValue)
@@ -242,6 +339,11 @@ int main(int argc, char **argv)
          PartSearch::narrowing(search)},
     };
 
+    if (csvOnly) {
+        if (!benchCsv(dir, QStringLiteral("1000000"), QStringLiteral("100000"), runs))
+            return 3;
+        return 0;
+    }
     if (!noFile)
         std::printf("%-9s %-11s %8s %11s %13s %13s %7s  %s\n", "parts", "statement", "rows", "LoadArray",
                     "sqlite3 same", "NOT INDEXED", "ratio", "goal <= 1.3");
@@ -284,6 +386,8 @@ int main(int argc, char **argv)
             allMet = false;
     }
     if (!noServer && !benchServer(sizes, statements, runs))
+        allMet = false;
+    if (csv && !noFile && !benchCsv(dir, QStringLiteral("1000000"), QStringLiteral("100000"), runs))
         allMet = false;
     return allMet ? 0 : 3;
 }

@@ -218,6 +218,79 @@ std::int64_t Writer::createPart(const QString &partNumber)
     return partId;
 }
 
+std::int64_t Writer::insertPart(const QStringList &columns, const QStringList &literals, QString *row)
+{
+    QStringList names;
+    for (const QString &c : columns)
+        names << u'[' + c + u']';
+    const QString insert = QStringLiteral("INSERT INTO PARTS (") + names.join(QStringLiteral(", ")) +
+                           QStringLiteral(") VALUES (") + literals.join(QStringLiteral(", ")) + u')';
+    std::optional<Row> made;
+    // Where the engine gives the row back, one statement writes and reads it.
+    if (!dynamic_cast<OdbcConnection *>(&m_connection)) {
+        made = rowOf(*m_connection.openRecordset(insert + QStringLiteral(" RETURNING *")));
+    } else {
+        m_connection.execute(insert);
+        auto rs = m_connection.openRecordset(
+            QStringLiteral("SELECT MAX(PartID) FROM PARTS WHERE PartNumber = ") + literals.front());
+        made = readPart(rs->value(0).toLongLong());
+    }
+    if (!made)
+        throw DbError{QStringLiteral("The new part cannot be read back"), 0, QStringLiteral("Orvana")};
+    const QString json = rowJson(*made);
+    const std::int64_t partId = made->value(QStringLiteral("PartID")).value_or(QString()).toLongLong();
+    const Value partNumber = made->value(QStringLiteral("PartNumber"));
+    record(partId, partNumber, kCreated, std::nullopt, partNumber, json);
+    if (row)
+        *row = json;
+    return partId;
+}
+
+QStringList Writer::insertParts(const QStringList &columns, const QList<QStringList> &literals)
+{
+    QStringList made;
+    if (dynamic_cast<OdbcConnection *>(&m_connection)) {
+        for (const QStringList &part : literals) {
+            QString row;
+            insertPart(columns, part, &row);
+            made << row;
+        }
+        return made;
+    }
+    // One statement for many parts: SQLite compiles the table's triggers into every statement,
+    // which costs several times what inserting one part does.
+    QStringList names;
+    for (const QString &c : columns)
+        names << u'[' + c + u']';
+    QString insert = QStringLiteral("INSERT INTO PARTS (") + names.join(QStringLiteral(", ")) +
+                     QStringLiteral(") VALUES ");
+    for (qsizetype i = 0; i < literals.size(); ++i) {
+        if (i > 0)
+            insert += QStringLiteral(", ");
+        insert += u'(' + literals.at(i).join(QStringLiteral(", ")) + u')';
+    }
+    auto rs = m_connection.openRecordset(insert + QStringLiteral(" RETURNING *"));
+    Row row;
+    for (int f = 0; f < rs->fieldCount(); ++f)
+        row.names << rs->fieldName(f);
+    DataArray rows;
+    if (!rs->eof())
+        rs->getRows(rows);
+    for (int r = 0; r < rows.rowCount(); ++r) {
+        row.values.clear();
+        for (int f = 0; f < rows.fieldCount(); ++f)
+            row.values << (rows.isNull(f, r) ? Value() : Value(rows.text(f, r)));
+        const QString json = rowJson(row);
+        const Value partNumber = row.value(QStringLiteral("PartNumber"));
+        record(row.value(QStringLiteral("PartID")).value_or(QString()).toLongLong(), partNumber, kCreated,
+               std::nullopt, partNumber, json);
+        made << json;
+    }
+    if (made.size() != literals.size())
+        throw DbError{QStringLiteral("The new parts cannot be read back"), 0, QStringLiteral("Orvana")};
+    return made;
+}
+
 std::optional<Writer::Row> Writer::rowOf(DbRecordset &rs)
 {
     if (rs.eof())

@@ -79,6 +79,12 @@ public:
 
     // Inserts a part with only its number; its PartID.
     std::int64_t createPart(const QString &partNumber);
+    // Inserts a part with the columns set to the SQL literals (the part number first) and
+    // records it with its row as made (rowJson, into `row`); its PartID.
+    std::int64_t insertPart(const QStringList &columns, const QStringList &literals, QString *row);
+    // The same for several parts (each a list of literals): their rows as made, in no
+    // particular order.
+    QStringList insertParts(const QStringList &columns, const QList<QStringList> &literals);
     // Deletes the part and records its whole row; the row, or "" when there was no such part.
     QString deletePart(std::int64_t partId);
     // Puts a deleted row back with its PartID. Refused (and nothing written) when its PartID

@@ -60,6 +60,8 @@ QString PartUndo::describe(const Step &step)
             return QCoreApplication::translate("PartUndo", "Bring Back of %1")
                 .arg(PartHistory::rowPartNumber(step.rows.front()));
         return QCoreApplication::translate("PartUndo", "Bring Back of %1 Parts").arg(step.rows.size());
+    case Step::Kind::Import:
+        return QCoreApplication::translate("PartUndo", "Import of %1").arg(step.partNumber);
     }
     return {};
 }
@@ -102,6 +104,8 @@ PartUndo::Outcome PartUndo::redo()
 
 PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
 {
+    if (step.kind == Step::Kind::Import)
+        return applyImport(step, undo);
     QString refusal;
     const QString via = undo ? QStringLiteral("undo") : QStringLiteral("redo");
     if (step.kind == Step::Kind::Edit || step.kind == Step::Kind::New)
@@ -172,6 +176,85 @@ PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
     if (rc != 0)
         return Outcome::Failed;
     // A refusal wrote nothing; what the transaction read is dropped with it.
+    if (!refusal.isEmpty()) {
+        refuse(refusal);
+        return Outcome::Refused;
+    }
+    return Outcome::Done;
+}
+
+PartUndo::Outcome PartUndo::applyImport(Step &step, bool undo)
+{
+    // All of the import or none of it: everything is checked before the first write, in the
+    // transaction that writes.
+    m_lastPart = 0;
+    QString refusal;
+    const QString via = undo ? QStringLiteral("undo") : QStringLiteral("redo");
+    const int rc = modDB::RunTransaction([&](DbConnection &connection, QString &statement) {
+        Writer writer(connection, via);
+        writer.setBatched(true);
+        for (const Step &edit : step.edits) {
+            const auto row = writer.readPart(edit.partId);
+            const Value &expected = undo ? edit.after : edit.before;
+            if (!row) {
+                refusal = QCoreApplication::translate(
+                              "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
+                              .arg(edit.partNumber);
+                return;
+            }
+            if (row->value(edit.field) != expected) {
+                refusal =
+                    QCoreApplication::translate(
+                        "PartUndo",
+                        "%1 of part %2 no longer holds the value the import wrote: nothing was changed. %3")
+                        .arg(edit.field, edit.partNumber,
+                             changedBy(writer, edit.partId, edit.field, row->value(edit.field)));
+                return;
+            }
+        }
+        for (const QString &row : std::as_const(step.rows)) {
+            if (undo) {
+                const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
+                const auto now = writer.currentRow(partId);
+                if (!now) {
+                    refusal = QCoreApplication::translate(
+                                  "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
+                                  .arg(PartHistory::rowPartNumber(row));
+                    return;
+                }
+                if (*now != row) {
+                    refusal = QCoreApplication::translate(
+                                  "PartUndo", "Part %1 was changed since: nothing was changed. %2")
+                                  .arg(PartHistory::rowPartNumber(row), changedBy(writer, partId, {}, {}));
+                    return;
+                }
+            } else if (const auto refused = writer.restorable(row)) {
+                refusal = *refused + u' ' + QCoreApplication::translate("PartUndo", "Nothing was changed.");
+                return;
+            }
+        }
+        for (const Step &edit : step.edits) {
+            const Value &to = undo ? edit.before : edit.after;
+            statement = QStringLiteral("UPDATE PARTS SET [") + edit.field + QStringLiteral("] = ") +
+                        PartHistory::literal(to) + QStringLiteral(" WHERE PartID = ") +
+                        QString::number(edit.partId);
+            writer.writeField(edit.partId, edit.field, PartHistory::literal(to));
+        }
+        for (const QString &row : std::as_const(step.rows)) {
+            const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
+            if (undo) {
+                statement = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
+                writer.deletePart(partId);
+            } else {
+                statement = QStringLiteral("INSERT INTO PARTS ...");
+                writer.restorePart(row);
+            }
+        }
+        statement = QStringLiteral("INSERT INTO ") + PartHistory::kTable;
+        writer.flush();
+    });
+    if (rc != 0)
+        return Outcome::Failed;
     if (!refusal.isEmpty()) {
         refuse(refusal);
         return Outcome::Refused;

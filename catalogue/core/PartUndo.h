@@ -17,14 +17,15 @@
 class PartUndo final {
 public:
     struct Step {
-        enum class Kind { Edit, New, Delete, Restore };
+        enum class Kind { Edit, New, Delete, Restore, Import };
         Kind kind = Kind::Edit;
         std::int64_t partId = 0; // Edit, New
-        QString partNumber;      // Edit, New
+        QString partNumber;      // Edit, New; Import: the file's name
         QString field;           // Edit
         PartHistory::Value before;
         PartHistory::Value after;
-        QStringList rows; // New: the row as made; Delete, Restore: the rows deleted or brought back
+        QStringList rows; // New, Import: the rows as made; Delete, Restore: the rows deleted or brought back
+        std::vector<Step> edits; // Import: the fields it changed of existing parts
     };
 
     void push(Step step);
@@ -47,6 +48,7 @@ public:
 private:
     static QString describe(const Step &step);
     Outcome apply(Step &step, bool undo);
+    Outcome applyImport(Step &step, bool undo);
 
     std::vector<Step> m_undo;
     std::vector<Step> m_redo;

@@ -141,6 +141,9 @@ void frmParts::buildControls()
 void frmParts::buildMenus()
 {
     QMenu *file = named(menuBar()->addMenu(tr("&File")), "mnuFile");
+    mnuExportList = named(file->addAction(tr("&Export List...")), "mnuExportList");
+    mnuImportParts = named(file->addAction(tr("&Import Parts...")), "mnuImportParts");
+    file->addSeparator();
     mnuExit = named(file->addAction(tr("E&xit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q)); // not every platform theme binds Quit
     mnuEdit = named(menuBar()->addMenu(tr("&Edit")), "mnuEdit");
@@ -159,10 +162,13 @@ void frmParts::buildMenus()
 
     // Menus take no focus, so a cell editor is still open when a command starts, and a
     // command that reloads the grid would drop its text. Connected first, so it runs first.
-    for (QAction *action : {mnuExit, mnuShowAllRecords, mnuRecordNew, mnuRecordDelete, mnuUndo, mnuRedo,
-                            mnuHistory, mnuDeletedParts, mnuOptions, mnuAbout, mnuContents, mnuTest})
+    for (QAction *action :
+         {mnuExportList, mnuImportParts, mnuExit, mnuShowAllRecords, mnuRecordNew, mnuRecordDelete, mnuUndo,
+          mnuRedo, mnuHistory, mnuDeletedParts, mnuOptions, mnuAbout, mnuContents, mnuTest})
         connect(action, &QAction::triggered, this, &frmParts::commitOpenEdit);
 
+    connect(mnuExportList, &QAction::triggered, this, &frmParts::ExportList);
+    connect(mnuImportParts, &QAction::triggered, this, &frmParts::ImportParts);
     connect(mnuExit, &QAction::triggered, this, &QWidget::close);
     connect(mnuShowAllRecords, &QAction::triggered, this, &frmParts::ShowAllRecords);
     connect(mnuRecordNew, &QAction::triggered, cmdNew, &QPushButton::click);

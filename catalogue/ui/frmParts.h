@@ -48,6 +48,10 @@ public:
     void Redo();
     void ShowHistory();
     void ShowDeletedParts();
+    // The list shown (or the record) out to a CSV file; parts in from one, checked and shown
+    // before they are written, one step to undo (frmPartsCsv.cpp).
+    void ExportList();
+    void ImportParts();
 
     FlexGrid *grid1() const { return fg1; }
     FlexGrid *grid2() const { return fg2; }
@@ -109,6 +113,8 @@ private:
     QLabel *lblStatus = nullptr;
 
     QMenu *mnuEdit = nullptr;
+    QAction *mnuExportList = nullptr;
+    QAction *mnuImportParts = nullptr;
     QAction *mnuExit = nullptr;
     QAction *mnuShowAllRecords = nullptr;
     QAction *mnuRecordNew = nullptr;

@@ -74,6 +74,9 @@ public:
     virtual MsgAnswer messageBox(const MessageBoxRequest &request) = 0;
     // An existing file's path, or "" when cancelled.
     virtual QString openFile(const FileDialogRequest &request) = 0;
+    // A file's path to write (an existing file's only once the user agreed to replace it), or
+    // "" when cancelled.
+    virtual QString saveFile(const FileDialogRequest &request) = 0;
     // A folder's path ("/" for the root), or "" when cancelled.
     virtual QString browseForFolder(const QString &title, const QString &startFolder) = 0;
     // Colours are 0x00BBGGRR numbers, as stored by the programs; nullopt when cancelled.
@@ -105,6 +108,7 @@ public:
 class NoDialogsUi : public UiServices {
 public:
     QString openFile(const FileDialogRequest &) override { return {}; }
+    QString saveFile(const FileDialogRequest &) override { return {}; }
     QString browseForFolder(const QString &, const QString &) override { return {}; }
     std::optional<unsigned> chooseColor(unsigned) override { return std::nullopt; }
     std::optional<FontChoice> chooseFont(const FontChoice &) override { return std::nullopt; }

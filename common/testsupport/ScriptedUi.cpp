@@ -82,6 +82,14 @@ QString ScriptedUi::openFile(const FileDialogRequest &r)
     return take(files, QString());
 }
 
+QString ScriptedUi::saveFile(const FileDialogRequest &r)
+{
+    lastFileRequest = r;
+    record({QStringLiteral("saveFile"), r.title, r.initialFolder, MsgIcon::None, MsgButtons::Ok, r.filters,
+            false, 0});
+    return take(files, QString());
+}
+
 QString ScriptedUi::browseForFolder(const QString &title, const QString &startFolder)
 {
     record({QStringLiteral("folder"), title, startFolder, MsgIcon::None, MsgButtons::Ok, {}, false, 0});

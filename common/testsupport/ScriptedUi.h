@@ -16,9 +16,9 @@
 class ScriptedUi final : public UiServices {
 public:
     struct Call {
-        QString kind; // "message", "openFile", "folder", "color", "font", "open", "chooseProgram", "start",
-                      // "progress" (arguments: the stop button's text), "table" (arguments: the
-                      // headings, then each row's cells joined by "|")
+        QString kind; // "message", "openFile", "saveFile" (answered from `files` too), "folder", "color",
+                      // "font", "open", "chooseProgram", "start", "progress" (arguments: the stop button's
+                      // text), "table" (arguments: the headings, then each row's cells joined by "|")
         QString title;
         QString text; // message text, or the path / program
         MsgIcon icon = MsgIcon::None;
@@ -52,13 +52,14 @@ public:
     std::function<void(const Call &)> onCall;
 
     QList<Call> calls;
-    FileDialogRequest lastFileRequest; // the whole request of the latest openFile
+    FileDialogRequest lastFileRequest; // the whole request of the latest openFile or saveFile
     QList<Call> callsOf(const QString &kind) const;
     QList<Call> messages() const { return callsOf(QStringLiteral("message")); }
     void clear() { calls.clear(); }
 
     MsgAnswer messageBox(const MessageBoxRequest &request) override;
     QString openFile(const FileDialogRequest &request) override;
+    QString saveFile(const FileDialogRequest &request) override;
     QString browseForFolder(const QString &title, const QString &startFolder) override;
     std::optional<unsigned> chooseColor(unsigned initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice &initial) override;

@@ -163,6 +163,22 @@ QString QtUiServices::openFile(const FileDialogRequest &r)
     return dlg.selectedFiles().front();
 }
 
+QString QtUiServices::saveFile(const FileDialogRequest &r)
+{
+    QFileDialog dlg(owner(), r.title, r.initialFolder);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    if (!r.filters.isEmpty()) {
+        dlg.setNameFilters(r.filters);
+        dlg.selectNameFilter(r.filters.value(r.filterIndex, r.filters.front()));
+    }
+    if (!r.initialFile.isEmpty())
+        dlg.selectFile(r.initialFile);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return {};
+    return dlg.selectedFiles().front();
+}
+
 QString QtUiServices::browseForFolder(const QString &title, const QString &startFolder)
 {
     return QFileDialog::getExistingDirectory(owner(), title, startFolder, QFileDialog::ShowDirsOnly);

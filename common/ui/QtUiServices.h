@@ -9,6 +9,7 @@ class QtUiServices final : public UiServices {
 public:
     MsgAnswer messageBox(const MessageBoxRequest &request) override;
     QString openFile(const FileDialogRequest &request) override;
+    QString saveFile(const FileDialogRequest &request) override;
     QString browseForFolder(const QString &title, const QString &startFolder) override;
     std::optional<unsigned> chooseColor(unsigned initial) override;
     std::optional<FontChoice> chooseFont(const FontChoice &initial) override;

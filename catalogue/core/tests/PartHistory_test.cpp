@@ -149,7 +149,7 @@ TEST_P(PartHistoryOn, DeleteOfThreePartsUndoneBringsTheRowsBackWithTheirPartIds)
     PartUndo undo;
     const auto rows = PartHistory::deleteParts({1000001, 1000002, 1000003});
     ASSERT_TRUE(rows);
-    undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *rows});
+    undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *rows, {}});
     EXPECT_EQ(undo.undoText(), QStringLiteral("Undo Delete of 3 Parts"));
     EXPECT_EQ(db.one(QStringLiteral("SELECT COUNT(*) FROM PARTS")), QStringLiteral("1"));
 
@@ -225,8 +225,14 @@ TEST_P(PartHistoryOn, AnUndoNeverOverwritesALaterChangeAndSaysWhoMadeIt)
     // A New is undone only while the part is as it was made.
     const auto created = PartHistory::createPart(QStringLiteral("NEW-2"));
     ASSERT_TRUE(created);
-    undo.push(
-        {PartUndo::Step::Kind::New, created->partId, QStringLiteral("NEW-2"), {}, {}, {}, {created->row}});
+    undo.push({PartUndo::Step::Kind::New,
+               created->partId,
+               QStringLiteral("NEW-2"),
+               {},
+               {},
+               {},
+               {created->row},
+               {}});
     EXPECT_EQ(undo.undoText(), QStringLiteral("Undo New Part"));
     edit(other, int(created->partId), "Bin", "X-1");
     EXPECT_EQ(undo.undo(), PartUndo::Outcome::Refused);

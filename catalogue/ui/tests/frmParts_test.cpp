@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -1045,4 +1046,148 @@ TEST_F(Window, DeletedPartsComeBackWithTheirPartIdsButNeverTwice)
     EXPECT_TRUE(ui.messages()[0].text.contains(QStringLiteral("Part number BOLT-7 exists again")))
         << ui.messages()[0].text.toStdString();
     EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Bring Back of WASHER_9"));
+}
+
+TEST_F(Window, ExportListWritesTheRowsShownAndARecordViewItsPart)
+{
+    addSample();
+    auto w = open();
+    search(*w, QStringLiteral("S"));
+    ASSERT_EQ(status(*w), QStringLiteral("3 records")) << "ASM-100, SEAL-2, WASHER_9";
+    const QString file = env.path(QStringLiteral("list.csv"));
+    ui.files = {file};
+    child<QAction>(*w, "mnuExportList")->trigger();
+    ASSERT_EQ(ui.callsOf(QStringLiteral("saveFile")).size(), 1);
+    EXPECT_EQ(TestEnv::readFile(file),
+              QByteArray("\xEF\xBB\xBFPartID,PartLink,PartNumber,PartDescription,Bin\r\n"
+                         "1,,ASM-100,Pump assembly,A-01\r\n"
+                         "2,ASM-100,SEAL-2,Oil seal,B-02\r\n"
+                         "5,,WASHER_9,Flat washer,E-05\r\n"));
+    EXPECT_EQ(status(*w), QStringLiteral("3 parts exported to ") + file);
+
+    doubleClickCell(fg1, rowOf(fg1, QStringLiteral("SEAL-2")), 3);
+    ASSERT_TRUE(w->recordView());
+    const QString record = env.path(QStringLiteral("record.csv"));
+    ui.files = {record};
+    child<QAction>(*w, "mnuExportList")->trigger();
+    EXPECT_TRUE(TestEnv::readFile(record).startsWith(
+        "\xEF\xBB\xBFPartID,AsscWith,PartNumber,PartDescription,Bin,Qty,Price,LastOrdered,Notes\r\n"
+        "2,ASM-100,SEAL-2,Oil seal,B-02,"))
+        << TestEnv::readFile(record).toStdString();
+
+    // A cancelled dialog writes nothing and says nothing.
+    ui.clear();
+    child<QAction>(*w, "mnuExportList")->trigger();
+    EXPECT_TRUE(ui.messages().isEmpty());
+}
+
+TEST_F(Window, ImportPartsShowsThePlanWritesOnConfirmAndIsUndoneAsOneStep)
+{
+    addSample();
+    const QString rows =
+        QStringLiteral("SELECT group_concat(PartID || ':' || PartNumber || ':' || IFNULL(Bin, '') "
+                       "|| ':' || IFNULL(Qty, ''), ',') FROM (SELECT * FROM PARTS ORDER BY PartID)");
+    const QString before = db->value(rows);
+    const QString file = env.path(QStringLiteral("supplier.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("partnumber;Bin;Qty;Supplier\r\n"
+                "GEAR-1;G-01;4;ACME\r\n"
+                "ASM-100;A-99;2;ACME\r\n"
+                "GEAR-2;G-02;four;ACME\r\n");
+    }
+    auto w = open();
+    ui.clear();
+    ui.files = {file};
+    ui.answers = {MsgAnswer::Yes};    // update the part that exists
+    ui.tableChoices = {std::nullopt}; // the preview closed: nothing is written
+    child<QAction>(*w, "mnuImportParts")->trigger();
+    EXPECT_EQ(db->value(rows), before);
+    ASSERT_EQ(ui.callsOf(QStringLiteral("table")).size(), 1);
+    EXPECT_EQ(ui.lastTable.text,
+              QStringLiteral("1 new part, 1 update, 1 row refused\nColumns ignored: Supplier\n"
+                             "Refused rows are left out."));
+    EXPECT_EQ(ui.lastTable.headings,
+              (QStringList{QStringLiteral("Row"), QStringLiteral("Import"), QStringLiteral("PartNumber"),
+                           QStringLiteral("Bin"), QStringLiteral("Qty")}));
+    ASSERT_EQ(ui.lastTable.rows.size(), 3);
+    EXPECT_EQ(ui.lastTable.rows[0].join(u'|'), QStringLiteral("2|new part|GEAR-1|G-01|4"));
+    EXPECT_EQ(ui.lastTable.rows[1].join(u'|'), QStringLiteral("3|update of Part ID 1|ASM-100|A-99|2"));
+    EXPECT_EQ(ui.lastTable.rows[2].join(u'|'),
+              QStringLiteral("4|refused: Qty: The entered value is not numeric.|GEAR-2|G-02|four"));
+    EXPECT_EQ(ui.lastTable.acceptText, QStringLiteral("Import"));
+
+    // Confirmed: written, shown, named by Undo.
+    ui.clear();
+    ui.files = {file};
+    ui.answers = {MsgAnswer::Yes};
+    ui.tableChoices = {QList<int>{}};
+    child<QAction>(*w, "mnuImportParts")->trigger();
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin || ':' || Qty FROM PARTS WHERE PartNumber = 'ASM-100'")),
+              QStringLiteral("A-99:2"));
+    EXPECT_EQ(db->value(QStringLiteral("SELECT Bin || ':' || Qty FROM PARTS WHERE PartNumber = 'GEAR-1'")),
+              QStringLiteral("G-01:4"));
+    EXPECT_EQ(db->count(), 6);
+    EXPECT_EQ(status(*w), QStringLiteral("6 records"));
+    ASSERT_FALSE(ui.messages().isEmpty());
+    EXPECT_EQ(ui.messages().back().text,
+              QStringLiteral("Imported from supplier.csv: 1 new part, 1 update, 1 row refused."));
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo Import of supplier.csv"));
+    EXPECT_TRUE(TestEnv::readFile(modGlobal::logFilePath())
+                    .contains("supplier.csv into " + g_DbConnect.toUtf8() +
+                              ": 1 created, 1 updated, 1 rows refused, 0 skipped"))
+        << TestEnv::readFile(modGlobal::logFilePath()).toStdString();
+
+    press(*w, Qt::CTRL | Qt::Key_Z);
+    EXPECT_EQ(db->value(rows), before);
+    EXPECT_EQ(status(*w), QStringLiteral("5 records"));
+    EXPECT_EQ(child<QAction>(*w, "mnuRedo")->text(), QStringLiteral("Redo Import of supplier.csv"));
+    press(*w, Qt::CTRL | Qt::Key_Y);
+    EXPECT_EQ(db->count(), 6);
+}
+
+TEST_F(Window, AnImportStoppedAtItsProgressWritesNothing)
+{
+    addSample();
+    const QString file = env.path(QStringLiteral("new.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("PartNumber\nGEAR-1\nGEAR-2\n");
+    }
+    auto w = open();
+    ui.clear();
+    ui.files = {file};
+    ui.tableChoices = {QList<int>{}};
+    // Stop is pressed on the writing's progress display, not the reading's.
+    ui.onCall = [this](const ScriptedUi::Call &call) {
+        if (call.kind == QStringLiteral("progress") && call.text.startsWith(QStringLiteral("Importing")))
+            ui.stopProgressAt = 0;
+    };
+    child<QAction>(*w, "mnuImportParts")->trigger();
+    EXPECT_EQ(ui.callsOf(QStringLiteral("table")).size(), 1);
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_EQ(ui.messages().front().text, QStringLiteral("The import was stopped: nothing was written."));
+    EXPECT_EQ(db->count(), 5);
+    EXPECT_EQ(child<QAction>(*w, "mnuUndo")->text(), QStringLiteral("Undo"));
+}
+
+TEST_F(Window, AFileThatCannotBeImportedIsRefusedWithItsReason)
+{
+    addSample();
+    const QString file = env.path(QStringLiteral("names.csv"));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Description,Bin\nBearing,A-1\n");
+    }
+    auto w = open();
+    ui.clear();
+    ui.files = {file};
+    child<QAction>(*w, "mnuImportParts")->trigger();
+    ASSERT_EQ(ui.messages().size(), 1);
+    EXPECT_TRUE(ui.messages().front().text.contains(QStringLiteral("has no PartNumber column")));
+    EXPECT_TRUE(ui.callsOf(QStringLiteral("table")).isEmpty());
+    EXPECT_EQ(db->count(), 5);
 }
