@@ -965,6 +965,11 @@ Cannot update %2 of type %3 and size %4 to %5</source>
         <source>Imported from %1: %2.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>1 part of the file is in the catalogue already. Update it with the file&apos;s values?
+(No leaves it as it is.)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>frmProperties</name>

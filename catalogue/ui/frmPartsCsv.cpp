@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 
 namespace {
 
@@ -97,9 +98,12 @@ void frmParts::ImportParts()
     auto plan = CsvImport::plan(path, options);
     if (plan && plan->skips > 0) {
         const MsgAnswer answer = MsgBox(
-            tr("%1 parts of the file are in the catalogue already. Update them with the file's values?\n"
-               "(No leaves them as they are.)")
-                .arg(plan->skips),
+            plan->skips == 1
+                ? tr("1 part of the file is in the catalogue already. Update it with the file's values?\n"
+                     "(No leaves it as it is.)")
+                : tr("%1 parts of the file are in the catalogue already. Update them with the file's "
+                     "values?\n(No leaves them as they are.)")
+                      .arg(QLocale().toString(plan->skips)),
             MsgIcon::Question, MsgButtons::YesNoCancel, tr("Import Parts"));
         if (answer == MsgAnswer::Cancel)
             return;
