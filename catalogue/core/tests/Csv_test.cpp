@@ -508,20 +508,27 @@ TEST(CsvImport, AnExportedCatalogueImportsBackAsItWas)
 
 TEST(CsvImport, AHundredThousandRowsImportInOneGo)
 {
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizers unwind the stack at every allocation here: they check the same code on fewer rows.
+    constexpr int kRows = 10000;
+#else
+    constexpr int kRows = 100000;
+#endif
     CatalogueDb db;
     const QString file = db.env.path(u"big.csv"_s);
     QByteArray bytes = "PartNumber,PartDescription,Bin,Qty,Price\n";
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < kRows; ++i)
         bytes += "BIG-" + QByteArray::number(i) + ",Generated part " + QByteArray::number(i) + ",Z-" +
                  QByteArray::number(i % 40) + ',' + QByteArray::number(i % 17) + ",1.5\n";
     writeFile(file, bytes);
     const auto planned = CsvImport::plan(file, {});
     ASSERT_TRUE(planned) << planned.error().message.toStdString();
-    EXPECT_EQ(planned->counts(), u"100,000 new parts, 0 updates, 0 rows refused"_s);
+    EXPECT_EQ(planned->counts(), QLocale(QLocale::English, QLocale::UnitedStates).toString(kRows) +
+                                     u" new parts, 0 updates, 0 rows refused"_s);
     ASSERT_TRUE(CsvImport::apply(*planned));
     EXPECT_EQ(db.one(u"SELECT COUNT(*) FROM PARTS WHERE PartNumber LIKE 'BIG-%' AND Price = 1.5"_s),
-              u"100000"_s);
-    EXPECT_EQ(db.one(u"SELECT COUNT(*) FROM PARTS_History WHERE Via = 'import'"_s), u"100000"_s);
+              QString::number(kRows));
+    EXPECT_EQ(db.one(u"SELECT COUNT(*) FROM PARTS_History WHERE Via = 'import'"_s), QString::number(kRows));
 }
 
 class CsvOn : public EngineTest {};

@@ -7,8 +7,16 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 int main(int argc, char **argv)
 {
+    // Ends with the test, should the test end before it kills this.
+    const pid_t parent = getppid();
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+        return 3;
     QCoreApplication app(argc, argv);
     if (argc != 3)
         return 2;
