@@ -181,9 +181,14 @@ bool benchHistory(const QString &size, int runs)
                             kEdits;
     const double plainDelete = best(runs, [&] {
         const QList<std::int64_t> ids = nextParts(kDeleted);
+        // As the history's Delete removes them: 500 a statement.
         modDB::RunTransaction([&](DbConnection &c, QString &) {
-            for (const std::int64_t id : ids)
-                c.execute(QStringLiteral("Delete from PARTS where PartID = ") + QString::number(id));
+            for (qsizetype from = 0; from < ids.size(); from += 500) {
+                QStringList batch;
+                for (const std::int64_t id : ids.mid(from, 500))
+                    batch << QString::number(id);
+                c.execute(QStringLiteral("Delete from PARTS where PartID IN (") + batch.join(u',') + u')');
+            }
         });
     });
     const double keptDelete = best(runs, [&] { PartHistory::deleteParts(nextParts(kDeleted)); });

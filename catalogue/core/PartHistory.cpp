@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
@@ -325,6 +326,51 @@ QString Writer::deletePart(std::int64_t partId)
     return json;
 }
 
+QStringList Writer::deleteParts(const QList<std::int64_t> &partIds)
+{
+    QStringList deleted;
+    if (dynamic_cast<OdbcConnection *>(&m_connection)) {
+        for (const std::int64_t partId : partIds) {
+            if (QString row = deletePart(partId); !row.isEmpty())
+                deleted << row;
+        }
+        return deleted;
+    }
+    // A statement a batch: one statement a part cost more than the history it writes.
+    constexpr qsizetype kBatch = 500;
+    for (qsizetype from = 0; from < partIds.size(); from += kBatch) {
+        const QList<std::int64_t> batch = partIds.mid(from, kBatch);
+        QStringList ids;
+        for (const std::int64_t partId : batch)
+            ids << QString::number(partId);
+        auto rs = m_connection.openRecordset(QStringLiteral("Delete from PARTS where PartID IN (") +
+                                             ids.join(u',') + QStringLiteral(") RETURNING *"));
+        Row row;
+        for (int f = 0; f < rs->fieldCount(); ++f)
+            row.names << rs->fieldName(f);
+        DataArray rows;
+        if (!rs->eof())
+            rs->getRows(rows);
+        const int id = int(row.names.indexOf(QStringLiteral("PartID")));
+        QHash<std::int64_t, int> rowOfPart;
+        for (int r = 0; id >= 0 && r < rows.rowCount(); ++r)
+            rowOfPart.insert(rows.text(id, r).toLongLong(), r);
+        for (const std::int64_t partId : batch) {
+            const auto it = rowOfPart.constFind(partId);
+            if (it == rowOfPart.constEnd())
+                continue;
+            row.values.clear();
+            for (int f = 0; f < rows.fieldCount(); ++f)
+                row.values << (rows.isNull(f, *it) ? Value() : Value(rows.text(f, *it)));
+            QString json = rowJson(row);
+            const Value partNumber = row.value(QStringLiteral("PartNumber"));
+            record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);
+            deleted << std::move(json);
+        }
+    }
+    return deleted;
+}
+
 std::optional<QString> Writer::currentRow(std::int64_t partId)
 {
     const auto row = readPart(partId);
@@ -499,11 +545,8 @@ std::optional<QStringList> deleteParts(const QList<std::int64_t> &partIds)
     if (modDB::RunTransaction([&](DbConnection &connection, QString &statement) {
             Writer writer(connection);
             writer.setBatched(true);
-            for (const std::int64_t partId : partIds) {
-                statement = QStringLiteral("Delete from PARTS where PartID = ") + QString::number(partId);
-                if (QString row = writer.deletePart(partId); !row.isEmpty())
-                    rows << row;
-            }
+            statement = QStringLiteral("Delete from PARTS where PartID IN (...)");
+            rows = writer.deleteParts(partIds);
             statement = QStringLiteral("INSERT INTO ") + kTable;
             writer.flush();
         }) != 0)

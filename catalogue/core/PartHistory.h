@@ -87,6 +87,8 @@ public:
     QStringList insertParts(const QStringList &columns, const QList<QStringList> &literals);
     // Deletes the part and records its whole row; the row, or "" when there was no such part.
     QString deletePart(std::int64_t partId);
+    // The same for several parts: the rows of those there were, in the order given.
+    QStringList deleteParts(const QList<std::int64_t> &partIds);
     // Puts a deleted row back with its PartID. Refused (and nothing written) when its PartID
     // or its part number is in use again: the reason.
     std::optional<QString> restorePart(const QString &rowJson);
