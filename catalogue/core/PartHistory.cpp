@@ -270,17 +270,11 @@ QStringList Writer::insertParts(const QStringList &columns, const QList<QStringL
             insert += QStringLiteral(", ");
         insert += u'(' + literals.at(i).join(QStringLiteral(", ")) + u')';
     }
-    auto rs = m_connection.openRecordset(insert + QStringLiteral(" RETURNING *"));
     Row row;
-    for (int f = 0; f < rs->fieldCount(); ++f)
-        row.names << rs->fieldName(f);
     DataArray rows;
-    if (!rs->eof())
-        rs->getRows(rows);
+    returned(*m_connection.openRecordset(insert + QStringLiteral(" RETURNING *")), row, rows);
     for (int r = 0; r < rows.rowCount(); ++r) {
-        row.values.clear();
-        for (int f = 0; f < rows.fieldCount(); ++f)
-            row.values << (rows.isNull(f, r) ? Value() : Value(rows.text(f, r)));
+        valuesOf(rows, r, row);
         const QString json = rowJson(row);
         const Value partNumber = row.value(QStringLiteral("PartNumber"));
         record(row.value(QStringLiteral("PartID")).value_or(QString()).toLongLong(), partNumber, kCreated,
@@ -290,6 +284,21 @@ QStringList Writer::insertParts(const QStringList &columns, const QList<QStringL
     if (made.size() != literals.size())
         throw DbError{QStringLiteral("The new parts cannot be read back"), 0, QStringLiteral("Orvana")};
     return made;
+}
+
+void Writer::returned(DbRecordset &rs, Row &row, DataArray &rows)
+{
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        row.names << rs.fieldName(f);
+    if (!rs.eof())
+        rs.getRows(rows);
+}
+
+void Writer::valuesOf(const DataArray &rows, int r, Row &row)
+{
+    row.values.clear();
+    for (int f = 0; f < rows.fieldCount(); ++f)
+        row.values << (rows.isNull(f, r) ? Value() : Value(rows.text(f, r)));
 }
 
 std::optional<Writer::Row> Writer::rowOf(DbRecordset &rs)
@@ -343,14 +352,11 @@ QStringList Writer::deleteParts(const QList<std::int64_t> &partIds)
         QStringList ids;
         for (const std::int64_t partId : batch)
             ids << QString::number(partId);
-        auto rs = m_connection.openRecordset(QStringLiteral("Delete from PARTS where PartID IN (") +
-                                             ids.join(u',') + QStringLiteral(") RETURNING *"));
         Row row;
-        for (int f = 0; f < rs->fieldCount(); ++f)
-            row.names << rs->fieldName(f);
         DataArray rows;
-        if (!rs->eof())
-            rs->getRows(rows);
+        returned(*m_connection.openRecordset(QStringLiteral("Delete from PARTS where PartID IN (") +
+                                             ids.join(u',') + QStringLiteral(") RETURNING *")),
+                 row, rows);
         const int id = int(row.names.indexOf(QStringLiteral("PartID")));
         QHash<std::int64_t, int> rowOfPart;
         for (int r = 0; id >= 0 && r < rows.rowCount(); ++r)
@@ -359,9 +365,7 @@ QStringList Writer::deleteParts(const QList<std::int64_t> &partIds)
             const auto it = rowOfPart.constFind(partId);
             if (it == rowOfPart.constEnd())
                 continue;
-            row.values.clear();
-            for (int f = 0; f < rows.fieldCount(); ++f)
-                row.values << (rows.isNull(f, *it) ? Value() : Value(rows.text(f, *it)));
+            valuesOf(rows, *it, row);
             QString json = rowJson(row);
             const Value partNumber = row.value(QStringLiteral("PartNumber"));
             record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);

@@ -12,6 +12,7 @@
 
 class DbConnection;
 class DbRecordset;
+class DataArray;
 
 // The record of every change the catalogue makes to PARTS, kept in the catalogue itself
 // (PARTS_History) and written in the transaction of the change, so a change never exists
@@ -106,6 +107,9 @@ public:
 
 private:
     static std::optional<Row> rowOf(DbRecordset &rs);
+    // A statement's RETURNING rows: the column names into `row`, the rows into `rows`.
+    static void returned(DbRecordset &rs, Row &row, DataArray &rows);
+    static void valuesOf(const DataArray &rows, int r, Row &row);
     void record(std::int64_t partId, const Value &partNumber, const QString &change, const Value &before,
                 const Value &after, const QString &row);
 

@@ -147,11 +147,14 @@ MsgAnswer QtUiServices::messageBox(const MessageBoxRequest &r)
     return specs.size() == 1 ? specs.front().answer : specs.back().answer;
 }
 
-QString QtUiServices::openFile(const FileDialogRequest &r)
+namespace {
+
+QString fileDialog(QWidget *owner, const FileDialogRequest &r, QFileDialog::FileMode mode,
+                   QFileDialog::AcceptMode accept)
 {
-    QFileDialog dlg(owner(), r.title, r.initialFolder);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    QFileDialog dlg(owner, r.title, r.initialFolder);
+    dlg.setFileMode(mode);
+    dlg.setAcceptMode(accept);
     if (!r.filters.isEmpty()) {
         dlg.setNameFilters(r.filters);
         dlg.selectNameFilter(r.filters.value(r.filterIndex, r.filters.front()));
@@ -163,20 +166,16 @@ QString QtUiServices::openFile(const FileDialogRequest &r)
     return dlg.selectedFiles().front();
 }
 
+} // namespace
+
+QString QtUiServices::openFile(const FileDialogRequest &r)
+{
+    return fileDialog(owner(), r, QFileDialog::ExistingFile, QFileDialog::AcceptOpen);
+}
+
 QString QtUiServices::saveFile(const FileDialogRequest &r)
 {
-    QFileDialog dlg(owner(), r.title, r.initialFolder);
-    dlg.setFileMode(QFileDialog::AnyFile);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    if (!r.filters.isEmpty()) {
-        dlg.setNameFilters(r.filters);
-        dlg.selectNameFilter(r.filters.value(r.filterIndex, r.filters.front()));
-    }
-    if (!r.initialFile.isEmpty())
-        dlg.selectFile(r.initialFile);
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return {};
-    return dlg.selectedFiles().front();
+    return fileDialog(owner(), r, QFileDialog::AnyFile, QFileDialog::AcceptSave);
 }
 
 QString QtUiServices::browseForFolder(const QString &title, const QString &startFolder)
