@@ -37,6 +37,21 @@ void refuse(const QString &text)
     MsgBox(text, MsgIcon::Exclamation, MsgButtons::Ok, AppInfo::catalogueTitle());
 }
 
+// Why a part this step would remove cannot go: it is gone, or no longer the row the step wrote.
+std::optional<QString> changedSince(Writer &writer, const QString &row)
+{
+    const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
+    const auto now = writer.currentRow(partId);
+    if (!now)
+        return QCoreApplication::translate("PartUndo",
+                                           "Part %1 is no longer in the catalogue: nothing was changed.")
+            .arg(PartHistory::rowPartNumber(row));
+    if (*now != row)
+        return QCoreApplication::translate("PartUndo", "Part %1 was changed since: nothing was changed. %2")
+            .arg(PartHistory::rowPartNumber(row), changedBy(writer, partId, {}, {}));
+    return std::nullopt;
+}
+
 } // namespace
 
 void PartUndo::push(Step step)
@@ -140,18 +155,8 @@ PartUndo::Outcome PartUndo::apply(Step &step, bool undo)
         }
         if (removes) {
             for (const QString &row : std::as_const(step.rows)) {
-                const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
-                const auto now = writer.currentRow(partId);
-                if (!now) {
-                    refusal = QCoreApplication::translate(
-                                  "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
-                                  .arg(PartHistory::rowPartNumber(row));
-                    return;
-                }
-                if (*now != row) {
-                    refusal = QCoreApplication::translate(
-                                  "PartUndo", "Part %1 was changed since: nothing was changed. %2")
-                                  .arg(PartHistory::rowPartNumber(row), changedBy(writer, partId, {}, {}));
+                if (auto refused = changedSince(writer, row)) {
+                    refusal = std::move(*refused);
                     return;
                 }
             }
@@ -214,18 +219,8 @@ PartUndo::Outcome PartUndo::applyImport(Step &step, bool undo)
         }
         for (const QString &row : std::as_const(step.rows)) {
             if (undo) {
-                const std::int64_t partId = PartHistory::rowPartId(row).value_or(0);
-                const auto now = writer.currentRow(partId);
-                if (!now) {
-                    refusal = QCoreApplication::translate(
-                                  "PartUndo", "Part %1 is no longer in the catalogue: nothing was changed.")
-                                  .arg(PartHistory::rowPartNumber(row));
-                    return;
-                }
-                if (*now != row) {
-                    refusal = QCoreApplication::translate(
-                                  "PartUndo", "Part %1 was changed since: nothing was changed. %2")
-                                  .arg(PartHistory::rowPartNumber(row), changedBy(writer, partId, {}, {}));
+                if (auto refused = changedSince(writer, row)) {
+                    refusal = std::move(*refused);
                     return;
                 }
             } else if (const auto refused = writer.restorable(row)) {
