@@ -4,6 +4,8 @@
 #include "DataArray.h"
 #include "DbConnection.h"
 #include "OdbcConnection.h"
+#include "SqliteConnection.h"
+#include "SqliteRecordset.h"
 #include "modDB.h"
 #include "modGlobal.h"
 
@@ -15,6 +17,8 @@
 #include <QMutex>
 #include <QSet>
 
+#include <sqlite3.h>
+
 #include <pwd.h>
 #include <unistd.h>
 
@@ -24,6 +28,8 @@ namespace {
 
 const QString kColumns = QStringLiteral("HistoryID, ChangedAt, ChangedBy, DbUser, PartID, PartNumber, "
                                         "Change, ValueBefore, ValueAfter, RowData, Via");
+
+const QString kDeletedIndex = QStringLiteral("PARTS_History_Deleted");
 
 bool onServer(DbConnection &connection)
 {
@@ -92,6 +98,191 @@ QList<Entry> readEntries(const QString &sql)
     return entries;
 }
 
+// What vantelo_row_json knows of the columns: their names, and each name as rowJson's object
+// writes it ("name":), in the order it writes them.
+struct RowShape {
+    QStringList names;
+    QList<QByteArray> keys;
+    QList<qsizetype> order; // the argument of each key
+};
+
+RowShape rowShape(const QStringList &names)
+{
+    RowShape shape{names, {}, {}};
+    QJsonObject object;
+    for (const QString &name : names)
+        object.insert(name, QJsonValue::Null);
+    for (const QString &key : object.keys()) {
+        shape.order << names.indexOf(key);
+        const QByteArray one =
+            QJsonDocument(QJsonObject{{key, QJsonValue::Null}}).toJson(QJsonDocument::Compact);
+        shape.keys << one.mid(1, one.size() - 6); // {"name":null}
+    }
+    return shape;
+}
+
+// A whole number as rowJson writes one: as QString::number prints it, and below 2^53.
+bool isWhole(std::string_view text)
+{
+    const std::size_t sign = !text.empty() && text.front() == '-' ? 1 : 0;
+    const std::size_t digits = text.size() - sign;
+    if (digits == 0 || digits > 16 || (text[sign] == '0' && (digits > 1 || sign)))
+        return false;
+    std::int64_t n = 0;
+    for (std::size_t i = sign; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        n = n * 10 + (text[i] - '0');
+    }
+    return n < (std::int64_t(1) << 53);
+}
+
+// The length of the well-formed UTF-8 sequence `text` starts with; 0 if it has none.
+std::size_t utf8Sequence(std::string_view text)
+{
+    const auto byte = [&](std::size_t i) {
+        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
+    };
+    const unsigned char lead = byte(0);
+    unsigned char low = 0x80, high = 0xbf;
+    std::size_t length = 0;
+    if (lead >= 0xc2 && lead <= 0xdf) {
+        length = 2;
+    } else if (lead >= 0xe0 && lead <= 0xef) {
+        length = 3;
+        if (lead == 0xe0)
+            low = 0xa0;
+        else if (lead == 0xed) // not a surrogate
+            high = 0x9f;
+    } else if (lead >= 0xf0 && lead <= 0xf4) {
+        length = 4;
+        if (lead == 0xf0)
+            low = 0x90;
+        else if (lead == 0xf4)
+            high = 0x8f;
+    } else {
+        return 0;
+    }
+    if (byte(1) < low || byte(1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(i) < 0x80 || byte(i) > 0xbf)
+            return 0;
+    return length;
+}
+
+// `text` as a JSON string, escaped as QJsonDocument escapes one; false where it is not
+// well-formed UTF-8, which Qt would write with replacement characters.
+bool appendString(QByteArray &json, std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    json += '"';
+    std::size_t plain = 0; // the start of the run not yet appended
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const std::size_t length = utf8Sequence(text.substr(i));
+            if (!length)
+                return false;
+            i += length;
+            continue;
+        }
+        if (c >= 0x20 && c != '"' && c != '\\') {
+            ++i;
+            continue;
+        }
+        json.append(text.data() + plain, qsizetype(i - plain));
+        json += '\\';
+        switch (c) {
+        case '\b': json += 'b'; break;
+        case '\f': json += 'f'; break;
+        case '\n': json += 'n'; break;
+        case '\r': json += 'r'; break;
+        case '\t': json += 't'; break;
+        case '"':
+        case '\\': json += char(c); break;
+        default:
+            json += "u00";
+            json += kHex[c >> 4];
+            json += kHex[c & 0xf];
+        }
+        plain = ++i;
+    }
+    json.append(text.data() + plain, qsizetype(text.size() - plain));
+    json += '"';
+    return true;
+}
+
+// The row as rowJson writes it, from the engine's values; false where that needs Qt's own
+// writing (a value that is not well-formed UTF-8).
+bool writeRow(const RowShape &shape, int count, sqlite3_value **arguments, QByteArray &json)
+{
+    if (count != shape.names.size() || shape.order.size() != count)
+        return false;
+    json.reserve(256);
+    json += '{';
+    for (qsizetype k = 0; k < shape.order.size(); ++k) {
+        if (k)
+            json += ',';
+        json += shape.keys.at(k);
+        char buffer[32];
+        const auto text = SqliteRecordset::valueText(arguments[shape.order.at(k)], buffer);
+        if (!text)
+            json += "null";
+        else if (isWhole(*text))
+            json.append(text->data(), qsizetype(text->size()));
+        else if (!appendString(json, *text))
+            return false;
+    }
+    json += '}';
+    return true;
+}
+
+// vantelo_row_json(column values...): the row as rowJson gives it, the columns being the
+// function's own data. Written here rather than through a QJsonObject: that took most of the
+// time a Delete's records cost.
+void rowJsonOfArguments(sqlite3_context *context, int count, sqlite3_value **arguments)
+{
+    try {
+        const auto &shape = *static_cast<const RowShape *>(sqlite3_user_data(context));
+        QByteArray json;
+        if (!writeRow(shape, count, arguments, json)) {
+            Writer::Row row;
+            row.names = shape.names;
+            for (int i = 0; i < count; ++i) {
+                char buffer[32];
+                const auto text = SqliteRecordset::valueText(arguments[i], buffer);
+                row.values << (text ? Value(QString::fromUtf8(text->data(), qsizetype(text->size())))
+                                    : Value());
+            }
+            json = rowJson(row).toUtf8();
+        }
+        sqlite3_result_text(context, json.constData(), int(json.size()), SQLITE_TRANSIENT);
+    } catch (...) {
+        sqlite3_result_error_nomem(context);
+    }
+}
+
+bool partialIndexes(DbConnection &connection)
+{
+    const auto *odbc = dynamic_cast<OdbcConnection *>(&connection);
+    return !odbc || odbc->server() != OdbcConnection::Server::Other;
+}
+
+// False for a table made before deletions had an index of their own.
+bool hasDeletedIndex(DbConnection &connection)
+{
+    if (!partialIndexes(connection))
+        return true;
+    auto rs = connection.openRecordset(
+        onServer(connection)
+            ? QStringLiteral("SELECT indexname FROM pg_indexes WHERE indexname = ") +
+                  literal(kDeletedIndex.toLower())
+            : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name = ") +
+                  literal(kDeletedIndex));
+    return !rs->eof();
+}
+
 } // namespace
 
 QString author(const Entry &entry)
@@ -114,8 +305,17 @@ void createTable(DbConnection &connection)
                        "ValueAfter TEXT, RowData TEXT, Via TEXT)"));
     connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS PARTS_History_Part ON ") + kTable +
                        QStringLiteral(" (PartID, HistoryID)"));
-    connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS PARTS_History_Change ON ") + kTable +
-                       QStringLiteral(" (Change, HistoryID)"));
+    if (!partialIndexes(connection)) {
+        connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS PARTS_History_Change ON ") + kTable +
+                           QStringLiteral(" (Change, HistoryID)"));
+        return;
+    }
+    // Only Deleted Parts looks rows up by their change, and only for deletions: an edit's row
+    // need not be placed in an index of every change (one page fewer written per edit).
+    connection.execute(QStringLiteral("DROP INDEX IF EXISTS PARTS_History_Change"));
+    connection.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + kDeletedIndex +
+                       QStringLiteral(" ON ") + kTable + QStringLiteral(" (HistoryID) WHERE Change = ") +
+                       literal(kDeleted));
 }
 
 Result<> ensure()
@@ -126,6 +326,17 @@ Result<> ensure()
         try {
             connection->openRecordset(QStringLiteral("SELECT HistoryID FROM ") + kTable +
                                       QStringLiteral(" WHERE 0 = 1"));
+            // A table made by an earlier release gets the present indexes where it may be
+            // written; a read-only one is read as it is.
+            try {
+                if (!hasDeletedIndex(*connection)) {
+                    connection->begin();
+                    createTable(*connection);
+                    connection->commit();
+                }
+            } catch (const DbError &) {
+                connection->rollback();
+            }
             setKnown(connect);
             return {};
         } catch (const DbError &) {
@@ -338,17 +549,77 @@ QString Writer::deletePart(std::int64_t partId)
 QStringList Writer::deleteParts(const QList<std::int64_t> &partIds)
 {
     QStringList deleted;
-    if (dynamic_cast<OdbcConnection *>(&m_connection)) {
+    auto *sqlite = dynamic_cast<SqliteConnection *>(&m_connection);
+    if (!sqlite) {
         for (const std::int64_t partId : partIds) {
             if (QString row = deletePart(partId); !row.isEmpty())
                 deleted << row;
         }
         return deleted;
     }
-    // A statement a batch: one statement a part cost more than the history it writes.
-    constexpr qsizetype kBatch = 500;
-    for (qsizetype from = 0; from < partIds.size(); from += kBatch) {
-        const QList<std::int64_t> batch = partIds.mid(from, kBatch);
+    // The records are made by the engine from the rows it reads, a statement a batch: made
+    // here from the rows a DELETE gave back, they cost more than the Delete itself.
+    flush();
+    const QStringList columns = partColumns();
+    sqlite3 *db = sqlite->handle();
+    if (columns.size() > sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, -1) ||
+        sqlite3_create_function_v2(db, "vantelo_row_json", int(columns.size()), SQLITE_UTF8,
+                                   new RowShape(rowShape(columns)), rowJsonOfArguments, nullptr, nullptr,
+                                   [](void *shape) { delete static_cast<RowShape *>(shape); }) != SQLITE_OK)
+        return deleteReturned(partIds);
+    QStringList values;
+    for (const QString &c : columns)
+        values << QStringLiteral("p.[") + c + u']';
+    const bool numbered = columns.contains(QStringLiteral("PartNumber"), Qt::CaseInsensitive);
+    const QString number = numbered ? QStringLiteral("p.[PartNumber]") : QStringLiteral("NULL");
+    const QString select = QStringLiteral(") INSERT INTO ") + kTable +
+                           QStringLiteral(" (ChangedAt, ChangedBy, DbUser, PartID, PartNumber, Change, "
+                                          "ValueBefore, ValueAfter, RowData, Via) SELECT ") +
+                           literal(m_when) + QStringLiteral(", ") + literal(m_who) +
+                           QStringLiteral(", NULL, p.PartID, ") + number + QStringLiteral(", ") +
+                           literal(kDeleted) + QStringLiteral(", ") + number + QStringLiteral(", NULL, ") +
+                           QStringLiteral("vantelo_row_json(") + values.join(QStringLiteral(", ")) +
+                           QStringLiteral("), ") + literal(m_via.isEmpty() ? Value() : Value(m_via)) +
+                           QStringLiteral(" FROM ids JOIN PARTS p ON p.PartID = ids.id ORDER BY ids.k "
+                                          "RETURNING PartID, RowData");
+    // A part named twice is deleted and recorded once.
+    QList<std::int64_t> unique;
+    QSet<std::int64_t> seen;
+    for (const std::int64_t partId : partIds)
+        if (!seen.contains(partId)) {
+            seen.insert(partId);
+            unique << partId;
+        }
+    for (qsizetype from = 0; from < unique.size(); from += kDeleteBatch) {
+        const QList<std::int64_t> batch = unique.mid(from, kDeleteBatch);
+        QString ids;
+        QString keys;
+        for (qsizetype i = 0; i < batch.size(); ++i) {
+            const QString id = QString::number(batch.at(i));
+            ids += (i ? QStringLiteral(", (") : QStringLiteral("(")) + QString::number(i) +
+                   QStringLiteral(", ") + id + u')';
+            keys += (i ? QStringLiteral(",") : QString()) + id;
+        }
+        DataArray rows;
+        auto rs = m_connection.openRecordset(QStringLiteral("WITH ids(k, id) AS (VALUES ") + ids + select);
+        if (!rs->eof())
+            rs->getRows(rows);
+        m_connection.execute(QStringLiteral("Delete from PARTS where PartID IN (") + keys + u')');
+        QHash<std::int64_t, int> rowOfPart;
+        for (int r = 0; r < rows.rowCount(); ++r)
+            rowOfPart.insert(rows.text(0, r).toLongLong(), r);
+        for (const std::int64_t partId : batch)
+            if (const auto it = rowOfPart.constFind(partId); it != rowOfPart.constEnd())
+                deleted << rows.text(1, *it);
+    }
+    return deleted;
+}
+
+QStringList Writer::deleteReturned(const QList<std::int64_t> &partIds)
+{
+    QStringList deleted;
+    for (qsizetype from = 0; from < partIds.size(); from += kDeleteBatch) {
+        const QList<std::int64_t> batch = partIds.mid(from, kDeleteBatch);
         QStringList ids;
         for (const std::int64_t partId : batch)
             ids << QString::number(partId);
@@ -371,8 +642,18 @@ QStringList Writer::deleteParts(const QList<std::int64_t> &partIds)
             record(partId, partNumber, kDeleted, partNumber, std::nullopt, json);
             deleted << std::move(json);
         }
+        flush();
     }
     return deleted;
+}
+
+QStringList Writer::partColumns()
+{
+    auto rs = m_connection.openRecordset(QStringLiteral("SELECT * FROM PARTS WHERE 0 = 1"));
+    QStringList names;
+    for (int f = 0; f < rs->fieldCount(); ++f)
+        names << rs->fieldName(f);
+    return names;
 }
 
 std::optional<QString> Writer::currentRow(std::int64_t partId)

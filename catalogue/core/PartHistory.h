@@ -106,6 +106,12 @@ public:
     void flush();
 
 private:
+    // Parts a statement of SQLite deletes.
+    static constexpr qsizetype kDeleteBatch = 500;
+    // Deletes with RETURNING * and records the rows it gives back: for tables too wide for
+    // the engine's functions.
+    QStringList deleteReturned(const QList<std::int64_t> &partIds);
+    QStringList partColumns();
     static std::optional<Row> rowOf(DbRecordset &rs);
     // A statement's RETURNING rows: the column names into `row`, the rows into `rows`.
     static void returned(DbRecordset &rs, Row &row, DataArray &rows);

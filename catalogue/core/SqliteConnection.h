@@ -21,6 +21,9 @@ public:
     void commit() override;
     void rollback() noexcept override;
 
+    // For functions of ours that statements on this connection call.
+    sqlite3 *handle() const { return m_db.get(); }
+
     // The file a connection string names, "" when it names none.
     static QString dataSource(const QString &connectionString);
 

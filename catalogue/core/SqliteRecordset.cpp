@@ -20,26 +20,44 @@ namespace {
 // read back as "...478.0"): such a value is printed in the shortest form that reads back as
 // the same number. An integer is printed here as SQLite prints it, without converting the
 // engine's value in place: reading a million rows, that was a tenth of the time.
-std::string_view cellText(sqlite3_stmt *stmt, int field, int type, char (&buffer)[32])
+// `Cell` reads one value, of a row (a column of a statement) or of a call (a function's
+// argument), so both print alike.
+template <class Cell> std::string_view cellText(const Cell &cell, int type, char (&buffer)[32])
 {
     if (type == SQLITE_INTEGER) {
-        const auto [end, ec] =
-            std::to_chars(buffer, buffer + sizeof buffer, sqlite3_column_int64(stmt, field));
+        const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, cell.int64());
         return std::string_view(buffer, std::size_t(end - buffer));
     }
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(stmt, field));
+    const auto *text = reinterpret_cast<const char *>(cell.text());
     if (!text)
         throw DbError{QCoreApplication::translate("SqliteRecordset", "Out of memory."), SQLITE_NOMEM,
                       QStringLiteral("SQLite")};
-    const std::string_view printed(text, std::size_t(sqlite3_column_bytes(stmt, field)));
+    const std::string_view printed(text, std::size_t(cell.bytes()));
     if (type != SQLITE_FLOAT)
         return printed;
-    const double value = sqlite3_column_double(stmt, field);
+    const double value = cell.real();
     if (std::strtod(text, nullptr) == value)
         return printed;
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return ec == std::errc() ? std::string_view(buffer, std::size_t(end - buffer)) : printed;
 }
+
+struct Column {
+    sqlite3_stmt *stmt;
+    int field;
+    sqlite3_int64 int64() const { return sqlite3_column_int64(stmt, field); }
+    const unsigned char *text() const { return sqlite3_column_text(stmt, field); }
+    int bytes() const { return sqlite3_column_bytes(stmt, field); }
+    double real() const { return sqlite3_column_double(stmt, field); }
+};
+
+struct Argument {
+    sqlite3_value *value;
+    sqlite3_int64 int64() const { return sqlite3_value_int64(value); }
+    const unsigned char *text() const { return sqlite3_value_text(value); }
+    int bytes() const { return sqlite3_value_bytes(value); }
+    double real() const { return sqlite3_value_double(value); }
+};
 
 } // namespace
 
@@ -142,8 +160,16 @@ QString SqliteRecordset::value(int field, bool *isNull)
     if (type == SQLITE_NULL)
         return {};
     char buffer[32];
-    const std::string_view text = cellText(m_stmt.get(), field, type, buffer);
+    const std::string_view text = cellText(Column{m_stmt.get(), field}, type, buffer);
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+std::optional<std::string_view> SqliteRecordset::valueText(sqlite3_value *value, char (&buffer)[32])
+{
+    const int type = sqlite3_value_type(value);
+    if (type == SQLITE_NULL)
+        return std::nullopt;
+    return cellText(Argument{value}, type, buffer);
 }
 
 void SqliteRecordset::getRows(DataArray &data)
@@ -163,7 +189,7 @@ bool SqliteRecordset::appendRows(DataArray &data, int maxRows)
                 fits = data.appendNull();
             } else {
                 char buffer[32];
-                const std::string_view text = cellText(m_stmt.get(), f, type, buffer);
+                const std::string_view text = cellText(Column{m_stmt.get(), f}, type, buffer);
                 fits = data.append({text.data(), text.size()});
                 if (fits && type == SQLITE_BLOB)
                     data.markLast(DataArray::Kind::Binary);

@@ -4,6 +4,11 @@
 #include "DbRecordset.h"
 #include "common/core/SqliteHandles.h"
 
+#include <optional>
+#include <string_view>
+
+struct sqlite3_value;
+
 class SqliteRecordset final : public DbRecordset {
 public:
     enum Transaction { InCallers, EndsTransaction };
@@ -22,6 +27,10 @@ public:
     bool appendRows(DataArray &data, int maxRows) override;
     // Steps through the remaining rows without reading them.
     void skipRows();
+
+    // A value given to a function of ours, printed as value() prints a cell (in UTF-8, kept
+    // in `buffer` or by the engine until the value changes); nullopt for NULL.
+    static std::optional<std::string_view> valueText(sqlite3_value *value, char (&buffer)[32]);
 
 private:
     void step();

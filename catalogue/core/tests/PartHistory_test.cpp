@@ -118,6 +118,29 @@ TEST_P(PartHistoryOn, EveryChangeIsRecordedWithWhoWhenAndTheValuesAsStored)
     db.exec(QStringLiteral("DELETE FROM PARTS WHERE PartNumber = 'TOOL-1'"));
 }
 
+TEST_P(PartHistoryOn, AHistoryMadeByAnEarlierReleaseGetsTheIndexOfDeletionsWhenOpened)
+{
+    CatalogueDb db(0, GetParam());
+    ASSERT_TRUE(PartHistory::ensure());
+    ASSERT_TRUE(PartHistory::deleteParts({1000002}));
+    db.exec(QStringLiteral("DROP INDEX PARTS_History_Deleted"));
+    db.exec(QStringLiteral("CREATE INDEX PARTS_History_Change ON PARTS_History (Change, HistoryID)"));
+    ASSERT_TRUE(PartHistory::ensure());
+    if (db.onServer())
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT indexname FROM pg_indexes WHERE tablename = 'parts_history' "
+                                         "ORDER BY 1")),
+                  QStringLiteral("parts_history_deleted\nparts_history_part\nparts_history_pkey"));
+    else
+        EXPECT_EQ(db.rows(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND "
+                                         "tbl_name = 'PARTS_History' ORDER BY 1")),
+                  QStringLiteral("PARTS_History_Deleted\nPARTS_History_Part"));
+    ASSERT_TRUE(PartHistory::deleteParts({1000003}));
+    const QList<PartHistory::Entry> deleted = PartHistory::deletedParts();
+    ASSERT_EQ(deleted.size(), 2);
+    EXPECT_EQ(deleted[0].partId, 1000003);
+    EXPECT_EQ(deleted[1].partId, 1000002);
+}
+
 TEST_P(PartHistoryOn, AChangeThatFailsLeavesNoRecordAndARecordThatFailsNoChange)
 {
     CatalogueDb db(0, GetParam());
@@ -245,6 +268,78 @@ TEST_P(PartHistoryOn, AnUndoNeverOverwritesALaterChangeAndSaysWhoMadeIt)
     EXPECT_EQ(undo.redo(), PartUndo::Outcome::Done) << db.shown();
     EXPECT_EQ(db.one(QStringLiteral("SELECT PartID FROM PARTS WHERE PartNumber = 'NEW-2'")),
               QString::number(created->partId));
+}
+
+// The engine makes a Delete's records from the rows: they must read as the rows the
+// catalogue reads, whatever the table holds and however wide it is.
+TEST(PartHistory, ADeleteRecordsEachRowAsTheCatalogueReadsIt)
+{
+    CatalogueDb db;
+    db.exec(QStringLiteral("UPDATE PARTS SET Price = 122337203685477.58, Notes = '0042', "
+                           "PartDescription = 'Dichtung \"rund\" ölfest' || char(10) || 'x' "
+                           "WHERE PartID = 1000001"));
+    db.exec(QStringLiteral("UPDATE PARTS SET Notes = '-7', LastOrdered = '2024-03-05 10:20:30' "
+                           "WHERE PartID = 1000002"));
+    // Escapes as Qt writes them, and whole numbers either side of where JSON's stop.
+    db.exec(
+        QStringLiteral("UPDATE PARTS SET Notes = char(1, 31, 9, 92, 127, 8232, 65535, 128512), "
+                       "Bin = '-0', AsscWith = '9007199254740992', PartDescription = "
+                       "'-9007199254740991', Qty = 9007199254740993, Price = 0.1 WHERE PartID = 1000004"));
+    const auto rowsNow = [](const QList<std::int64_t> &ids) {
+        QStringList rows;
+        EXPECT_EQ(RunTransaction([&](DbConnection &c, QString &) {
+                      PartHistory::Writer writer(c);
+                      for (const std::int64_t id : ids)
+                          rows << writer.currentRow(id).value_or(QString());
+                  }),
+                  0);
+        return rows;
+    };
+    const QString before = partsAsStored(db);
+    const QStringList expected = rowsNow({1000002, 1000001, 1000004});
+    // In the order given, a part named twice once, one already gone left out.
+    const auto rows = PartHistory::deleteParts({1000002, 1000001, 1000002, 999, 1000004});
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(*rows, expected);
+    EXPECT_EQ(history(db, QStringLiteral("PartID, Change, RowData")),
+              QStringLiteral("1000002|deleted|") + expected[0] + QStringLiteral("\n1000001|deleted|") +
+                  expected[1] + QStringLiteral("\n1000004|deleted|") + expected[2]);
+    PartUndo undo;
+    undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *rows, {}});
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(partsAsStored(db), before);
+
+    // A text that is not UTF-8 (a stray byte, an overlong form, a surrogate, past U+10FFFF)
+    // is recorded as the catalogue reads it too.
+    for (const char *bytes : {"41ff42", "41c0af42", "41eda08042", "41f490808042"}) {
+        db.exec(QStringLiteral("UPDATE PARTS SET Notes = CAST(x'%1' AS TEXT) WHERE PartID = 1000003")
+                    .arg(QLatin1String(bytes)));
+        const QStringList unreadable = rowsNow({1000003});
+        const auto unreadableDeleted = PartHistory::deleteParts({1000003});
+        ASSERT_TRUE(unreadableDeleted);
+        EXPECT_EQ(*unreadableDeleted, unreadable) << bytes;
+        // Stored as valid UTF-8, which a reader of the file may rely on.
+        EXPECT_EQ(
+            db.rows(QStringLiteral("SELECT hex(RowData) FROM PARTS_History ORDER BY HistoryID DESC LIMIT 1")),
+            QString::fromLatin1(unreadable.value(0).toUtf8().toHex().toUpper()))
+            << bytes;
+        undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *unreadableDeleted, {}});
+        EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    }
+
+    // Wider than a function of the engine takes: the rows come back from the Delete itself.
+    for (int i = 0; i < 130; ++i)
+        db.exec(QStringLiteral("ALTER TABLE PARTS ADD COLUMN Extra%1 TEXT").arg(i));
+    db.exec(QStringLiteral("UPDATE PARTS SET Extra129 = 'last' WHERE PartID = 1000003"));
+    const QString wide = db.rows(QStringLiteral("SELECT * FROM PARTS ORDER BY PartID"));
+    const QStringList wideRows = rowsNow({1000003, 1000001});
+    const auto wideDeleted = PartHistory::deleteParts({1000003, 1000001});
+    ASSERT_TRUE(wideDeleted);
+    EXPECT_EQ(*wideDeleted, wideRows);
+    EXPECT_TRUE(wideRows[0].contains(QStringLiteral("\"Extra129\":\"last\""))) << wideRows[0].toStdString();
+    undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *wideDeleted, {}});
+    EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
+    EXPECT_EQ(db.rows(QStringLiteral("SELECT * FROM PARTS ORDER BY PartID")), wide);
 }
 
 TEST(PartHistory, EditUndoRedoAsTheSqlite3ToolReadsTheColumn)
