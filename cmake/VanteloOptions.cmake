@@ -59,7 +59,7 @@ endfunction()
 # the test itself; the sanitizer options live in TestMain.cpp, so a test started by hand
 # behaves as under CTest.
 include(GoogleTest)
-# The sanitizers' slow unwinding on every allocation makes the largest tests several times slower.
+# The sanitizers make the largest tests several times slower.
 if(VANTELO_SANITIZE)
   set(VANTELO_TEST_TIMEOUT 900)
 else()

@@ -212,6 +212,9 @@ Result<Table> read(const QString &path, const Limits &limits)
         return fail(QCoreApplication::translate("CsvImport", "%1 cannot be read: out of memory").arg(path));
     const std::unique_ptr<csv_parser, void (*)(csv_parser *)> parserOwner(&parser, csv_free);
     csv_set_space_func(&parser, noSpace);
+    // A value grows the parser's buffer by this much at a time (by default 128 bytes, so a
+    // long value was copied over and over).
+    csv_set_blk_size(&parser, 1 << 16);
     RawTable raw;
     raw.limits = &limits;
 

@@ -509,7 +509,7 @@ TEST(CsvImport, AnExportedCatalogueImportsBackAsItWas)
 TEST(CsvImport, AHundredThousandRowsImportInOneGo)
 {
 #ifdef __SANITIZE_ADDRESS__
-    // The sanitizers unwind the stack at every allocation here: they check the same code on fewer rows.
+    // Under the sanitizers every allocation is dear: they check the same code on fewer rows.
     constexpr int kRows = 10000;
 #else
     constexpr int kRows = 100000;

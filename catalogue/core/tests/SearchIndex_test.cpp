@@ -301,7 +301,13 @@ TEST(SearchIndex, TrickyTextsGiveTheRowsAndOrderOfThePlainStatement)
 
 TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
 {
-    CatalogueDb c(100000);
+#ifdef __SANITIZE_ADDRESS__
+    // Under the sanitizers every search is many times slower: the same searches over fewer parts.
+    constexpr int kParts = 20000, kEvery = 211;
+#else
+    constexpr int kParts = 100000, kEvery = 1013;
+#endif
+    CatalogueDb c(kParts);
     addTrickyParts(c);
     // Part numbers that differ only in letter case or not at all, so ties in the order count.
     c.exec(QStringLiteral("INSERT INTO PARTS (PartNumber, PartDescription, Bin) SELECT lower(PartNumber), "
@@ -310,7 +316,8 @@ TEST(SearchIndex, RandomSearchesOverManyPartsMatchThePlainStatement)
     Db db(c.path);
     const QStringList sources = plainRows(
         db.handle, QStringLiteral("SELECT PartNumber || ' ' || ifnull(PartDescription, '') FROM PARTS "
-                                  "WHERE PartNumber IS NOT NULL AND PartID % 1013 = 0"));
+                                  "WHERE PartNumber IS NOT NULL AND PartID % ") +
+                       QString::number(kEvery) + QStringLiteral(" = 0"));
     ASSERT_GT(sources.size(), 50);
 
     KeptList list;
