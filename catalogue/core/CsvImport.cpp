@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CsvImport.h"
+#include "StoredText.h"
 
 #include "DbConnection.h"
 #include "DbError.h"
@@ -160,6 +161,18 @@ bool validUtf8(std::string_view bytes)
     return true;
 }
 
+// Each value on its own: a sequence that a separator or line end splits is no character.
+bool everyValueUtf8(const RawTable &raw)
+{
+    std::size_t from = 0;
+    for (const std::size_t end : raw.ends) {
+        if (!validUtf8(std::string_view(raw.text).substr(from, end - from)))
+            return false;
+        from = end;
+    }
+    return true;
+}
+
 struct FileStamp {
     off_t size = 0;
     timespec mtime{};
@@ -289,8 +302,9 @@ Result<Table> read(const QString &path, const Limits &limits)
 
     Table table;
     table.separator = char(csv_get_delim(&parser));
-    const bool utf8 = utf8Bom || validUtf8(raw.text);
-    if (utf8Bom && !validUtf8(raw.text))
+    const bool valuesUtf8 = everyValueUtf8(raw);
+    const bool utf8 = utf8Bom || valuesUtf8;
+    if (utf8Bom && !valuesUtf8)
         return fail(
             QCoreApplication::translate("CsvImport", "%1 begins as UTF-8 but holds bytes that are not UTF-8.")
                 .arg(path));
@@ -302,7 +316,7 @@ Result<Table> read(const QString &path, const Limits &limits)
         for (; cell < raw.rowEnds[r]; ++cell) {
             const std::size_t from = cell == 0 ? 0 : raw.ends[cell - 1];
             const std::string_view v(raw.text.data() + from, raw.ends[cell] - from);
-            values << (utf8 ? QString::fromUtf8(v.data(), qsizetype(v.size())) : fromWindows1252(v));
+            values << (utf8 ? storedText(v) : fromWindows1252(v));
         }
         if (r == 0)
             table.headings = std::move(values);
@@ -431,6 +445,9 @@ Result<Plan> plan(const QString &path, const Options &options, const Limits &lim
     std::vector<Column> columns;
     for (qsizetype h = 0; h < table->headings.size(); ++h) {
         QString heading = ValueRules::trimSpaces(table->headings.at(h));
+        // A file that begins with the mark twice (two files joined, say) still names its column.
+        while (heading.startsWith(QChar(0xFEFF)))
+            heading.remove(0, 1);
         if (heading.compare(QStringLiteral("PartLink"), Qt::CaseInsensitive) == 0)
             heading = QStringLiteral("AsscWith");
         int found = -1;

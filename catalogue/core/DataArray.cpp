@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "DataArray.h"
+#include "StoredText.h"
 
 #include <algorithm>
 
 QString DataArray::text(int field, int row) const
 {
     const std::string_view v = utf8(field, row);
-    return QString::fromUtf8(v.data(), qsizetype(v.size()));
+    return storedText(v);
 }
 
 std::string_view DataArray::utf8(int field, int row) const

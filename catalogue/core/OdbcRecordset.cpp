@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "OdbcRecordset.h"
+#include "StoredText.h"
 
 #include "DbTypes.h"
 #include "OdbcConnection.h"
@@ -168,7 +169,7 @@ QString OdbcRecordset::value(int field, bool *isNull)
     if (null)
         return {};
     const auto &cell = m_row[std::size_t(field)];
-    return QString::fromUtf8(cell.data(), qsizetype(cell.size()));
+    return storedText({cell.data(), cell.size()});
 }
 
 void OdbcRecordset::getRows(DataArray &data)

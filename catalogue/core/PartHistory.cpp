@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PartHistory.h"
+#include "StoredText.h"
 
 #include "DataArray.h"
 #include "DbConnection.h"
@@ -30,6 +31,17 @@ const QString kColumns = QStringLiteral("HistoryID, ChangedAt, ChangedBy, DbUser
                                         "Change, ValueBefore, ValueAfter, RowData, Via");
 
 const QString kDeletedIndex = QStringLiteral("PARTS_History_Deleted");
+
+// U+FEFF in a row's JSON is written escaped: Qt's reader drops it, raw, from the start of a
+// string, and a restored value would lose it.
+constexpr std::string_view kMark = "\xEF\xBB\xBF";
+constexpr std::string_view kMarkEscaped = "\\ufeff";
+
+QByteArray withMarksEscaped(QByteArray json)
+{
+    return json.replace(QByteArrayView(kMark.data(), qsizetype(kMark.size())),
+                        QByteArrayView(kMarkEscaped.data(), qsizetype(kMarkEscaped.size())));
+}
 
 bool onServer(DbConnection &connection)
 {
@@ -116,7 +128,7 @@ RowShape rowShape(const QStringList &names)
         shape.order << names.indexOf(key);
         const QByteArray one =
             QJsonDocument(QJsonObject{{key, QJsonValue::Null}}).toJson(QJsonDocument::Compact);
-        shape.keys << one.mid(1, one.size() - 6); // {"name":null}
+        shape.keys << withMarksEscaped(one.mid(1, one.size() - 6)); // {"name":null}
     }
     return shape;
 }
@@ -184,6 +196,11 @@ bool appendString(QByteArray &json, std::string_view text)
             const std::size_t length = utf8Sequence(text.substr(i));
             if (!length)
                 return false;
+            if (text.substr(i, length) == kMark) {
+                json.append(text.data() + plain, qsizetype(i - plain));
+                json.append(kMarkEscaped.data(), qsizetype(kMarkEscaped.size()));
+                plain = i + length;
+            }
             i += length;
             continue;
         }
@@ -252,8 +269,7 @@ void rowJsonOfArguments(sqlite3_context *context, int count, sqlite3_value **arg
             for (int i = 0; i < count; ++i) {
                 char buffer[32];
                 const auto text = SqliteRecordset::valueText(arguments[i], buffer);
-                row.values << (text ? Value(QString::fromUtf8(text->data(), qsizetype(text->size())))
-                                    : Value());
+                row.values << (text ? Value(storedText(*text)) : Value());
             }
             json = rowJson(row).toUtf8();
         }
@@ -782,7 +798,7 @@ QString rowJson(const Writer::Row &row)
         else
             object.insert(row.names.at(i), *v);
     }
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return QString::fromUtf8(withMarksEscaped(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
 std::optional<std::int64_t> rowPartId(const QString &json)

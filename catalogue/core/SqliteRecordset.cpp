@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SqliteRecordset.h"
+#include "StoredText.h"
 
 #include "DbTypes.h"
 #include "SqliteConnection.h"
@@ -160,8 +161,7 @@ QString SqliteRecordset::value(int field, bool *isNull)
     if (type == SQLITE_NULL)
         return {};
     char buffer[32];
-    const std::string_view text = cellText(Column{m_stmt.get(), field}, type, buffer);
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+    return storedText(cellText(Column{m_stmt.get(), field}, type, buffer));
 }
 
 std::optional<std::string_view> SqliteRecordset::valueText(sqlite3_value *value, char (&buffer)[32])

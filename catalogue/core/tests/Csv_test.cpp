@@ -188,6 +188,19 @@ TEST(CsvImport, ReadsCommaSemicolonAndTabFilesInUtf8OrWindows1252)
         ASSERT_EQ(table->rows.size(), 1u) << c.bytes.toStdString();
         EXPECT_EQ(table->rows[0], (QStringList{u"X-1"_s, u"Größe, \"rot\"\r\nzweite"_s}));
     }
+    // Windows-1252 values whose bytes would be UTF-8 only across the separator: "Ã" + "©".
+    writeFile(file, "PartNumber,Notes\nX-\xC3,\xA9 1\n");
+    const auto split = CsvImport::read(file);
+    ASSERT_TRUE(split) << split.error().message.toStdString();
+    EXPECT_EQ(split->encoding, u"Windows-1252"_s);
+    ASSERT_EQ(split->rows.size(), 1u);
+    EXPECT_EQ(split->rows[0], (QStringList{u"X-Ã"_s, u"© 1"_s}));
+    // The file's byte-order mark is none of its text; one at the start of a value is.
+    writeFile(file, "\xEF\xBB\xBF\xEF\xBB\xBFPartNumber,Notes\nX-1,\xEF\xBB\xBFmarked\n");
+    const auto marked = CsvImport::plan(file, {});
+    ASSERT_TRUE(marked) << marked.error().message.toStdString();
+    EXPECT_EQ(marked->columns, (QStringList{u"PartNumber"_s, u"Notes"_s}));
+    EXPECT_EQ(marked->table.rows.at(0), (QStringList{u"X-1"_s, u"\uFEFFmarked"_s}));
     // The bytes Windows-1252 puts where Latin-1 has controls.
     EXPECT_EQ(CsvImport::fromWindows1252("\x80 \x93quoted\x94 \x9F \x81"), u"€ “quoted” Ÿ \u0081"_s);
 }

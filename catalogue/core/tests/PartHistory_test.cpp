@@ -278,8 +278,8 @@ TEST(PartHistory, ADeleteRecordsEachRowAsTheCatalogueReadsIt)
     db.exec(QStringLiteral("UPDATE PARTS SET Price = 122337203685477.58, Notes = '0042', "
                            "PartDescription = 'Dichtung \"rund\" ölfest' || char(10) || 'x' "
                            "WHERE PartID = 1000001"));
-    db.exec(QStringLiteral("UPDATE PARTS SET Notes = '-7', LastOrdered = '2024-03-05 10:20:30' "
-                           "WHERE PartID = 1000002"));
+    db.exec(QStringLiteral("UPDATE PARTS SET Notes = '-7', LastOrdered = '2024-03-05 10:20:30', "
+                           "PartDescription = char(65279, 65279) || 'marked' WHERE PartID = 1000002"));
     // Escapes as Qt writes them, and whole numbers either side of where JSON's stop.
     db.exec(
         QStringLiteral("UPDATE PARTS SET Notes = char(1, 31, 9, 92, 127, 8232, 65535, 128512), "
@@ -308,6 +308,9 @@ TEST(PartHistory, ADeleteRecordsEachRowAsTheCatalogueReadsIt)
     undo.push({PartUndo::Step::Kind::Delete, 0, {}, {}, {}, {}, *rows, {}});
     EXPECT_EQ(undo.undo(), PartUndo::Outcome::Done) << db.shown();
     EXPECT_EQ(partsAsStored(db), before);
+    // Byte-order marks at the start are characters of the value, kept through it all.
+    EXPECT_EQ(db.one(QStringLiteral("SELECT hex(PartDescription) FROM PARTS WHERE PartID = 1000002")),
+              QStringLiteral("EFBBBFEFBBBF") + QString::fromLatin1(QByteArray("marked").toHex().toUpper()));
 
     // A text that is not UTF-8 (a stray byte, an overlong form, a surrogate, past U+10FFFF)
     // is recorded as the catalogue reads it too.
