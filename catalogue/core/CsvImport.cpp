@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "CsvImport.h"
-#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include "DbConnection.h"
 #include "DbError.h"
@@ -121,44 +121,6 @@ char separatorOf(std::string_view head)
     if (counts[2] > counts[0] && counts[2] > counts[1])
         return '\t';
     return ',';
-}
-
-// Well-formed UTF-8 as Unicode defines it: no overlong forms, surrogates or values past
-// U+10FFFF.
-bool validUtf8(std::string_view bytes)
-{
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const unsigned char *const end = p + bytes.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
-            return false;
-        }
-        if (end - p <= more || p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= more; ++i)
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        p += more + 1;
-    }
-    return true;
 }
 
 // Each value on its own: a sequence that a separator or line end splits is no character.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "DataArray.h"
-#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "OdbcRecordset.h"
-#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include "DbTypes.h"
 #include "OdbcConnection.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "PartHistory.h"
-#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include "DataArray.h"
 #include "DbConnection.h"
@@ -149,40 +149,6 @@ bool isWhole(std::string_view text)
     return n < (std::int64_t(1) << 53);
 }
 
-// The length of the well-formed UTF-8 sequence `text` starts with; 0 if it has none.
-std::size_t utf8Sequence(std::string_view text)
-{
-    const auto byte = [&](std::size_t i) {
-        return i < text.size() ? static_cast<unsigned char>(text[i]) : 0;
-    };
-    const unsigned char lead = byte(0);
-    unsigned char low = 0x80, high = 0xbf;
-    std::size_t length = 0;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        if (lead == 0xe0)
-            low = 0xa0;
-        else if (lead == 0xed) // not a surrogate
-            high = 0x9f;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        if (lead == 0xf0)
-            low = 0x90;
-        else if (lead == 0xf4)
-            high = 0x8f;
-    } else {
-        return 0;
-    }
-    if (byte(1) < low || byte(1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xbf)
-            return 0;
-    return length;
-}
-
 // `text` as a JSON string, escaped as QJsonDocument escapes one; false where it is not
 // well-formed UTF-8, which Qt would write with replacement characters.
 bool appendString(QByteArray &json, std::string_view text)
@@ -279,6 +245,14 @@ void rowJsonOfArguments(sqlite3_context *context, int count, sqlite3_value **arg
     }
 }
 
+QStringList fieldNames(const DbRecordset &rs)
+{
+    QStringList names;
+    for (int f = 0; f < rs.fieldCount(); ++f)
+        names << rs.fieldName(f);
+    return names;
+}
+
 bool partialIndexes(DbConnection &connection)
 {
     const auto *odbc = dynamic_cast<OdbcConnection *>(&connection);
@@ -297,6 +271,21 @@ bool hasDeletedIndex(DbConnection &connection)
             : QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name = ") +
                   literal(kDeletedIndex));
     return !rs->eof();
+}
+
+// A table made by an earlier release gets the present indexes where it may be written; a
+// read-only one is read as it is.
+void upgradeIndexes(DbConnection &connection)
+{
+    try {
+        if (hasDeletedIndex(connection))
+            return;
+        connection.begin();
+        createTable(connection);
+        connection.commit();
+    } catch (const DbError &) {
+        connection.rollback();
+    }
 }
 
 } // namespace
@@ -342,17 +331,7 @@ Result<> ensure()
         try {
             connection->openRecordset(QStringLiteral("SELECT HistoryID FROM ") + kTable +
                                       QStringLiteral(" WHERE 0 = 1"));
-            // A table made by an earlier release gets the present indexes where it may be
-            // written; a read-only one is read as it is.
-            try {
-                if (!hasDeletedIndex(*connection)) {
-                    connection->begin();
-                    createTable(*connection);
-                    connection->commit();
-                }
-            } catch (const DbError &) {
-                connection->rollback();
-            }
+            upgradeIndexes(*connection);
             setKnown(connect);
             return {};
         } catch (const DbError &) {
@@ -515,8 +494,7 @@ QStringList Writer::insertParts(const QStringList &columns, const QList<QStringL
 
 void Writer::returned(DbRecordset &rs, Row &row, DataArray &rows)
 {
-    for (int f = 0; f < rs.fieldCount(); ++f)
-        row.names << rs.fieldName(f);
+    row.names += fieldNames(rs);
     if (!rs.eof())
         rs.getRows(rows);
 }
@@ -533,10 +511,10 @@ std::optional<Writer::Row> Writer::rowOf(DbRecordset &rs)
     if (rs.eof())
         return std::nullopt;
     Row row;
+    row.names = fieldNames(rs);
     for (int f = 0; f < rs.fieldCount(); ++f) {
         bool isNull = false;
         QString text = rs.value(f, &isNull);
-        row.names << rs.fieldName(f);
         row.values << (isNull ? Value() : Value(std::move(text)));
     }
     return row;
@@ -665,11 +643,7 @@ QStringList Writer::deleteReturned(const QList<std::int64_t> &partIds)
 
 QStringList Writer::partColumns()
 {
-    auto rs = m_connection.openRecordset(QStringLiteral("SELECT * FROM PARTS WHERE 0 = 1"));
-    QStringList names;
-    for (int f = 0; f < rs->fieldCount(); ++f)
-        names << rs->fieldName(f);
-    return names;
+    return fieldNames(*m_connection.openRecordset(QStringLiteral("SELECT * FROM PARTS WHERE 0 = 1")));
 }
 
 std::optional<QString> Writer::currentRow(std::int64_t partId)

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "SqliteRecordset.h"
-#include "StoredText.h"
+#include "Utf8Text.h"
 
 #include "DbTypes.h"
 #include "SqliteConnection.h"
